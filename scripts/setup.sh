@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the program and the tests need.
+set -euo pipefail
+packages=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev libgl-dev
+  libhpdf-dev libqrencode-dev libjsoncpp-dev libcurl4-openssl-dev
+  libudev-dev libturbojpeg0-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libxml2-dev
+  xvfb xauth xdotool zbar-tools qpdf poppler-utils imagemagick
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
