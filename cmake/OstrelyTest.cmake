@@ -15,3 +15,23 @@ function(ostrely_test name)
   endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120 PROPERTIES ${props})
 endfunction()
+
+# ostrely_fuzz(NAME SOURCE file LIBS libs... CORPUS dir)
+# The source defines LLVMFuzzerTestOneInput. Always built as a CTest case that replays the seed
+# corpus and a bounded run of pseudo-random mutations of it; with OSTRELY_FUZZ=ON (clang) also as a
+# libFuzzer binary NAME_libfuzzer for long runs.
+option(OSTRELY_FUZZ "build libFuzzer binaries (needs clang)" OFF)
+function(ostrely_fuzz name)
+  cmake_parse_arguments(F "" "SOURCE;CORPUS" "LIBS" ${ARGN})
+  add_executable(${name} ${F_SOURCE})
+  target_link_libraries(${name} PRIVATE ${F_LIBS} ostrely_fuzzreplay)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  add_test(NAME ${name}.replay COMMAND ${name} ${F_CORPUS} 20000)
+  if(OSTRELY_FUZZ)
+    add_executable(${name}_libfuzzer ${F_SOURCE})
+    target_compile_options(${name}_libfuzzer PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name}_libfuzzer PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(${name}_libfuzzer PRIVATE ${F_LIBS})
+    set_target_properties(${name}_libfuzzer PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+  endif()
+endfunction()

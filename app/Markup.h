@@ -1,0 +1,3 @@
+#pragma once
+// Placeholder; the settings document lands here.
+class CXmlDocument {};
