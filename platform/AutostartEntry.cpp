@@ -1,0 +1,174 @@
+#include "AutostartEntry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace platform {
+
+namespace {
+
+QString defaultFolder() {
+    QString config = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"));
+    if (config.isEmpty()) config = QDir::homePath() + "/.config";
+    return config + "/autostart";
+}
+
+bool needsQuoting(const QString& arg) {
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    if (arg.isEmpty()) return true;
+    for (QChar c : arg)
+        if (reserved.contains(c)) return true;
+    return false;
+}
+
+bool isExecutableFile(const QString& path) {
+    const QFileInfo fi(path);
+    return fi.isAbsolute() && fi.isFile() && fi.isExecutable();
+}
+
+}  // namespace
+
+AutostartEntry::AutostartEntry(const QString& name) : AutostartEntry(defaultFolder(), name) {}
+
+AutostartEntry::AutostartEntry(const QString& folder, const QString& name)
+    : m_folder(folder), m_name(name) {}
+
+bool AutostartEntry::folderExists() const { return QFileInfo(m_folder).isDir(); }
+
+bool AutostartEntry::makeFolder() const { return QDir().mkpath(m_folder) && folderExists(); }
+
+QString AutostartEntry::execLine(const QStringList& argv) {
+    QStringList parts;
+    for (const QString& arg : argv) {
+        QString a = arg;
+        a.replace('%', "%%");
+        if (!needsQuoting(arg)) {
+            parts << a;
+            continue;
+        }
+        QString q;
+        for (QChar c : a) {
+            if (c == '"' || c == '`' || c == '$' || c == '\\') q += '\\';
+            q += c;
+        }
+        parts << '"' + q + '"';
+    }
+    return parts.join(' ');
+}
+
+std::optional<QStringList> AutostartEntry::parseExecLine(const QString& exec) {
+    QStringList argv;
+    QString current;
+    bool inArg = false;
+    for (qsizetype i = 0; i < exec.size(); ++i) {
+        const QChar c = exec[i];
+        if (c == ' ') {
+            if (inArg) argv << current;
+            current.clear();
+            inArg = false;
+        } else if (c == '"') {
+            inArg = true;
+            for (++i;; ++i) {
+                if (i >= exec.size()) return std::nullopt;  // unterminated quote
+                if (exec[i] == '"') break;
+                if (exec[i] == '\\' && i + 1 < exec.size()) ++i;
+                current += exec[i];
+            }
+        } else if (c == '%' && i + 1 < exec.size() && exec[i + 1] == '%') {
+            inArg = true;
+            current += '%';
+            ++i;
+        } else {
+            inArg = true;
+            current += c;
+        }
+    }
+    if (inArg) argv << current;
+    if (argv.isEmpty()) return std::nullopt;
+    return argv;
+}
+
+QString AutostartEntry::escapeValue(const QString& s) {
+    QString out;
+    for (QChar c : s) {
+        if (c == '\\') out += "\\\\";
+        else if (c == '\n') out += "\\n";
+        else if (c == '\t') out += "\\t";
+        else if (c == '\r') out += "\\r";
+        else out += c;
+    }
+    return out;
+}
+
+QString AutostartEntry::unescapeValue(const QString& s) {
+    QString out;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        if (s[i] != '\\' || i + 1 == s.size()) {
+            out += s[i];
+            continue;
+        }
+        const QChar n = s[++i];
+        out += n == 's' ? QChar(' ') : n == 'n' ? QChar('\n') : n == 't' ? QChar('\t')
+             : n == 'r' ? QChar('\r') : n;
+    }
+    return out;
+}
+
+QStringList AutostartEntry::splitValueData(const QString& valueData) {
+    for (qsizetype cut = valueData.size(); cut > 0; cut = valueData.lastIndexOf(' ', cut - 1)) {
+        if (isExecutableFile(valueData.left(cut))) {
+            QStringList argv{valueData.left(cut)};
+            if (cut < valueData.size()) argv += valueData.mid(cut + 1).split(' ');
+            return argv;
+        }
+    }
+    QStringList words = valueData.split(' ');
+    qsizetype firstSwitch = words.size();
+    while (firstSwitch > 1 && words[firstSwitch - 1].startsWith('-')) --firstSwitch;
+    QStringList argv{words.mid(0, firstSwitch).join(' ')};
+    argv += words.mid(firstSwitch);
+    return argv;
+}
+
+std::optional<QString> AutostartEntry::read() const {
+    QFile f(filePath());
+    if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
+    bool inMainGroup = false;
+    std::optional<QString> exec;
+    while (!f.atEnd()) {
+        const QString line = QString::fromUtf8(f.readLine(64 * 1024)).trimmed();
+        if (line.startsWith('[')) {
+            inMainGroup = line == "[Desktop Entry]";
+            continue;
+        }
+        const qsizetype eq = line.indexOf('=');
+        if (!inMainGroup || eq <= 0) continue;
+        const QString key = line.left(eq).trimmed();
+        const QString value = unescapeValue(line.mid(eq + 1).trimmed());
+        if (key == "Hidden" && value == "true") return std::nullopt;
+        if (key == "Exec") exec = value;
+    }
+    if (!exec) return std::nullopt;
+    const auto argv = parseExecLine(*exec);
+    if (!argv) return std::nullopt;
+    return argv->join(' ');
+}
+
+bool AutostartEntry::write(const QString& valueData) const {
+    QSaveFile f(filePath());
+    if (!f.open(QIODevice::WriteOnly)) return false;
+    const QString text = "[Desktop Entry]\nType=Application\nName=" + m_name +
+                         "\nExec=" + escapeValue(execLine(splitValueData(valueData))) +
+                         "\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
+    f.write(text.toUtf8());
+    return f.commit();
+}
+
+bool AutostartEntry::remove() const {
+    QFile f(filePath());
+    return !f.exists() || f.remove();
+}
+
+}  // namespace platform

@@ -1,0 +1,39 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+#include <sys/types.h>
+
+namespace platform {
+
+// A started program that can be waited for. Not copyable; a child not waited for is reaped later.
+class ChildProcess {
+public:
+    static constexpr int kNoExitCode = -1;
+
+    // Starts file with the arguments (no shell). Trailing blanks of file are ignored, as the
+    // Windows shell ignores them. Check started().
+    ChildProcess(const QString& file, const QStringList& arguments);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool started() const { return m_pid > 0; }
+    pid_t pid() const { return m_pid; }
+
+    // Waits at most timeoutMs (negative: no limit). The exit code, or kNoExitCode when the
+    // program did not start, did not end in time, or was killed by a signal.
+    int waitForExit(int timeoutMs);
+
+private:
+    pid_t m_pid = -1;
+    int m_exitCode = kNoExitCode;
+    bool m_reaped = false;
+};
+
+// The id of the first running process (lowest id) whose executable file name is exactly name;
+// 0 when there is none. Looks at the executable link and, where that is not readable or names a
+// loader, at the first command-line word (either path separator).
+pid_t findProcessByName(const QString& name);
+
+}  // namespace platform
