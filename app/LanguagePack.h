@@ -1,0 +1,26 @@
+#pragma once
+// One loaded language pack: a shared library that holds only a string table.
+#include <QString>
+
+struct OstrelyStringTable;
+
+class LanguagePack {
+public:
+    LanguagePack() = default;
+    ~LanguagePack();
+    LanguagePack(const LanguagePack&) = delete;
+    LanguagePack& operator=(const LanguagePack&) = delete;
+
+    // Loads the pack at path in place of the current one. On failure returns false, leaves no
+    // pack loaded and gives an error number (errno style) in error.
+    bool load(const QString& path, int& error);
+    void unload();
+    bool isLoaded() const { return m_table != nullptr; }
+
+    // The text of id, cut to maxUnits UTF-16 units; empty for an unknown id or no pack.
+    QString text(int id, int maxUnits) const;
+
+private:
+    void* m_handle = nullptr;
+    const OstrelyStringTable* m_table = nullptr;
+};

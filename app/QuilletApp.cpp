@@ -1,0 +1,245 @@
+#include "QuilletApp.h"
+
+#include "app/AppUi.h"
+#include "app/Markup.h"
+#include "platform/AutostartEntry.h"
+#include "platform/CommandLine.h"
+#include "platform/CrashHandler.h"
+#include "platform/Folders.h"
+#include "platform/MessageBoxTypes.h"
+#include "platform/Process.h"
+#include "platform/SingleInstance.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSettings>
+
+using namespace platform;
+
+namespace {
+
+CQuilletApp* g_app = nullptr;
+
+constexpr int kTextBufferUnits = 128;  // texts come back cut to 127
+constexpr int kAutovellWaitMs = 120000;
+constexpr int kRunValueBufferBytes = 260;
+constexpr int kInstallPathBufferBytes = 1024;
+constexpr const char* kAutostartName = "Ostrely";
+constexpr const char* kStartSwitch = "-Start";
+
+// Leading digits as atoi reads them.
+long leadingNumber(const QString& s) {
+    const QString t = s.trimmed();
+    qsizetype i = (t.startsWith('+') || t.startsWith('-')) ? 1 : 0;
+    const qsizetype digits = i;
+    while (i < t.size() && t[i].isDigit() && i < 12) ++i;
+    return i == digits ? 0 : t.left(i).toLong();
+}
+
+// A code names a file inside Qvlang/ only: no separators, no dots, nothing that leaves the folder.
+bool isSafeLanguageCode(const QString& code) {
+    static const QRegularExpression re(QStringLiteral("^[A-Za-z0-9_]{1,32}$"));
+    return re.match(code).hasMatch();
+}
+
+}  // namespace
+
+CQuilletApp::CQuilletApp(AppUi& ui) : executablePath(platform::executablePath()), m_ui(ui) {
+    g_app = this;
+    boardRegistryFiles = {QStringLiteral("/etc/xdg/Kestrane/KestraneBoard.conf"),
+                          commonAppDataFolder() + "/Kestrane/KestraneBoard.conf"};
+    m_camera.textSource = [this](int id) { return SetText(id); };
+}
+
+CQuilletApp::~CQuilletApp() {
+    if (g_app == this) g_app = nullptr;
+}
+
+CQuilletApp* CQuilletApp::instance() { return g_app; }
+
+QString CQuilletApp::ConfigXmlPath() { return commonAppDataFolder() + "/Haxo/Config.xml"; }
+QString CQuilletApp::QvCameraXmlPath() { return commonAppDataFolder() + "/QvCamera.xml"; }
+QString CQuilletApp::CrashDumpPath() { return commonAppDataFolder() + "/Kestrane/test.dmp"; }
+
+bool CQuilletApp::InitInstance(const QStringList& arguments) {
+    m_startArgument = arguments.size() == 2 ? arguments[1] : QString();
+    if (!startLanguage()) return false;
+
+    const unsigned box = kMbSystemModal | kMbOk;
+    if (SingleInstance::acquire("Ostrely.exe") == SingleInstance::Result::AlreadyHeld) {
+        ShowMessage(SetText(20051), SetText(20002), box);
+        return false;
+    }
+    if (!m_camera.Init()) {
+        ShowMessage(SetText(20052), SetText(20002), box);
+        return false;
+    }
+    if (m_camera.CameraCount() == 0) {
+        ShowMessage(SetText(20007), SetText(20002), box);
+        return false;
+    }
+    reconcileCameraConfig();
+
+    CrashHandler::install(CrashDumpPath());
+    m_ui.runMainDialog(*this);
+    m_mainDialog = nullptr;
+    return false;
+}
+
+QString CQuilletApp::languageCodeFromConfig() const {
+    CXmlDocument doc;
+    if (!doc.LoadFile(ConfigXmlPath()) || !doc.IsWellFormed()) return {};
+    if (!doc.FindElement() || !doc.FindChildElement("Language")) return {};
+    doc.IntoElement();
+    return doc.GetElementText();
+}
+
+bool CQuilletApp::startLanguage() {
+    m_languageCode = languageCodeFromConfig();
+    if (m_languageCode.isEmpty() || leadingNumber(m_languageCode) >= 1) m_languageCode = "en_US";
+    m_languagePack.unload();
+    if (LoadLanguage(m_languageCode)) return true;
+    const unsigned box = kMbIconError | kMbSystemModal;
+    m_ui.messageBox(m_languageCode, "Error", box, {}, {});
+    m_ui.messageBox("Language file open error!", "Error", box, {}, {});
+    return false;
+}
+
+bool CQuilletApp::LoadLanguage(const QString& code) {
+    m_programFolder = folderOf(executablePath);
+    QString name = code;
+    name.replace('-', '_');
+    QString path = m_programFolder + "/Qvlang/" + name + ".so";
+    if (!isSafeLanguageCode(name) || !QFileInfo(path).isFile())
+        path = m_programFolder + "/Qvlang/en_US.so";
+    int error = 0;
+    if (m_languagePack.load(path, error)) return true;
+    m_ui.messageBox(QStringLiteral("%1:%2").arg(error).arg(path), "Error", kMbIconError, {}, {});
+    return false;
+}
+
+QString CQuilletApp::SetText(int id) { return m_languagePack.text(id, kTextBufferUnits - 1); }
+
+int CQuilletApp::ShowMessage(const QString& text, const QString& caption, unsigned type) {
+    return m_ui.messageBox(text, caption, type, SetText(1), SetText(2));
+}
+
+int CQuilletApp::AskCalibrationChoice() {
+    const int pressed = m_ui.messageBox(SetText(20053), SetText(20002), kMbSystemModal | kMbOkCancel,
+                                        SetText(20054), SetText(20055));
+    return pressed == kIdOk ? 1 : 2;
+}
+
+pid_t CQuilletApp::FindProcessByName(const QString& name) { return findProcessByName(name); }
+
+void CQuilletApp::ReadBoardInstallPath() {
+    for (const QString& file : boardRegistryFiles) {
+        if (!QFileInfo(file).isFile()) continue;
+        const QSettings settings(file, QSettings::IniFormat);
+        if (settings.status() != QSettings::NoError) continue;
+        const QString path = settings.value("InstallPath").toString();
+        const bool fits = !path.isEmpty() && path.toUtf8().size() < kInstallPathBufferBytes;
+        m_boardInstallPath = fits ? path : QString();
+        return;
+    }
+}
+
+void CQuilletApp::RunBoardRelay(const QString& parameters) {
+    ChildProcess relay(m_boardInstallPath + "/Pellgate.exe", splitCommandLine(parameters));
+    relay.waitForExit(-1);
+}
+
+QString CQuilletApp::autostartValueData() const {
+    return executablePath + ' ' + kStartSwitch;
+}
+
+bool CQuilletApp::IsAutostartRegistered() {
+    const auto value = AutostartEntry(kAutostartName).read();
+    if (!value) return false;
+    // The stored text with its terminating zero must fit the reader's buffer.
+    if ((value->size() + 1) * 2 > kRunValueBufferBytes) return false;
+    return *value == autostartValueData();
+}
+
+int CQuilletApp::runAutovell(const QStringList& arguments) {
+    ChildProcess autovell(folderOf(executablePath) + "/Autovell", arguments);
+    return autovell.waitForExit(kAutovellWaitMs);
+}
+
+void CQuilletApp::EnableAutostart() {
+    if (IsAutostartRegistered()) {
+        m_autostartFlag = true;
+        return;
+    }
+    if (runAutovell({"open", autostartValueData()}) == 1) {
+        m_autostartFlag = true;
+        SaveAutostartSetting(true);
+    } else {
+        m_autostartFlag = false;
+    }
+}
+
+void CQuilletApp::DisableAutostart() {
+    if (!IsAutostartRegistered()) {
+        m_autostartFlag = false;
+        return;
+    }
+    if (runAutovell({"close"}) == 1) {
+        m_autostartFlag = true;
+    } else {
+        m_autostartFlag = false;
+        SaveAutostartSetting(false);
+    }
+}
+
+void CQuilletApp::SaveSwapSetting() { saveSetting("IsChange", m_swapFlag); }
+
+void CQuilletApp::SaveAutostartSetting(bool on) { saveSetting("IsAutoStart", on); }
+
+void CQuilletApp::saveSetting(const QString& element, bool on) {
+    CXmlDocument doc;
+    const QString path = QvCameraXmlPath();
+    if (!doc.LoadFile(path) || !doc.IsWellFormed()) return;
+    if (!doc.FindElement() || !doc.IntoElement() || !doc.FindElement(element)) return;
+    doc.SetElementText(on ? "true" : "false");
+    doc.OutOfElement();
+    doc.SaveFile(path);
+}
+
+void CQuilletApp::writeNewCameraConfig(bool autostartWanted) {
+    CXmlDocument doc;
+    doc.ReplaceDocument("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n");
+    doc.AddElement("CameraConfig");
+    doc.IntoElement();
+    doc.AddElement("IsChange", "false");
+    doc.AddElement("IsAutoStart", autostartWanted ? "true" : "false");
+    if (autostartWanted) EnableAutostart();
+    else DisableAutostart();
+    doc.OutOfElement();
+    QDir().mkpath(commonAppDataFolder());
+    doc.SaveFile(QvCameraXmlPath());
+    m_swapFlag = false;
+}
+
+void CQuilletApp::reconcileCameraConfig() {
+    const QString path = QvCameraXmlPath();
+    CXmlDocument doc;
+    if (!doc.LoadFile(path) || !doc.IsWellFormed()) {
+        writeNewCameraConfig(true);
+        return;
+    }
+    bool complete = doc.FindElement() && doc.IntoElement() && doc.FindElement("IsChange");
+    const QString isChange = complete ? doc.GetElementText() : QString();
+    complete = complete && doc.FindElement("IsAutoStart");
+    if (!complete) {
+        QFile::remove(path);
+        writeNewCameraConfig(false);
+        return;
+    }
+    const QString isAutoStart = doc.GetElementText();
+    m_swapFlag = isChange == "true";
+    if (isAutoStart == "true") EnableAutostart();
+    else DisableAutostart();
+}

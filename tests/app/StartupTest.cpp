@@ -1,0 +1,271 @@
+// Start-up decisions of the application object, without a display.
+#include "StartupFixture.h"
+
+#include "platform/MessageBoxTypes.h"
+#include "platform/SingleInstance.h"
+
+#include "tests/support/QtPrinters.h"
+
+using namespace platform;
+
+TEST_F(StartupTest, OnlyASingleArgumentBecomesTheStartArgument) {
+    start({"Ostrely", "-Start"});
+    EXPECT_EQ(app->m_startArgument, "-Start");
+    EXPECT_EQ(ui.dialogRuns, 1);
+    start({"Ostrely", "-Start", "-Start"});
+    EXPECT_EQ(app->m_startArgument, "");
+    start({"Ostrely", "other"});
+    EXPECT_EQ(app->m_startArgument, "other");
+    EXPECT_FALSE(start({"Ostrely"}));
+    EXPECT_EQ(app->m_startArgument, "");
+}
+
+TEST_F(StartupTest, LanguageCodeChoosesThePack) {
+    struct Case {
+        const char* code;
+        const char* cancelText;
+    } cases[] = {{"zh_CN", "取消"},   {"zh-CN", "取消"},      {"uk_UA", "Скасувати"},
+                 {"ar", "إلغاء"},      {"2052", "Cancel"},     {"fr_FR", "Cancel"},
+                 {"", "Cancel"},       {"../../x", "Cancel"}, {"0zh", "Cancel"}};
+    for (const Case& c : cases) {
+        writeConfigLanguage(c.code);
+        start();
+        EXPECT_EQ(app->SetText(2), QString(c.cancelText)) << c.code;
+    }
+    EXPECT_TRUE(ui.boxes.empty());
+
+    writeFile(root.file("appdata/Haxo/Config.xml"), "<Config><Language>zh_CN</Language>");
+    start();
+    EXPECT_EQ(app->m_languageCode, "en_US") << "a malformed Config.xml is ignored";
+    QFile::remove(root.file("appdata/Haxo/Config.xml"));
+    start();
+    EXPECT_EQ(app->m_languageCode, "en_US");
+}
+
+TEST_F(StartupTest, NoPackAtAllStopsWithUnlocalisedBoxesAndEmptyTexts) {
+    writeConfigLanguage("uk_UA");
+    QFile::remove(root.file("program/Qvlang"));
+    EXPECT_FALSE(start());
+    ASSERT_EQ(ui.boxes.size(), 3u);
+    EXPECT_EQ(ui.boxes[0].text, "2:" + root.file("program/Qvlang/en_US.so"));
+    EXPECT_EQ(ui.boxes[0].caption, "Error");
+    EXPECT_EQ(ui.boxes[0].type, unsigned(kMbIconError));
+    EXPECT_EQ(ui.boxes[1].text, "uk_UA");
+    EXPECT_EQ(ui.boxes[1].type, unsigned(kMbIconError | kMbSystemModal));
+    EXPECT_EQ(ui.boxes[2].text, "Language file open error!");
+    EXPECT_EQ(ui.dialogRuns, 0);
+    EXPECT_EQ(app->SetText(20002), "");
+    EXPECT_FALSE(QFile::exists(cameraConfig())) << "stopped before the settings";
+}
+
+TEST_F(StartupTest, TextsComeBackCutTo127Units) {
+    QFile::remove(root.file("program/Qvlang"));
+    QDir().mkpath(root.file("program/Qvlang"));
+    QFile::link(OSTRELY_TEST_PACK_DIR "/xx_TEST.so", root.file("program/Qvlang/xx_TEST.so"));
+    QFile::link(OSTRELY_BIN_DIR "/Qvlang/en_US.so", root.file("program/Qvlang/en_US.so"));
+    makeApp();
+    ASSERT_TRUE(app->LoadLanguage("xx-TEST"));
+    const QString cut = app->SetText(20002);
+    EXPECT_EQ(cut.size(), 127);
+    EXPECT_TRUE(cut.endsWith("0123456"));
+    EXPECT_EQ(app->SetText(20047), QString::fromUtf8("😀 surrogate pair"));
+    EXPECT_EQ(app->SetText(2), "") << "ids a pack lacks are empty, not taken from another pack";
+    EXPECT_EQ(app->SetText(-1), "");
+    ASSERT_TRUE(app->LoadLanguage("en_US"));
+    EXPECT_EQ(app->SetText(2), "Cancel");
+    EXPECT_EQ(app->m_programFolder, root.file("program"));
+}
+
+TEST_F(StartupTest, TheDeliveredPacksLeaveTheTrayTextsToEnglish) {
+    makeApp();
+    for (const char* code : {"zh_CN", "uk_UA", "ar"}) {
+        ASSERT_TRUE(app->LoadLanguage(code));
+        for (int id : {10201, 10203, 10204}) EXPECT_EQ(app->SetText(id), "") << code << ' ' << id;
+        for (int id = 20001; id <= 20058; ++id) EXPECT_NE(app->SetText(id), "") << code << ' ' << id;
+    }
+    ASSERT_TRUE(app->LoadLanguage("en_US"));
+    for (int id : {1, 2, 10201, 10203, 10204}) EXPECT_NE(app->SetText(id), "") << id;
+    for (int id = 20001; id <= 20058; ++id) EXPECT_NE(app->SetText(id), "") << id;
+}
+
+TEST_F(StartupTest, ASecondInstanceIsRefused) {
+    writeConfigLanguage("zh_CN");
+    makeApp();
+    ASSERT_EQ(SingleInstance::acquire("Ostrely.exe"), SingleInstance::Result::Acquired);
+    EXPECT_FALSE(app->InitInstance({"Ostrely"}));
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, "程序已经打开");
+    EXPECT_EQ(ui.boxes[0].caption, "提示");
+    EXPECT_EQ(ui.boxes[0].type, unsigned(kMbSystemModal | kMbOk));
+    EXPECT_EQ(ui.boxes[0].okText, "确定");
+    EXPECT_EQ(ui.dialogRuns, 0);
+}
+
+TEST_F(StartupTest, NoCameraStopsTheStart) {
+    qunsetenv("OSTRELY_CAMERA");
+    EXPECT_FALSE(start());
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, "No camera detected");
+    EXPECT_EQ(ui.boxes[0].caption, "Prompt");
+    EXPECT_EQ(ui.dialogRuns, 0);
+}
+
+TEST_F(StartupTest, FirstStartWritesTheSettingsAndRegistersOnceOnly) {
+    start();
+    EXPECT_EQ(readFile(cameraConfig()), newCameraConfig(true));
+    EXPECT_EQ(autovellCalls(), QStringList({"open " + programPath() + " -Start"}));
+    EXPECT_TRUE(app->m_autostartFlag);
+    EXPECT_FALSE(app->m_swapFlag);
+    EXPECT_TRUE(app->IsAutostartRegistered());
+
+    start();
+    EXPECT_EQ(autovellCalls().size(), 1) << "already registered: Autovell is not run again";
+    EXPECT_TRUE(app->m_autostartFlag);
+    EXPECT_EQ(readFile(cameraConfig()), newCameraConfig(true));
+}
+
+TEST_F(StartupTest, IncompleteOrReorderedSettingsAreRewrittenOffAndTheEntryRemoved) {
+    start();  // registers
+    ASSERT_TRUE(QFile::exists(autostartFile()));
+    const QByteArray incomplete = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<CameraConfig>\r\n"
+                                  "<IsChange>true</IsChange>\r\n</CameraConfig>\r\n";
+    const QByteArray reordered = "<CameraConfig><IsAutoStart>true</IsAutoStart>"
+                                 "<IsChange>true</IsChange></CameraConfig>";
+    for (const QByteArray& bytes : {incomplete, reordered}) {
+        writeFile(cameraConfig(), bytes);
+        start();
+        EXPECT_EQ(readFile(cameraConfig()), newCameraConfig(false));
+        EXPECT_FALSE(app->m_swapFlag);
+        EXPECT_FALSE(app->m_autostartFlag);
+        EXPECT_FALSE(QFile::exists(autostartFile()));
+    }
+    EXPECT_EQ(autovellCalls(), QStringList({"open " + programPath() + " -Start", "close"}))
+        << "the second time nothing was registered, so Autovell was left alone";
+}
+
+TEST_F(StartupTest, BrokenSettingsFilesAreMadeAnew) {
+    const QByteArray broken[] = {"", "<CameraConfig><IsChange>true</IsChange>",
+                                 QByteArray("\xff\xfe\x00<\x00\x00\x00", 7),
+                                 QByteArray(3 * 1024 * 1024, '<')};
+    for (const QByteArray& bytes : broken) {
+        writeFile(cameraConfig(), bytes);
+        start();
+        EXPECT_EQ(readFile(cameraConfig()), newCameraConfig(true));
+        EXPECT_EQ(ui.dialogRuns > 0, true);
+    }
+}
+
+TEST_F(StartupTest, ValuesCountAsOnOnlyWhenExactlyTrue) {
+    writeFile(cameraConfig(), "<CameraConfig>\r\n  <IsChange>true</IsChange>\r\n"
+                              "  <IsAutoStart>True</IsAutoStart>\r\n</CameraConfig>\r\n");
+    const QByteArray before = readFile(cameraConfig());
+    start();
+    EXPECT_TRUE(app->m_swapFlag);
+    EXPECT_FALSE(app->m_autostartFlag);
+    EXPECT_TRUE(autovellCalls().isEmpty()) << "nothing registered, nothing to remove";
+    EXPECT_EQ(readFile(cameraConfig()), before) << "a complete file is not rewritten";
+
+    writeFile(cameraConfig(), "<CameraConfig><IsChange> true </IsChange>"
+                              "<IsAutoStart>true</IsAutoStart></CameraConfig>");
+    start();
+    EXPECT_FALSE(app->m_swapFlag);
+    EXPECT_TRUE(app->m_autostartFlag);
+}
+
+TEST_F(StartupTest, AForeignEntryIsReplaced) {
+    writeFile(autostartFile(), "[Desktop Entry]\nType=Application\nExec=/elsewhere/Ostrely -Start\n");
+    writeFile(cameraConfig(), newCameraConfig(true));
+    makeApp();
+    EXPECT_FALSE(app->IsAutostartRegistered());
+    start();
+    EXPECT_EQ(autovellCalls().size(), 1);
+    EXPECT_TRUE(app->IsAutostartRegistered());
+    EXPECT_TRUE(app->m_autostartFlag);
+}
+
+TEST_F(StartupTest, FailedRegistrationLeavesAutostartOff) {
+    QFile::remove(root.file("program/Autovell"));
+    start();
+    EXPECT_FALSE(app->m_autostartFlag);
+    EXPECT_EQ(readFile(cameraConfig()), newCameraConfig(true)) << "the wish stays for the next start";
+}
+
+TEST_F(StartupTest, SettingWritersChangeOnlyTheirValue) {
+    const QByteArray file = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<!-- kept -->\r\n"
+                            "<CameraConfig><IsChange>false</IsChange><IsAutoStart>false</IsAutoStart>"
+                            "</CameraConfig>\r\n";
+    writeFile(cameraConfig(), file);
+    makeApp();
+    app->m_swapFlag = true;
+    app->SaveSwapSetting();
+    QByteArray expected = file;
+    expected.replace("<IsChange>false", "<IsChange>true");
+    EXPECT_EQ(readFile(cameraConfig()), expected);
+    app->SaveAutostartSetting(true);
+    expected.replace("<IsAutoStart>false", "<IsAutoStart>true");
+    EXPECT_EQ(readFile(cameraConfig()), expected);
+
+    QFile::remove(cameraConfig());
+    app->SaveSwapSetting();
+    EXPECT_FALSE(QFile::exists(cameraConfig())) << "no file, nothing written";
+}
+
+TEST_F(StartupTest, AutostartSwitchesThroughAutovell) {
+    start();
+    app->DisableAutostart();
+    EXPECT_FALSE(app->m_autostartFlag);
+    EXPECT_FALSE(QFile::exists(autostartFile()));
+    EXPECT_TRUE(readFile(cameraConfig()).contains("<IsAutoStart>false</IsAutoStart>"));
+    app->EnableAutostart();
+    EXPECT_TRUE(app->m_autostartFlag);
+    EXPECT_TRUE(readFile(cameraConfig()).contains("<IsAutoStart>true</IsAutoStart>"));
+    EXPECT_EQ(autovellCalls().size(), 3);
+}
+
+TEST_F(StartupTest, BoxesCarryLocalisedButtons) {
+    writeConfigLanguage("zh_CN");
+    start();
+    ui.boxes.clear();
+    ui.answer = kIdOk;
+    EXPECT_EQ(app->AskCalibrationChoice(), 1);
+    ui.answer = kIdCancel;
+    EXPECT_EQ(app->AskCalibrationChoice(), 2);
+    ASSERT_EQ(ui.boxes.size(), 2u);
+    EXPECT_EQ(ui.boxes[0].okText, "保存校准");
+    EXPECT_EQ(ui.boxes[0].cancelText, "重新校准");
+    EXPECT_EQ(ui.boxes[0].type, unsigned(kMbSystemModal | kMbOkCancel));
+    EXPECT_EQ(ui.boxes[0].caption, "提示");
+
+    app->ShowMessage("x", "y", kMbOkCancel);
+    EXPECT_EQ(ui.boxes[2].okText, "确定");
+    EXPECT_EQ(ui.boxes[2].cancelText, "取消");
+}
+
+TEST_F(StartupTest, WhiteboardInstallPath) {
+    makeApp();
+    const QString system = root.file("etc/KestraneBoard.conf");
+    const QString shared = root.file("appdata/Kestrane/KestraneBoard.conf");
+    app->boardRegistryFiles = {system, shared};
+    app->m_boardInstallPath = "unchanged";
+    app->ReadBoardInstallPath();
+    EXPECT_EQ(app->m_boardInstallPath, "unchanged");
+    writeFile(shared, "InstallPath=/opt/board\n");
+    app->ReadBoardInstallPath();
+    EXPECT_EQ(app->m_boardInstallPath, "/opt/board");
+    writeFile(system, "Other=1\n");
+    app->ReadBoardInstallPath();
+    EXPECT_EQ(app->m_boardInstallPath, "") << "the first file found decides; no value empties it";
+    writeFile(system, "InstallPath=" + QByteArray(1100, 'a') + "\n");
+    app->ReadBoardInstallPath();
+    EXPECT_EQ(app->m_boardInstallPath, "");
+}
+
+TEST_F(StartupTest, BoardRelayRunsFromTheInstallPathAndIsWaitedFor) {
+    makeApp();
+    app->m_boardInstallPath = root.file("board");
+    const QString relay = root.file("board/Pellgate.exe");
+    writeFile(relay, "#!/bin/sh\nsleep 0.2\nprintf '%s|' \"$@\" > '" + root.file("relay.out").toUtf8() + "'\n");
+    QFile::setPermissions(relay, QFile::ReadOwner | QFile::ExeOwner);
+    app->RunBoardRelay("-insert \"a b\"");
+    EXPECT_EQ(readFile(root.file("relay.out")), "-insert|a b|");
+}
