@@ -8,6 +8,7 @@ packages=(
   libudev-dev libturbojpeg0-dev
   libgtest-dev libgmock-dev libbenchmark-dev libxml2-dev
   xvfb xauth xdotool zbar-tools qpdf poppler-utils imagemagick
+  fonts-dejavu-core fonts-wqy-microhei
 )
 missing=()
 for p in "${packages[@]}"; do

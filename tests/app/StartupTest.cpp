@@ -269,3 +269,13 @@ TEST_F(StartupTest, BoardRelayRunsFromTheInstallPathAndIsWaitedFor) {
     app->RunBoardRelay("-insert \"a b\"");
     EXPECT_EQ(readFile(root.file("relay.out")), "-insert|a b|");
 }
+
+TEST_F(StartupTest, AnUnusableSettingsFolderDoesNotStopTheProgram) {
+    const QString blocked = root.file("blocked");
+    writeFile(blocked, "a file where the folder should be");
+    qputenv("OSTRELY_COMMON_APPDATA", blocked.toLocal8Bit());
+    EXPECT_FALSE(start());
+    EXPECT_EQ(ui.dialogRuns, 1);
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(readFile(blocked), "a file where the folder should be");
+}
