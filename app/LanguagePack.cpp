@@ -37,7 +37,9 @@ int loadErrorNumber(const QString& path) {
 
 }  // namespace
 
-LanguagePack::~LanguagePack() { unload(); }
+LanguagePack::~LanguagePack() {
+    unload();
+}
 
 bool LanguagePack::load(const QString& path, int& error) {
     unload();

@@ -57,11 +57,19 @@ CQuilletApp::~CQuilletApp() {
     if (g_app == this) g_app = nullptr;
 }
 
-CQuilletApp* CQuilletApp::instance() { return g_app; }
+CQuilletApp* CQuilletApp::instance() {
+    return g_app;
+}
 
-QString CQuilletApp::ConfigXmlPath() { return commonAppDataFolder() + "/Haxo/Config.xml"; }
-QString CQuilletApp::QvCameraXmlPath() { return commonAppDataFolder() + "/QvCamera.xml"; }
-QString CQuilletApp::CrashDumpPath() { return commonAppDataFolder() + "/Kestrane/test.dmp"; }
+QString CQuilletApp::ConfigXmlPath() {
+    return commonAppDataFolder() + "/Haxo/Config.xml";
+}
+QString CQuilletApp::QvCameraXmlPath() {
+    return commonAppDataFolder() + "/QvCamera.xml";
+}
+QString CQuilletApp::CrashDumpPath() {
+    return commonAppDataFolder() + "/Kestrane/test.dmp";
+}
 
 bool CQuilletApp::InitInstance(const QStringList& arguments) {
     m_startArgument = arguments.size() == 2 ? arguments[1] : QString();
@@ -120,19 +128,24 @@ bool CQuilletApp::LoadLanguage(const QString& code) {
     return false;
 }
 
-QString CQuilletApp::SetText(int id) { return m_languagePack.text(id, kTextBufferUnits - 1); }
+QString CQuilletApp::SetText(int id) {
+    return m_languagePack.text(id, kTextBufferUnits - 1);
+}
 
 int CQuilletApp::ShowMessage(const QString& text, const QString& caption, unsigned type) {
     return m_ui.messageBox(text, caption, type, SetText(1), SetText(2));
 }
 
 int CQuilletApp::AskCalibrationChoice() {
-    const int pressed = m_ui.messageBox(SetText(20053), SetText(20002), kMbSystemModal | kMbOkCancel,
-                                        SetText(20054), SetText(20055));
+    const int pressed =
+        m_ui.messageBox(SetText(20053), SetText(20002), kMbSystemModal | kMbOkCancel,
+                        SetText(20054), SetText(20055));
     return pressed == kIdOk ? 1 : 2;
 }
 
-pid_t CQuilletApp::FindProcessByName(const QString& name) { return findProcessByName(name); }
+pid_t CQuilletApp::FindProcessByName(const QString& name) {
+    return findProcessByName(name);
+}
 
 void CQuilletApp::ReadBoardInstallPath() {
     for (const QString& file : boardRegistryFiles) {
@@ -194,9 +207,13 @@ void CQuilletApp::DisableAutostart() {
     }
 }
 
-void CQuilletApp::SaveSwapSetting() { saveSetting("IsChange", m_swapFlag); }
+void CQuilletApp::SaveSwapSetting() {
+    saveSetting("IsChange", m_swapFlag);
+}
 
-void CQuilletApp::SaveAutostartSetting(bool on) { saveSetting("IsAutoStart", on); }
+void CQuilletApp::SaveAutostartSetting(bool on) {
+    saveSetting("IsAutoStart", on);
+}
 
 void CQuilletApp::saveSetting(const QString& element, bool on) {
     CXmlDocument doc;
@@ -215,8 +232,10 @@ void CQuilletApp::writeNewCameraConfig(bool autostartWanted) {
     doc.IntoElement();
     doc.AddElement("IsChange", "false");
     doc.AddElement("IsAutoStart", autostartWanted ? "true" : "false");
-    if (autostartWanted) EnableAutostart();
-    else DisableAutostart();
+    if (autostartWanted)
+        EnableAutostart();
+    else
+        DisableAutostart();
     doc.OutOfElement();
     QDir().mkpath(commonAppDataFolder());
     doc.SaveFile(QvCameraXmlPath());
@@ -240,6 +259,8 @@ void CQuilletApp::reconcileCameraConfig() {
     }
     const QString isAutoStart = doc.GetElementText();
     m_swapFlag = isChange == "true";
-    if (isAutoStart == "true") EnableAutostart();
-    else DisableAutostart();
+    if (isAutoStart == "true")
+        EnableAutostart();
+    else
+        DisableAutostart();
 }

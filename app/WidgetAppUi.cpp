@@ -17,11 +17,11 @@ void WidgetAppUi::runMainDialog(CQuilletApp& app) {
     QDialog dialog;
     dialog.setWindowTitle("Ostrely");
     auto* layout = new QVBoxLayout(&dialog);
-    layout->addWidget(new QLabel(
-        QStringLiteral("Ostrely started (%1 camera(s), language %2).\n"
-                       "The main window is not built yet; close this window to quit.")
-            .arg(app.m_camera.CameraCount())
-            .arg(app.m_languageCode)));
+    layout->addWidget(
+        new QLabel(QStringLiteral("Ostrely started (%1 camera(s), language %2).\n"
+                                  "The main window is not built yet; close this window to quit.")
+                       .arg(app.m_camera.CameraCount())
+                       .arg(app.m_languageCode)));
     app.m_mainDialog = &dialog;
     dialog.resize(480, 120);
     dialog.exec();

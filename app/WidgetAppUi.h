@@ -4,7 +4,7 @@
 // The real screen: Qt message boxes and the main window.
 class WidgetAppUi : public AppUi {
 public:
-    int messageBox(const QString& text, const QString& caption, unsigned type, const QString& okText,
-                   const QString& cancelText) override;
+    int messageBox(const QString& text, const QString& caption, unsigned type,
+                   const QString& okText, const QString& cancelText) override;
     void runMainDialog(CQuilletApp& app) override;
 };

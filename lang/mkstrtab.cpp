@@ -24,10 +24,10 @@ bool unescape(const std::string& in, std::string& out) {
         }
         if (++i == in.size()) return false;
         switch (in[i]) {
-        case 'n': out += '\n'; break;
-        case 't': out += '\t'; break;
-        case '\\': out += '\\'; break;
-        default: return false;
+            case 'n': out += '\n'; break;
+            case 't': out += '\t'; break;
+            case '\\': out += '\\'; break;
+            default: return false;
         }
     }
     return true;
@@ -38,7 +38,11 @@ bool toUtf16(const std::string& s, std::u16string& out) {
     out.clear();
     for (size_t i = 0; i < s.size();) {
         const auto c = static_cast<unsigned char>(s[i]);
-        const int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
+        const int extra = c < 0x80         ? 0
+                          : (c >> 5) == 6  ? 1
+                          : (c >> 4) == 14 ? 2
+                          : (c >> 3) == 30 ? 3
+                                           : -1;
         if (extra < 0 || i + extra >= s.size() + (extra == 0 ? 1 : 0)) return false;
         uint32_t cp = extra == 0 ? c : c & (0x3F >> extra);
         for (int k = 1; k <= extra; ++k) {
@@ -92,16 +96,20 @@ bool readTable(const char* path, std::map<int, std::u16string>& table) {
 
 bool writeSource(const char* path, const std::map<int, std::u16string>& table) {
     std::ostringstream o;
-    o << "// Generated from a .strings table; edit that instead.\n#include \"lang/StringTable.h\"\n\n"
+    o << "// Generated from a .strings table; edit that instead.\n#include "
+         "\"lang/StringTable.h\"\n\n"
          "namespace {\n";
     for (const auto& [id, text] : table) {
         o << "const char16_t s" << id << "[] = {";
-        for (char16_t u : text) o << "0x" << std::hex << static_cast<unsigned>(u) << std::dec << ", ";
+        for (char16_t u : text)
+            o << "0x" << std::hex << static_cast<unsigned>(u) << std::dec << ", ";
         o << "0};\n";
     }
     o << "const OstrelyStringEntry entries[] = {\n";
-    for (const auto& [id, text] : table) o << "    {" << id << ", " << text.size() << ", s" << id << "},\n";
-    o << "};\n}  // namespace\n\nextern \"C\" __attribute__((visibility(\"default\"))) const OstrelyStringTable "
+    for (const auto& [id, text] : table)
+        o << "    {" << id << ", " << text.size() << ", s" << id << "},\n";
+    o << "};\n}  // namespace\n\nextern \"C\" __attribute__((visibility(\"default\"))) const "
+         "OstrelyStringTable "
          "ostrely_string_table = {kOstrelyStringTableVersion, "
       << table.size() << ", entries};\n";
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

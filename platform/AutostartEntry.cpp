@@ -35,9 +35,13 @@ AutostartEntry::AutostartEntry(const QString& name) : AutostartEntry(defaultFold
 AutostartEntry::AutostartEntry(const QString& folder, const QString& name)
     : m_folder(folder), m_name(name) {}
 
-bool AutostartEntry::folderExists() const { return QFileInfo(m_folder).isDir(); }
+bool AutostartEntry::folderExists() const {
+    return QFileInfo(m_folder).isDir();
+}
 
-bool AutostartEntry::makeFolder() const { return QDir().mkpath(m_folder) && folderExists(); }
+bool AutostartEntry::makeFolder() const {
+    return QDir().mkpath(m_folder) && folderExists();
+}
 
 QString AutostartEntry::execLine(const QStringList& argv) {
     QStringList parts;
@@ -93,11 +97,16 @@ std::optional<QStringList> AutostartEntry::parseExecLine(const QString& exec) {
 QString AutostartEntry::escapeValue(const QString& s) {
     QString out;
     for (QChar c : s) {
-        if (c == '\\') out += "\\\\";
-        else if (c == '\n') out += "\\n";
-        else if (c == '\t') out += "\\t";
-        else if (c == '\r') out += "\\r";
-        else out += c;
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c == '\r')
+            out += "\\r";
+        else
+            out += c;
     }
     return out;
 }
@@ -110,8 +119,11 @@ QString AutostartEntry::unescapeValue(const QString& s) {
             continue;
         }
         const QChar n = s[++i];
-        out += n == 's' ? QChar(' ') : n == 'n' ? QChar('\n') : n == 't' ? QChar('\t')
-             : n == 'r' ? QChar('\r') : n;
+        out += n == 's'   ? QChar(' ')
+               : n == 'n' ? QChar('\n')
+               : n == 't' ? QChar('\t')
+               : n == 'r' ? QChar('\r')
+                          : n;
     }
     return out;
 }

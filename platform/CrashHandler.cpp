@@ -17,7 +17,7 @@ namespace platform {
 namespace {
 
 constexpr int kSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
-char g_dumpPath[4096];          // written once before the handler is armed
+char g_dumpPath[4096];                   // written once before the handler is armed
 alignas(16) char g_altStack[64 * 1024];  // so a stack overflow can still be reported
 
 // Async-signal-safe output helpers.
@@ -45,12 +45,12 @@ void putNumber(int fd, unsigned long long v, unsigned base) {
 
 const char* signalName(int sig) {
     switch (sig) {
-    case SIGSEGV: return "SIGSEGV (invalid memory access)";
-    case SIGBUS: return "SIGBUS (bus error)";
-    case SIGILL: return "SIGILL (illegal instruction)";
-    case SIGFPE: return "SIGFPE (arithmetic fault)";
-    case SIGABRT: return "SIGABRT (abort)";
-    default: return "fatal signal";
+        case SIGSEGV: return "SIGSEGV (invalid memory access)";
+        case SIGBUS: return "SIGBUS (bus error)";
+        case SIGILL: return "SIGILL (illegal instruction)";
+        case SIGFPE: return "SIGFPE (arithmetic fault)";
+        case SIGABRT: return "SIGABRT (abort)";
+        default: return "fatal signal";
     }
 }
 

@@ -12,7 +12,9 @@ namespace platform {
 
 namespace {
 
-QString env(const char* name) { return QString::fromLocal8Bit(qgetenv(name)); }
+QString env(const char* name) {
+    return QString::fromLocal8Bit(qgetenv(name));
+}
 
 QString withoutTrailingSlash(QString s) {
     while (s.size() > 1 && s.endsWith('/')) s.chop(1);

@@ -48,7 +48,8 @@ bool waitPid(pid_t pid, int timeoutMs, int& status) {
     if (pidfd >= 0) {
         pollfd p{pidfd, POLLIN, 0};
         int r;
-        do r = ::poll(&p, 1, timeoutMs); while (r < 0 && errno == EINTR);
+        do r = ::poll(&p, 1, timeoutMs);
+        while (r < 0 && errno == EINTR);
         ::close(pidfd);
         if (r == 0) return false;
         return ::waitpid(pid, &status, 0) == pid;

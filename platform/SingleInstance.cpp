@@ -23,7 +23,8 @@ SingleInstance::Result SingleInstance::acquireIn(const QString& folder, const QS
     const QByteArray path = QFile::encodeName(folder + '/' + name + ".lock");
     const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return Result::Unavailable;
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return Result::Acquired;  // fd stays open: the lock lives on
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        return Result::Acquired;  // fd stays open: the lock lives on
     const int err = errno;
     ::close(fd);
     return err == EWOULDBLOCK ? Result::AlreadyHeld : Result::Unavailable;

@@ -1,8 +1,8 @@
 #include "MessageBox.h"
 
 #include <QAbstractButton>
-#include <QPushButton>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace platform {
 
@@ -10,10 +10,10 @@ namespace {
 
 QMessageBox::Icon iconOf(unsigned type) {
     switch (type & 0xF0) {
-    case kMbIconError: return QMessageBox::Critical;
-    case kMbIconWarning: return QMessageBox::Warning;
-    case kMbIconInformation: return QMessageBox::Information;
-    default: return QMessageBox::NoIcon;
+        case kMbIconError: return QMessageBox::Critical;
+        case kMbIconWarning: return QMessageBox::Warning;
+        case kMbIconInformation: return QMessageBox::Information;
+        default: return QMessageBox::NoIcon;
     }
 }
 

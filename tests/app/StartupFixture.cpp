@@ -4,12 +4,15 @@
 
 namespace {
 
-void setEnv(const char* name, const QString& value) { qputenv(name, value.toLocal8Bit()); }
+void setEnv(const char* name, const QString& value) {
+    qputenv(name, value.toLocal8Bit());
+}
 
 }  // namespace
 
 void StartupTest::SetUp() {
-    for (const char* dir : {"program", "appdata", "config", "run", "tmp"}) QDir().mkpath(root.file(dir));
+    for (const char* dir : {"program", "appdata", "config", "run", "tmp"})
+        QDir().mkpath(root.file(dir));
     ::chmod(QFile::encodeName(root.file("run")).constData(), 0700);
     setEnv("OSTRELY_COMMON_APPDATA", root.file("appdata"));
     setEnv("XDG_CONFIG_HOME", root.file("config"));
@@ -29,8 +32,8 @@ void StartupTest::SetUp() {
 
 void StartupTest::TearDown() {
     app.reset();
-    for (const char* name : {"OSTRELY_COMMON_APPDATA", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "TMPDIR",
-                             "OSTRELY_CAMERA"})
+    for (const char* name : {"OSTRELY_COMMON_APPDATA", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR",
+                             "TMPDIR", "OSTRELY_CAMERA"})
         qunsetenv(name);
 }
 
@@ -63,7 +66,8 @@ QByteArray StartupTest::readFile(const QString& path) const {
 void StartupTest::writeConfigLanguage(const QString& code) {
     writeFile(root.file("appdata/Haxo/Config.xml"),
               "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<Config>\r\n  <Theme>dark</Theme>\r\n"
-              "  <Language>" + code.toUtf8() + "</Language>\r\n</Config>\r\n");
+              "  <Language>" +
+                  code.toUtf8() + "</Language>\r\n</Config>\r\n");
 }
 
 QStringList StartupTest::autovellCalls() const {

@@ -6,10 +6,10 @@
 
 #include "tests/support/TempDir.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <gtest/gtest.h>
 
 #include <memory>
 #include <vector>
@@ -22,8 +22,8 @@ struct ShownBox {
 
 class RecordingUi : public AppUi {
 public:
-    int messageBox(const QString& text, const QString& caption, unsigned type, const QString& okText,
-                   const QString& cancelText) override {
+    int messageBox(const QString& text, const QString& caption, unsigned type,
+                   const QString& okText, const QString& cancelText) override {
         boxes.push_back({text, caption, type, okText, cancelText});
         return answer;
     }
@@ -57,7 +57,8 @@ protected:
 
 // The file a first start writes, byte for byte.
 inline QByteArray newCameraConfig(bool autostart) {
-    return QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<CameraConfig>\r\n"
-                      "<IsChange>false</IsChange>\r\n<IsAutoStart>") +
+    return QByteArray(
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<CameraConfig>\r\n"
+               "<IsChange>false</IsChange>\r\n<IsAutoStart>") +
            (autostart ? "true" : "false") + "</IsAutoStart>\r\n</CameraConfig>\r\n";
 }

@@ -24,9 +24,9 @@ TEST_F(StartupTest, LanguageCodeChoosesThePack) {
     struct Case {
         const char* code;
         const char* cancelText;
-    } cases[] = {{"zh_CN", "取消"},   {"zh-CN", "取消"},      {"uk_UA", "Скасувати"},
-                 {"ar", "إلغاء"},      {"2052", "Cancel"},     {"fr_FR", "Cancel"},
-                 {"", "Cancel"},       {"../../x", "Cancel"}, {"0zh", "Cancel"}};
+    } cases[] = {{"zh_CN", "取消"}, {"zh-CN", "取消"},     {"uk_UA", "Скасувати"},
+                 {"ar", "إلغاء"},   {"2052", "Cancel"},    {"fr_FR", "Cancel"},
+                 {"", "Cancel"},    {"../../x", "Cancel"}, {"0zh", "Cancel"}};
     for (const Case& c : cases) {
         writeConfigLanguage(c.code);
         start();
@@ -81,7 +81,8 @@ TEST_F(StartupTest, TheDeliveredPacksLeaveTheTrayTextsToEnglish) {
     for (const char* code : {"zh_CN", "uk_UA", "ar"}) {
         ASSERT_TRUE(app->LoadLanguage(code));
         for (int id : {10201, 10203, 10204}) EXPECT_EQ(app->SetText(id), "") << code << ' ' << id;
-        for (int id = 20001; id <= 20058; ++id) EXPECT_NE(app->SetText(id), "") << code << ' ' << id;
+        for (int id = 20001; id <= 20058; ++id)
+            EXPECT_NE(app->SetText(id), "") << code << ' ' << id;
     }
     ASSERT_TRUE(app->LoadLanguage("en_US"));
     for (int id : {1, 2, 10201, 10203, 10204}) EXPECT_NE(app->SetText(id), "") << id;
@@ -127,10 +128,12 @@ TEST_F(StartupTest, FirstStartWritesTheSettingsAndRegistersOnceOnly) {
 TEST_F(StartupTest, IncompleteOrReorderedSettingsAreRewrittenOffAndTheEntryRemoved) {
     start();  // registers
     ASSERT_TRUE(QFile::exists(autostartFile()));
-    const QByteArray incomplete = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<CameraConfig>\r\n"
-                                  "<IsChange>true</IsChange>\r\n</CameraConfig>\r\n";
-    const QByteArray reordered = "<CameraConfig><IsAutoStart>true</IsAutoStart>"
-                                 "<IsChange>true</IsChange></CameraConfig>";
+    const QByteArray incomplete =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<CameraConfig>\r\n"
+        "<IsChange>true</IsChange>\r\n</CameraConfig>\r\n";
+    const QByteArray reordered =
+        "<CameraConfig><IsAutoStart>true</IsAutoStart>"
+        "<IsChange>true</IsChange></CameraConfig>";
     for (const QByteArray& bytes : {incomplete, reordered}) {
         writeFile(cameraConfig(), bytes);
         start();
@@ -156,8 +159,9 @@ TEST_F(StartupTest, BrokenSettingsFilesAreMadeAnew) {
 }
 
 TEST_F(StartupTest, ValuesCountAsOnOnlyWhenExactlyTrue) {
-    writeFile(cameraConfig(), "<CameraConfig>\r\n  <IsChange>true</IsChange>\r\n"
-                              "  <IsAutoStart>True</IsAutoStart>\r\n</CameraConfig>\r\n");
+    writeFile(cameraConfig(),
+              "<CameraConfig>\r\n  <IsChange>true</IsChange>\r\n"
+              "  <IsAutoStart>True</IsAutoStart>\r\n</CameraConfig>\r\n");
     const QByteArray before = readFile(cameraConfig());
     start();
     EXPECT_TRUE(app->m_swapFlag);
@@ -165,15 +169,17 @@ TEST_F(StartupTest, ValuesCountAsOnOnlyWhenExactlyTrue) {
     EXPECT_TRUE(autovellCalls().isEmpty()) << "nothing registered, nothing to remove";
     EXPECT_EQ(readFile(cameraConfig()), before) << "a complete file is not rewritten";
 
-    writeFile(cameraConfig(), "<CameraConfig><IsChange> true </IsChange>"
-                              "<IsAutoStart>true</IsAutoStart></CameraConfig>");
+    writeFile(cameraConfig(),
+              "<CameraConfig><IsChange> true </IsChange>"
+              "<IsAutoStart>true</IsAutoStart></CameraConfig>");
     start();
     EXPECT_FALSE(app->m_swapFlag);
     EXPECT_TRUE(app->m_autostartFlag);
 }
 
 TEST_F(StartupTest, AForeignEntryIsReplaced) {
-    writeFile(autostartFile(), "[Desktop Entry]\nType=Application\nExec=/elsewhere/Ostrely -Start\n");
+    writeFile(autostartFile(),
+              "[Desktop Entry]\nType=Application\nExec=/elsewhere/Ostrely -Start\n");
     writeFile(cameraConfig(), newCameraConfig(true));
     makeApp();
     EXPECT_FALSE(app->IsAutostartRegistered());
@@ -187,13 +193,15 @@ TEST_F(StartupTest, FailedRegistrationLeavesAutostartOff) {
     QFile::remove(root.file("program/Autovell"));
     start();
     EXPECT_FALSE(app->m_autostartFlag);
-    EXPECT_EQ(readFile(cameraConfig()), newCameraConfig(true)) << "the wish stays for the next start";
+    EXPECT_EQ(readFile(cameraConfig()), newCameraConfig(true))
+        << "the wish stays for the next start";
 }
 
 TEST_F(StartupTest, SettingWritersChangeOnlyTheirValue) {
-    const QByteArray file = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<!-- kept -->\r\n"
-                            "<CameraConfig><IsChange>false</IsChange><IsAutoStart>false</IsAutoStart>"
-                            "</CameraConfig>\r\n";
+    const QByteArray file =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<!-- kept -->\r\n"
+        "<CameraConfig><IsChange>false</IsChange><IsAutoStart>false</IsAutoStart>"
+        "</CameraConfig>\r\n";
     writeFile(cameraConfig(), file);
     makeApp();
     app->m_swapFlag = true;
@@ -264,7 +272,8 @@ TEST_F(StartupTest, BoardRelayRunsFromTheInstallPathAndIsWaitedFor) {
     makeApp();
     app->m_boardInstallPath = root.file("board");
     const QString relay = root.file("board/Pellgate.exe");
-    writeFile(relay, "#!/bin/sh\nsleep 0.2\nprintf '%s|' \"$@\" > '" + root.file("relay.out").toUtf8() + "'\n");
+    writeFile(relay, "#!/bin/sh\nsleep 0.2\nprintf '%s|' \"$@\" > '" +
+                         root.file("relay.out").toUtf8() + "'\n");
     QFile::setPermissions(relay, QFile::ReadOwner | QFile::ExeOwner);
     app->RunBoardRelay("-insert \"a b\"");
     EXPECT_EQ(readFile(root.file("relay.out")), "-insert|a b|");

@@ -5,9 +5,9 @@
 #include "tests/support/QtPrinters.h"
 #include "tests/support/TempDir.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -64,7 +64,8 @@ TEST_F(Autovell, AProgramPathWithBlanksStillStartsFromTheEntry) {
     const QByteArray bytes = entryBytes();
     const int at = bytes.indexOf("\nExec=") + 6;
     const QString exec = QString::fromUtf8(bytes.mid(at, bytes.indexOf('\n', at) - at));
-    const auto argv = platform::AutostartEntry::parseExecLine(platform::AutostartEntry::unescapeValue(exec));
+    const auto argv =
+        platform::AutostartEntry::parseExecLine(platform::AutostartEntry::unescapeValue(exec));
     ASSERT_TRUE(argv.has_value());
     ASSERT_EQ(argv->size(), 2);
     EXPECT_EQ(argv->at(0), program);
@@ -78,8 +79,9 @@ TEST_F(Autovell, AProgramPathWithBlanksStillStartsFromTheEntry) {
 TEST_F(Autovell, OtherCommandsChangeNothing) {
     ASSERT_EQ(run({"open", "/x/Ostrely -Start"}), 1);
     const QByteArray before = entryBytes();
-    for (const QStringList& args : {QStringList{"Open", "/y -Start"}, QStringList{"CLOSE"}, QStringList{},
-                                    QStringList{"open"}, QStringList{"remove", "x"}}) {
+    for (const QStringList& args :
+         {QStringList{"Open", "/y -Start"}, QStringList{"CLOSE"}, QStringList{},
+          QStringList{"open"}, QStringList{"remove", "x"}}) {
         EXPECT_EQ(run(args), 0) << args.join(' ').toStdString();
         EXPECT_EQ(entryBytes(), before);
     }

@@ -20,7 +20,8 @@ void writeFile(const QString& path, const QByteArray& text) {
 }  // namespace
 
 TEST(AutostartEntry, ExecLineQuotingRoundTripsAwkwardArguments) {
-    const QStringList argv{"/opt/my prog/Ostrely", "-Start", "100%", "a\"b", "$HOME", "c\\d", "`x`", ""};
+    const QStringList argv{
+        "/opt/my prog/Ostrely", "-Start", "100%", "a\"b", "$HOME", "c\\d", "`x`", ""};
     const QString exec = AutostartEntry::execLine(argv);
     EXPECT_TRUE(exec.startsWith("\"/opt/my prog/Ostrely\" -Start 100%% "));
     const QString stored = AutostartEntry::escapeValue(exec);

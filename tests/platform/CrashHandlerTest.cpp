@@ -2,20 +2,24 @@
 
 #include "tests/support/TempDir.h"
 
-#include <QFile>
 #include <gtest/gtest.h>
+#include <QFile>
 
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 
 namespace {
 
 // An unmapped address that is not null, so the undefined-behaviour checker lets the store happen.
-[[gnu::noinline]] void crashHere() { *reinterpret_cast<volatile int*>(16) = 1; }
+[[gnu::noinline]] void crashHere() {
+    volatile uintptr_t address = 16;
+    *reinterpret_cast<volatile int*>(address) = 1;
+}
 
 QString readAll(const QString& path) {
     QFile f(path);
@@ -41,10 +45,11 @@ TEST(CrashHandler, AFaultInAChildLeavesAReportWithSignalStackAndMap) {
     testsupport::TempDir dir;
     const QString dump = dir.file("Kestrane/test.dmp");  // the folder does not exist yet
     const QString err = dir.file("stderr");
-    EXPECT_EQ(crashInChild(err, [&] {
-                  platform::CrashHandler::install(dump);
-                  crashHere();
-              }),
+    EXPECT_EQ(crashInChild(err,
+                           [&] {
+                               platform::CrashHandler::install(dump);
+                               crashHere();
+                           }),
               SIGSEGV);
     EXPECT_EQ(readAll(err), "***Unhandled Exception!***\n");
     const QString report = readAll(dump);
@@ -54,10 +59,11 @@ TEST(CrashHandler, AFaultInAChildLeavesAReportWithSignalStackAndMap) {
     EXPECT_TRUE(report.contains("platform_tests")) << "stack frames name the binary";
     EXPECT_TRUE(report.contains("memory map:\n"));
 
-    EXPECT_EQ(crashInChild(err, [&] {
-                  platform::CrashHandler::install(dump);
-                  std::abort();
-              }),
+    EXPECT_EQ(crashInChild(err,
+                           [&] {
+                               platform::CrashHandler::install(dump);
+                               std::abort();
+                           }),
               SIGABRT);
     EXPECT_TRUE(readAll(dump).startsWith("Ostrely crash report\nsignal: 6 SIGABRT"))
         << "the dump is overwritten, not appended to";

@@ -2,9 +2,9 @@
 
 #include "tests/support/TempDir.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
-#include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,8 +1,8 @@
 #include "platform/Message.h"
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QThread>
-#include <gtest/gtest.h>
 
 #include <atomic>
 

@@ -1,8 +1,8 @@
 #include "platform/Process.h"
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <gtest/gtest.h>
 
 #include <unistd.h>
 

@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 namespace {
 
 void run(const QByteArray& b) {
-    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(b.constData()), static_cast<size_t>(b.size()));
+    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(b.constData()),
+                           static_cast<size_t>(b.size()));
 }
 
 QByteArray mutate(const std::vector<QByteArray>& seeds, std::mt19937& rng) {
@@ -23,12 +24,23 @@ QByteArray mutate(const std::vector<QByteArray>& seeds, std::mt19937& rng) {
     for (int i = 0; i < steps; ++i) {
         const int n = static_cast<int>(b.size());
         switch (rng() % 6) {
-        case 0: if (n) b[static_cast<int>(rng() % n)] = static_cast<char>(rng()); break;
-        case 1: if (n) b.truncate(static_cast<int>(rng() % n)); break;
-        case 2: b.insert(n ? static_cast<int>(rng() % n) : 0, static_cast<char>(rng())); break;
-        case 3: if (n) b.remove(static_cast<int>(rng() % n), 1 + static_cast<int>(rng() % 8)); break;
-        case 4: if (n) { const int at = static_cast<int>(rng() % n); b.insert(at, b.mid(at, 16)); } break;
-        case 5: b.append(seeds[rng() % seeds.size()].left(static_cast<int>(rng() % 64))); break;
+            case 0:
+                if (n) b[static_cast<int>(rng() % n)] = static_cast<char>(rng());
+                break;
+            case 1:
+                if (n) b.truncate(static_cast<int>(rng() % n));
+                break;
+            case 2: b.insert(n ? static_cast<int>(rng() % n) : 0, static_cast<char>(rng())); break;
+            case 3:
+                if (n) b.remove(static_cast<int>(rng() % n), 1 + static_cast<int>(rng() % 8));
+                break;
+            case 4:
+                if (n) {
+                    const int at = static_cast<int>(rng() % n);
+                    b.insert(at, b.mid(at, 16));
+                }
+                break;
+            case 5: b.append(seeds[rng() % seeds.size()].left(static_cast<int>(rng() % 64))); break;
         }
     }
     return b;

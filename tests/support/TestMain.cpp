@@ -1,9 +1,10 @@
 // One application object for every test binary, on the offscreen platform.
-#include <QApplication>
 #include <gmock/gmock.h>
+#include <QApplication>
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     ::testing::InitGoogleMock(&argc, argv);
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
