@@ -4,6 +4,9 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include <future>
+#include <memory>
+
 namespace platform {
 
 const Message* asMessage(const QEvent* e, unsigned msg) {
@@ -19,11 +22,22 @@ qintptr sendMessage(QObject* receiver, unsigned msg, quintptr wParam, qintptr lP
     Message m(msg, wParam, lParam);
     if (receiver->thread() == QThread::currentThread()) {
         QCoreApplication::sendEvent(receiver, &m);
-    } else {
-        QMetaObject::invokeMethod(
-            receiver, [receiver, &m] { QCoreApplication::sendEvent(receiver, &m); },
-            Qt::BlockingQueuedConnection);
+        return m.result;
     }
+    // The caller waits on a promise of ours rather than inside Qt, so the hand-back of the
+    // result is visible to race checkers too. The promise is kept when the call is destroyed,
+    // so a call that never runs (the receiver went away) does not leave the caller waiting.
+    struct Done {
+        std::promise<void> promise;
+        ~Done() { promise.set_value(); }
+    };
+    auto done = std::make_shared<Done>();
+    std::future<void> handled = done->promise.get_future();
+    QMetaObject::invokeMethod(
+        receiver,
+        [receiver, &m, done = std::move(done)] { QCoreApplication::sendEvent(receiver, &m); },
+        Qt::QueuedConnection);
+    handled.wait();
     return m.result;
 }
 
