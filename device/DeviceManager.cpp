@@ -43,11 +43,11 @@ int DeviceManager::EnumDevices() {
     std::lock_guard g(m_lock);
     DropMatching(QString::fromLatin1(kBoardIds));
     for (const platform::hid::HidInterface& i : m_transport.enumerate()) {
+        if (i.vendorId != kVendorId || i.productId != kProductId ||
+            !i.path.toUpper().contains(QLatin1String(kFirstCollection)))
+            continue;
         // The probe weeds out interfaces this user may not open.
-        if (!m_transport.open(i.path)) continue;
-        if (i.vendorId == kVendorId && i.productId == kProductId &&
-            i.path.toUpper().contains(QLatin1String(kFirstCollection)))
-            devices.emplace_back(i.path, m_transport, m_clock);
+        if (m_transport.open(i.path)) devices.emplace_back(i.path, m_transport, m_clock);
     }
     return static_cast<int>(devices.size());
 }
@@ -61,8 +61,8 @@ int DeviceManager::AddDevice(const QString& path) {
     const size_t first = devices.size();
     for (const platform::hid::HidInterface& i : m_transport.enumerate()) {
         const QString upper = i.path.toUpper();
-        if (!upper.contains(needle) || !m_transport.open(i.path)) continue;
-        if (upper.contains(QLatin1String(kFirstCollection))) devices.emplace_back(i.path, m_transport, m_clock);
+        if (!upper.contains(needle) || !upper.contains(QLatin1String(kFirstCollection))) continue;
+        if (m_transport.open(i.path)) devices.emplace_back(i.path, m_transport, m_clock);
     }
     for (size_t k = first; k < devices.size(); ++k) devices[k].Open();
     return static_cast<int>(devices.size());

@@ -111,6 +111,8 @@ QString SimBoardTransport::execute(const QString& line) {
         return out;
     }
     const bool takesValue = cmd == "key" || cmd == "id" || cmd == "report";
+    if (!takesValue && cmd != "plug" && cmd != "unplug" && cmd != "log")
+        return error(QStringLiteral("unknown command \"%1\" (try help)").arg(cmd));
     if (takesValue && args.size() < 2) return error(QStringLiteral("%1 needs a value").arg(cmd));
     const int board = boardArg(args, takesValue ? 2 : 1);
     if (board < 0) return error(QStringLiteral("bad board number (0..%1)").arg(kMaxBoards - 1));
@@ -136,12 +138,9 @@ QString SimBoardTransport::execute(const QString& line) {
                  static_cast<uint8_t>(bytes[2]), static_cast<uint8_t>(bytes[3])});
         return QStringLiteral("ok");
     }
-    if (cmd == "report") {
-        if (!b.present()) return error(QStringLiteral("board %1 is unplugged").arg(board));
-        b.pushReport(std::vector<uint8_t>(bytes.begin(), bytes.end()));
-        return QStringLiteral("ok");
-    }
-    return error(QStringLiteral("unknown command \"%1\" (try help)").arg(cmd));
+    if (!b.present()) return error(QStringLiteral("board %1 is unplugged").arg(board));
+    b.pushReport(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    return QStringLiteral("ok");
 }
 
 }  // namespace platform::hid

@@ -3,6 +3,8 @@
 #include "platform/hid/HidrawHandle.h"
 #include "platform/hid/HidrawTransport.h"
 #include "platform/hid/InterfaceName.h"
+#include "platform/hid/UdevDeviceMonitor.h"
+#include "tests/support/MessageRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -76,6 +78,18 @@ TEST(HidrawTransportTest, UnknownNamesDoNotOpen) {
     for (const HidInterface& i : t.enumerate()) EXPECT_TRUE(i.path.startsWith("\\\\?\\HID#VID_"));
     EXPECT_FALSE(t.open(QString()));
     EXPECT_FALSE(t.open(hidInterfaceName(0x0483, 0x5851, 1, "no-such-board")));
+}
+
+TEST(UdevDeviceMonitorTest, StartsOnceAndStopsCleanly) {
+    testsupport::MessageRecorder receiver;
+    UdevDeviceMonitor none(true, true);
+    EXPECT_FALSE(none.start(nullptr));
+    UdevDeviceMonitor monitor(true, true);
+    // Containers may refuse the udev socket; either way nothing is posted without a hot-plug.
+    if (monitor.start(&receiver)) {
+        EXPECT_FALSE(monitor.start(&receiver));
+    }
+    EXPECT_TRUE(receiver.messages.empty());
 }
 
 }  // namespace
