@@ -15,7 +15,10 @@ HidBackend createHidBackend() {
     if (qEnvironmentVariable("OSTRELY_BOARD") == QLatin1String("sim")) {
         auto sim = std::make_unique<SimBoardTransport>(1);
         QString error;
-        if (!sim->listen(SimBoardServer::defaultSocketPath(), &error))
+        const QString socket = SimBoardServer::defaultSocketPath();
+        if (sim->listen(socket, &error))
+            qInfo("simulated board: drive it with ostrely-board (socket %s)", qPrintable(socket));
+        else
             qWarning("simulated board: %s; its keys cannot be pressed", qPrintable(error));
         backend.monitor = std::make_unique<SimDeviceMonitor>(*sim);
         backend.transport = std::move(sim);

@@ -9,6 +9,12 @@
 namespace platform::hid {
 
 struct HidBackend {
+    HidBackend() = default;
+    HidBackend(HidBackend&&) = default;
+    // Assigning would free the old transport before the old monitor that refers to it.
+    HidBackend& operator=(HidBackend&&) = delete;
+    ~HidBackend() = default;
+
     std::unique_ptr<HidTransport> transport;
     std::unique_ptr<DeviceMonitor> monitor;  // refers to transport; declared after it, so it goes first
     bool simulated = false;

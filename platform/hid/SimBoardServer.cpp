@@ -122,11 +122,11 @@ bool SimBoardServer::listen(QString* error) {
     if (m_thread.joinable() || !removeStaleSocket(error)) return false;
     m_listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     m_stopFd = ::eventfd(0, EFD_CLOEXEC);
-    // Owner-only, whatever folder it lands in; peers are checked on every connection as well.
-    const mode_t old = ::umask(0077);
     const bool bound = m_listenFd >= 0 &&
                        ::bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-    ::umask(old);
+    // Owner-only whatever folder it lands in; the peer check on every connection covers the
+    // moment before this (umask is the whole process's, so it is left alone).
+    if (bound) ::chmod(m_path.toLocal8Bit().constData(), 0600);
     if (!bound || m_stopFd < 0 || ::listen(m_listenFd, 8) != 0) {
         *error = QStringLiteral("cannot listen on %1: %2").arg(m_path, QString::fromLocal8Bit(std::strerror(errno)));
         return false;

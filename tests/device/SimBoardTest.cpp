@@ -2,6 +2,7 @@
 // device manager that posts its keys.
 #include "device/DeviceManager.h"
 #include "platform/hid/DeviceMonitor.h"
+#include "platform/hid/HidBackend.h"
 #include "platform/hid/SimBoard.h"
 #include "platform/hid/SimBoardClient.h"
 #include "platform/hid/SimBoardTransport.h"
@@ -10,7 +11,10 @@
 #include "tests/support/TempDir.h"
 
 #include <QFile>
-#include <QProcess>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
@@ -34,12 +38,29 @@ protected:
     }
     void TearDown() override { sim.setDeviceChangeReceiver(nullptr); }
 
+    // Runs the tool with posix_spawn: QProcess forks, which the thread sanitizer does not allow
+    // in a process with threads.
     ToolResult tool(const QStringList& args) {
-        QProcess p;
-        p.start(QStringLiteral(OSTRELY_BIN_DIR "/ostrely-board"), QStringList{"--socket", socket} + args);
-        if (!p.waitForFinished(10000)) return {};
-        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()).trimmed(),
-                QString::fromUtf8(p.readAllStandardError()).trimmed()};
+        std::vector<QByteArray> argv = {QByteArray(OSTRELY_BIN_DIR "/ostrely-board"), "--socket", socket.toLocal8Bit()};
+        for (const QString& a : args) argv.push_back(a.toLocal8Bit());
+        std::vector<char*> ptrs;
+        for (QByteArray& a : argv) ptrs.push_back(a.data());
+        ptrs.push_back(nullptr);
+        const QByteArray out = dir.file("tool.out").toLocal8Bit(), err = dir.file("tool.err").toLocal8Bit();
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, out.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, 2, err.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        pid_t pid = 0;
+        const int rc = posix_spawn(&pid, ptrs[0], &actions, nullptr, ptrs.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        int status = 0;
+        if (rc != 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return {};
+        return {WEXITSTATUS(status), readAll(out), readAll(err)};
+    }
+    static QString readAll(const QByteArray& path) {
+        QFile f(QString::fromLocal8Bit(path));
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).trimmed() : QString();
     }
 
     testsupport::TempDir dir;
@@ -134,6 +155,29 @@ TEST_F(SimBoardTest, ReportsOfAnUnpluggedBoardFailItsHandle) {
     EXPECT_EQ(h->read(buf, sizeof buf, 1), kGone);  // an old handle stays dead
     EXPECT_FALSE(sim.open(SimBoard(5).path()));
     EXPECT_TRUE(sim.execute("help").startsWith("ok"));
+}
+
+TEST(HidBackendTest, EnvironmentSelectsTheSimulatedBoard) {
+    testsupport::TempDir dir;
+    MessageRecorder receiver;
+    qputenv("OSTRELY_BOARD", "sim");
+    qputenv("OSTRELY_BOARD_SOCKET", dir.file("b.sock").toLocal8Bit());
+    {
+        const HidBackend sim = createHidBackend();
+        qunsetenv("OSTRELY_BOARD");
+        qunsetenv("OSTRELY_BOARD_SOCKET");
+        ASSERT_TRUE(sim.simulated);
+        EXPECT_EQ(sim.transport->enumerate().size(), 1u);  // one board plugged in from the start
+        ASSERT_TRUE(sim.monitor->start(&receiver));
+        QString reply, error;
+        ASSERT_TRUE(SimBoardClient(dir.file("b.sock")).request("plug 1", &reply, &error)) << qPrintable(error);
+        EXPECT_EQ(reply.trimmed(), "ok");
+        ASSERT_TRUE(MessageRecorder::waitUntil([&] { return !receiver.of(kDeviceChangeMessage).empty(); }));
+        EXPECT_EQ(receiver.of(kDeviceChangeMessage)[0].text, SimBoard(1).path());
+    }
+    const HidBackend real = createHidBackend();
+    EXPECT_FALSE(real.simulated);
+    EXPECT_TRUE(real.transport && real.monitor);
 }
 
 }  // namespace
