@@ -27,7 +27,9 @@ DeviceManager::DeviceManager(QObject* owner, platform::hid::HidTransport& transp
                              platform::Clock& clock)
     : owner(owner), m_transport(transport), m_clock(clock) {}
 
-DeviceManager::~DeviceManager() { Shutdown(); }
+DeviceManager::~DeviceManager() {
+    Shutdown();
+}
 
 bool DeviceManager::ValidIndex(int index) const {
     return index >= 0 && static_cast<size_t>(index) < devices.size();
@@ -35,7 +37,8 @@ bool DeviceManager::ValidIndex(int index) const {
 
 void DeviceManager::DropMatching(const QString& upperNeedle) {
     // Erasing closes the handle with the record.
-    std::erase_if(devices, [&](const TouchDevice& d) { return d.path.toUpper().contains(upperNeedle); });
+    std::erase_if(devices,
+                  [&](const TouchDevice& d) { return d.path.toUpper().contains(upperNeedle); });
 }
 
 int DeviceManager::EnumDevices() {
@@ -140,7 +143,8 @@ void DeviceManager::ReadingPass(std::vector<uint8_t>& buffer) {
     std::lock_guard g(m_lock);
     for (size_t i = 0; i < devices.size(); ++i) {
         devices[i].ReadReport(buffer);
-        if (buffer[0] == TouchDevice::kReportF1 && buffer[1] == TouchDevice::kKeyReport && owner != nullptr)
+        if (buffer[0] == TouchDevice::kReportF1 && buffer[1] == TouchDevice::kKeyReport &&
+            owner != nullptr)
             platform::postMessage(owner, kKeyMessage, i, buffer[3]);
     }
 }

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-TouchDevice::TouchDevice(QString path, platform::hid::HidTransport& transport, platform::Clock& clock)
+TouchDevice::TouchDevice(QString path, platform::hid::HidTransport& transport,
+                         platform::Clock& clock)
     : path(std::move(path)), m_transport(&transport), m_clock(&clock) {}
 
 bool TouchDevice::Reopen() {
@@ -11,7 +12,9 @@ bool TouchDevice::Reopen() {
     return handle != nullptr;
 }
 
-void TouchDevice::Close() { handle.reset(); }
+void TouchDevice::Close() {
+    handle.reset();
+}
 
 bool TouchDevice::Open() {
     if (!Reopen()) return false;

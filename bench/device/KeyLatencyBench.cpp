@@ -37,7 +37,8 @@ void BM_KeyLatency(benchmark::State& state) {
     DeviceManager dm(&owner, sim, platform::SystemClock::instance());
     dm.EnumDevices();
     dm.StartReadingThread();  // opens the boards: about 3 s each
-    while (dm.GetDeviceId(boards - 1).isEmpty()) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    while (dm.GetDeviceId(boards - 1).isEmpty())
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     const QString press = QStringLiteral("key 5 %1").arg(boards - 1);
     std::mt19937 rng(7);
     double worst = 0, total = 0;
@@ -58,7 +59,12 @@ void BM_KeyLatency(benchmark::State& state) {
     state.counters["worst_ms"] = worst * 1000;
     dm.Shutdown();
 }
-BENCHMARK(BM_KeyLatency)->Arg(1)->Arg(2)->Iterations(40)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KeyLatency)
+    ->Arg(1)
+    ->Arg(2)
+    ->Iterations(40)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

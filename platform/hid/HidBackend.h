@@ -16,7 +16,8 @@ struct HidBackend {
     ~HidBackend() = default;
 
     std::unique_ptr<HidTransport> transport;
-    std::unique_ptr<DeviceMonitor> monitor;  // refers to transport; declared after it, so it goes first
+    std::unique_ptr<DeviceMonitor>
+        monitor;  // refers to transport; declared after it, so it goes first
     bool simulated = false;
 };
 

@@ -54,8 +54,9 @@ std::optional<HidrawDevice> HidrawDevice::describe(udev_device* hidraw) {
     const QString instance = QString::fromLocal8Bit(udev_device_get_sysname(hid));
     const int collections = collectionCount(QString::fromLocal8Bit(udev_device_get_syspath(hid)));
     for (int c = 1; c <= collections; ++c) {
-        const QString name = hidInterfaceName(ids->vendor, ids->product, c,
-                                              instance + QStringLiteral("&%1").arg(c - 1, 4, 10, QChar('0')));
+        const QString name =
+            hidInterfaceName(ids->vendor, ids->product, c,
+                             instance + QStringLiteral("&%1").arg(c - 1, 4, 10, QChar('0')));
         d.interfaces.push_back(HidInterface{name, ids->vendor, ids->product});
     }
     return d;

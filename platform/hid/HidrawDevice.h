@@ -14,8 +14,8 @@ struct udev_device;
 namespace platform::hid {
 
 struct HidrawDevice {
-    QString devnode;   // /dev/hidrawN
-    QString syspath;   // the hidraw device in sysfs
+    QString devnode;                       // /dev/hidrawN
+    QString syspath;                       // the hidraw device in sysfs
     std::vector<HidInterface> interfaces;  // COL01, COL02, ... in descriptor order
 
     // Empty when the node is not a HID device udev can describe.

@@ -22,7 +22,8 @@ std::vector<HidrawDevice> scanNow() {
 
 std::vector<HidInterface> HidrawTransport::enumerate() {
     std::vector<HidInterface> out;
-    for (const HidrawDevice& d : scanNow()) out.insert(out.end(), d.interfaces.begin(), d.interfaces.end());
+    for (const HidrawDevice& d : scanNow())
+        out.insert(out.end(), d.interfaces.begin(), d.interfaces.end());
     return out;
 }
 
@@ -32,7 +33,8 @@ std::unique_ptr<HidHandle> HidrawTransport::open(const QString& path) {
         for (size_t c = 0; c < d.interfaces.size(); ++c) {
             if (d.interfaces[c].path.compare(path, Qt::CaseInsensitive) != 0) continue;
             // A node we may not open (permissions) counts as one that failed to open.
-            const int fd = ::open(d.devnode.toLocal8Bit().constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+            const int fd =
+                ::open(d.devnode.toLocal8Bit().constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
             if (fd < 0) return nullptr;
             return std::make_unique<HidrawHandle>(fd, static_cast<int>(c));
         }

@@ -61,34 +61,36 @@ private:
         const size_t len = kSizes[prefix & 3];
         if (m_size - m_pos < len) return false;
         uint32_t value = 0;
-        for (size_t i = 0; i < len; ++i) value |= static_cast<uint32_t>(m_data[m_pos + i]) << (8 * i);
+        for (size_t i = 0; i < len; ++i)
+            value |= static_cast<uint32_t>(m_data[m_pos + i]) << (8 * i);
         m_pos += len;
-        item = Item{static_cast<uint8_t>((prefix >> 2) & 3), static_cast<uint8_t>(prefix >> 4), value};
+        item =
+            Item{static_cast<uint8_t>((prefix >> 2) & 3), static_cast<uint8_t>(prefix >> 4), value};
         return true;
     }
 
     bool apply(const Item& item) {
         switch (item.type) {
-        case 0: return applyMain(item);
-        case 1: return applyGlobal(item);
-        default: return true;  // local and reserved items do not change report lengths
+            case 0: return applyMain(item);
+            case 1: return applyGlobal(item);
+            default: return true;  // local and reserved items do not change report lengths
         }
     }
 
     bool applyMain(const Item& item) {
         switch (item.tag) {
-        case 0x8: return addData(kInput);
-        case 0x9: return addData(kOutput);
-        case 0xB: return addData(kFeature);
-        case 0xA:
-            if (m_depth == kMaxCollectionDepth) return false;
-            if (m_depth++ == 0) m_collections.emplace_back();
-            return true;
-        case 0xC:
-            if (m_depth == 0) return false;
-            --m_depth;
-            return true;
-        default: return true;
+            case 0x8: return addData(kInput);
+            case 0x9: return addData(kOutput);
+            case 0xB: return addData(kFeature);
+            case 0xA:
+                if (m_depth == kMaxCollectionDepth) return false;
+                if (m_depth++ == 0) m_collections.emplace_back();
+                return true;
+            case 0xC:
+                if (m_depth == 0) return false;
+                --m_depth;
+                return true;
+            default: return true;
         }
     }
 
@@ -101,26 +103,22 @@ private:
 
     bool applyGlobal(const Item& item) {
         switch (item.tag) {
-        case 0x7:
-            m_globals.reportSize = item.value;
-            return item.value <= kMaxReportSize;
-        case 0x8:
-            m_globals.reportId = item.value;
-            m_usesIds = true;
-            return item.value >= 1 && item.value <= 255;
-        case 0x9:
-            m_globals.reportCount = item.value;
-            return item.value <= kMaxReportCount;
-        case 0xA:
-            if (m_stack.size() == kMaxPushDepth) return false;
-            m_stack.push_back(m_globals);
-            return true;
-        case 0xB:
-            if (m_stack.empty()) return false;
-            m_globals = m_stack.back();
-            m_stack.pop_back();
-            return true;
-        default: return true;
+            case 0x7: m_globals.reportSize = item.value; return item.value <= kMaxReportSize;
+            case 0x8:
+                m_globals.reportId = item.value;
+                m_usesIds = true;
+                return item.value >= 1 && item.value <= 255;
+            case 0x9: m_globals.reportCount = item.value; return item.value <= kMaxReportCount;
+            case 0xA:
+                if (m_stack.size() == kMaxPushDepth) return false;
+                m_stack.push_back(m_globals);
+                return true;
+            case 0xB:
+                if (m_stack.empty()) return false;
+                m_globals = m_stack.back();
+                m_stack.pop_back();
+                return true;
+            default: return true;
         }
     }
 

@@ -32,6 +32,7 @@ QString SimBoard::path() const {
 }
 
 const std::vector<uint8_t>& SimBoard::descriptor() {
+    // clang-format off
     static const std::vector<uint8_t> d = {
         0x06, 0x00, 0xFF,  // usage page (vendor)
         0x09, 0x01,        // usage
@@ -41,6 +42,7 @@ const std::vector<uint8_t>& SimBoard::descriptor() {
         0x85, 0x01, 0x09, 0x03, 0x95, 0x3F, 0x91, 0x02,  // report 1: output, 63 bytes
         0xC0,  // end collection
     };
+    // clang-format on
     return d;
 }
 
@@ -84,7 +86,9 @@ QString SimBoard::id() const {
     return QString::asprintf("%02X%02X%02X%02X", m_id[0], m_id[1], m_id[2], m_id[3]);
 }
 
-void SimBoard::pressKey(uint8_t keyType) { pushReport(report({0xF1, 0x91, 0x00, keyType})); }
+void SimBoard::pressKey(uint8_t keyType) {
+    pushReport(report({0xF1, 0x91, 0x00, keyType}));
+}
 
 void SimBoard::pushReport(std::vector<uint8_t> r) {
     {
@@ -101,7 +105,9 @@ QStringList SimBoard::commandLog() const {
     return m_log;
 }
 
-bool SimBoard::live(uint64_t generation) const { return m_present && m_generation == generation; }
+bool SimBoard::live(uint64_t generation) const {
+    return m_present && m_generation == generation;
+}
 
 int SimBoard::read(uint64_t generation, uint8_t* buf, size_t len, int timeoutMs) {
     std::unique_lock g(m_mutex);

@@ -16,7 +16,9 @@ namespace {
 
 constexpr int kReplyTimeoutMs = 5000;
 
-QString lastError() { return QString::fromLocal8Bit(std::strerror(errno)); }
+QString lastError() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
 
 }  // namespace
 
@@ -31,12 +33,14 @@ bool SimBoardClient::request(const QString& line, QString* reply, QString* error
     std::memcpy(addr.sun_path, path.constData(), static_cast<size_t>(path.size()));
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        *error = QStringLiteral("cannot reach the simulated board at %1: %2").arg(m_path, lastError());
+        *error =
+            QStringLiteral("cannot reach the simulated board at %1: %2").arg(m_path, lastError());
         if (fd >= 0) ::close(fd);
         return false;
     }
     const QByteArray out = line.toUtf8() + '\n';
-    bool ok = ::send(fd, out.constData(), static_cast<size_t>(out.size()), MSG_NOSIGNAL) == out.size();
+    bool ok =
+        ::send(fd, out.constData(), static_cast<size_t>(out.size()), MSG_NOSIGNAL) == out.size();
     ::shutdown(fd, SHUT_WR);
     QByteArray in;
     char buf[1024];

@@ -59,8 +59,8 @@ bool readLine(int fd, QByteArray& line) {
 void writeAll(int fd, const QByteArray& data) {
     qsizetype done = 0;
     while (done < data.size()) {
-        const ssize_t n = ::send(fd, data.constData() + done, static_cast<size_t>(data.size() - done),
-                                 MSG_NOSIGNAL);
+        const ssize_t n = ::send(fd, data.constData() + done,
+                                 static_cast<size_t>(data.size() - done), MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return;
         done += n;
@@ -101,7 +101,8 @@ bool SimBoardServer::removeStaleSocket(QString* error) {
     sockaddr_un addr{};
     fillAddress(m_path, addr);
     const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const bool inUse = probe >= 0 && ::connect(probe, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    const bool inUse =
+        probe >= 0 && ::connect(probe, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
     if (probe >= 0) ::close(probe);
     if (inUse) {
         *error = QStringLiteral("another simulated board already listens on %1").arg(m_path);
@@ -122,13 +123,14 @@ bool SimBoardServer::listen(QString* error) {
     if (m_thread.joinable() || !removeStaleSocket(error)) return false;
     m_listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     m_stopFd = ::eventfd(0, EFD_CLOEXEC);
-    const bool bound = m_listenFd >= 0 &&
-                       ::bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    const bool bound =
+        m_listenFd >= 0 && ::bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
     // Owner-only whatever folder it lands in; the peer check on every connection covers the
     // moment before this (umask is the whole process's, so it is left alone).
     if (bound) ::chmod(m_path.toLocal8Bit().constData(), 0600);
     if (!bound || m_stopFd < 0 || ::listen(m_listenFd, 8) != 0) {
-        *error = QStringLiteral("cannot listen on %1: %2").arg(m_path, QString::fromLocal8Bit(std::strerror(errno)));
+        *error = QStringLiteral("cannot listen on %1: %2")
+                     .arg(m_path, QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
     m_thread = std::thread([this] { run(); });

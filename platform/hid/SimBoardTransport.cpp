@@ -26,7 +26,9 @@ const char kHelp[] =
     "list                   every board: number, plugged or unplugged, identification\n"
     "BOARD is 0..7, 0 when left out.";
 
-QString error(const QString& why) { return QStringLiteral("error: ") + why; }
+QString error(const QString& why) {
+    return QStringLiteral("error: ") + why;
+}
 
 // The board number in args[at], or 0 when absent; -1 when it is not a valid number.
 int boardArg(const QStringList& args, int at) {
@@ -55,7 +57,9 @@ SimBoardTransport::SimBoardTransport(int pluggedAtStart) {
     }
 }
 
-SimBoardTransport::~SimBoardTransport() { m_server.reset(); }
+SimBoardTransport::~SimBoardTransport() {
+    m_server.reset();
+}
 
 std::vector<HidInterface> SimBoardTransport::enumerate() {
     std::vector<HidInterface> out;
@@ -79,7 +83,8 @@ void SimBoardTransport::setDeviceChangeReceiver(QObject* receiver) {
 }
 
 bool SimBoardTransport::listen(const QString& socketPath, QString* error) {
-    auto server = std::make_unique<SimBoardServer>(socketPath, [this](const QString& line) { return execute(line); });
+    auto server = std::make_unique<SimBoardServer>(
+        socketPath, [this](const QString& line) { return execute(line); });
     if (!server->listen(error)) return false;
     m_server = std::move(server);
     return true;
@@ -87,13 +92,16 @@ bool SimBoardTransport::listen(const QString& socketPath, QString* error) {
 
 void SimBoardTransport::notify(unsigned event, const QString& path) {
     std::lock_guard g(m_receiverMutex);
-    if (m_receiver != nullptr) platform::postMessage(m_receiver, kDeviceChangeMessage, event, 0, path);
+    if (m_receiver != nullptr)
+        platform::postMessage(m_receiver, kDeviceChangeMessage, event, 0, path);
 }
 
 QString SimBoardTransport::plug(int board, bool in) {
     SimBoard& b = *m_boards[static_cast<size_t>(board)];
     if (!(in ? b.plug() : b.unplug()))
-        return error(QStringLiteral("board %1 is already %2").arg(board).arg(in ? "plugged in" : "unplugged"));
+        return error(QStringLiteral("board %1 is already %2")
+                         .arg(board)
+                         .arg(in ? "plugged in" : "unplugged"));
     notify(in ? kDeviceArrival : kDeviceRemoveComplete, b.path());
     return QStringLiteral("ok");
 }
@@ -106,7 +114,9 @@ QString SimBoardTransport::execute(const QString& line) {
     if (cmd == "list") {
         QString out = QStringLiteral("ok");
         for (const auto& b : m_boards) {
-            out += QStringLiteral("\n%1 %2 %3").arg(b->index()).arg(b->present() ? "plugged" : "unplugged", b->id());
+            out += QStringLiteral("\n%1 %2 %3")
+                       .arg(b->index())
+                       .arg(b->present() ? "plugged" : "unplugged", b->id());
         }
         return out;
     }
@@ -133,7 +143,8 @@ QString SimBoardTransport::execute(const QString& line) {
     QByteArray bytes;
     if (!parseHex(args[1], bytes)) return error(QStringLiteral("expected hexadecimal bytes"));
     if (cmd == "id") {
-        if (bytes.size() != 4) return error(QStringLiteral("an identification is 8 hexadecimal digits"));
+        if (bytes.size() != 4)
+            return error(QStringLiteral("an identification is 8 hexadecimal digits"));
         b.setId({static_cast<uint8_t>(bytes[0]), static_cast<uint8_t>(bytes[1]),
                  static_cast<uint8_t>(bytes[2]), static_cast<uint8_t>(bytes[3])});
         return QStringLiteral("ok");

@@ -4,9 +4,12 @@
 
 namespace platform::hid {
 
-SimDeviceMonitor::SimDeviceMonitor(SimBoardTransport& boards) : m_boards(boards), m_usb(false, true) {}
+SimDeviceMonitor::SimDeviceMonitor(SimBoardTransport& boards)
+    : m_boards(boards), m_usb(false, true) {}
 
-SimDeviceMonitor::~SimDeviceMonitor() { m_boards.setDeviceChangeReceiver(nullptr); }
+SimDeviceMonitor::~SimDeviceMonitor() {
+    m_boards.setDeviceChangeReceiver(nullptr);
+}
 
 bool SimDeviceMonitor::start(QObject* receiver) {
     if (receiver == nullptr) return false;

@@ -63,7 +63,8 @@ bool UdevDeviceMonitor::start(QObject* receiver) {
     m_stopFd = ::eventfd(0, EFD_CLOEXEC);
     if (m_stopFd < 0) return false;
     if (m_hid) {
-        for (const HidrawDevice& d : HidrawDevice::scan(m_udev)) m_hidrawNames.insert(d.syspath, namesOf(d));
+        for (const HidrawDevice& d : HidrawDevice::scan(m_udev))
+            m_hidrawNames.insert(d.syspath, namesOf(d));
     }
     m_thread = std::thread([this] { run(); });
     return true;

@@ -45,7 +45,7 @@ TEST_F(DeviceManagerTest, OpenSendsAReadsIdentificationSendsD) {
 
 TEST_F(DeviceManagerTest, IdentificationTakesTheFirstF1ReportOrGivesUpAfter2000ms) {
     hid.plug(a);
-    hid.push(a, {0x02, 0, 0, 0, 0, 1, 2, 3, 4});          // not 0xF1: read past
+    hid.push(a, {0x02, 0, 0, 0, 0, 1, 2, 3, 4});                 // not 0xF1: read past
     hid.push(a, {0xF1, 0x91, 0, 5, 0, 0xDE, 0xAD, 0xBE, 0xEF});  // first 0xF1 ends it
     hid.pushIdentification(a, {1, 2, 3, 4});
     TouchDevice first = device(a);
@@ -130,9 +130,10 @@ TEST_F(DeviceManagerTest, VanishedBoardClosesItsHandleAndIsReopenedWhenBack) {
 
 TEST_F(DeviceManagerTest, EnumDevicesListsFirstCollectionsOfOurBoardsOnly) {
     hid.plug(a);
-    hid.plug(boardPath("7&1A2B&0&0001", 2));                       // second collection
-    hid.plug(platform::hid::hidInterfaceName(0x046D, 0xC52B, 1, "mouse"), {.vendorId = 0x046D, .productId = 0xC52B});
-    hid.plug(boardPath("7&9999&0&0000"), {.openable = false});     // probe fails: skipped
+    hid.plug(boardPath("7&1A2B&0&0001", 2));  // second collection
+    hid.plug(platform::hid::hidInterfaceName(0x046D, 0xC52B, 1, "mouse"),
+             {.vendorId = 0x046D, .productId = 0xC52B});
+    hid.plug(boardPath("7&9999&0&0000"), {.openable = false});  // probe fails: skipped
     hid.plug(b);
     EXPECT_EQ(dm.EnumDevices(), 2);
     EXPECT_EQ(dm.listReady, 1);

@@ -150,7 +150,8 @@ int FakeHidTransport::read(const QString& path, uint64_t generation, uint8_t* bu
     return 0;
 }
 
-int FakeHidTransport::write(const QString& path, uint64_t generation, const uint8_t* buf, size_t len) {
+int FakeHidTransport::write(const QString& path, uint64_t generation, const uint8_t* buf,
+                            size_t len) {
     std::lock_guard g(m_mutex);
     Board& b = m_boards[path];
     if (!b.present || b.generation != generation) return platform::hid::kGone;

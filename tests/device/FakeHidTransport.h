@@ -29,7 +29,7 @@ public:
     explicit FakeHidTransport(platform::Clock& clock) : m_clock(clock) {}
 
     void plug(const QString& path, FakeBoardSpec spec = {});
-    void unplug(const QString& path);     // gone from the list; open handles fail
+    void unplug(const QString& path);  // gone from the list; open handles fail
     void setOpenable(const QString& path, bool openable);
     void push(const QString& path, std::vector<uint8_t> report);
     void pressKey(const QString& path, uint8_t type);

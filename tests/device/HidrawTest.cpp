@@ -23,8 +23,9 @@ QString idsAfter(const QString& name, const QString& word) {
 
 TEST(InterfaceNameTest, NamesPassTheChecksWrittenForWindowsNames) {
     const QString board = hidInterfaceName(0x0483, 0x5851, 1, "0003:0483:5851.000A&0000");
-    EXPECT_EQ(board, "\\\\?\\HID#VID_0483&PID_5851&COL01#0003&0483&5851.000A&0000"
-                     "#{4d1e55b2-f16f-11cf-88cb-001111000030}");
+    EXPECT_EQ(board,
+              "\\\\?\\HID#VID_0483&PID_5851&COL01#0003&0483&5851.000A&0000"
+              "#{4d1e55b2-f16f-11cf-88cb-001111000030}");
     EXPECT_EQ(idsAfter(board, "HID"), "VID_0483&PID_5851");
     EXPECT_TRUE(hidInterfaceName(0xABCD, 0x00EF, 12, "x").contains("VID_ABCD&PID_00EF&COL12#X#"));
 
@@ -41,7 +42,9 @@ protected:
     void TearDown() override {
         if (fds[1] >= 0) ::close(fds[1]);
     }
-    void send(std::vector<uint8_t> r) { ASSERT_EQ(::write(fds[1], r.data(), r.size()), static_cast<ssize_t>(r.size())); }
+    void send(std::vector<uint8_t> r) {
+        ASSERT_EQ(::write(fds[1], r.data(), r.size()), static_cast<ssize_t>(r.size()));
+    }
     int fds[2] = {-1, -1};
 };
 

@@ -30,7 +30,9 @@ protected:
         }
     }
 
-    std::vector<testsupport::RecordedMessage> keys() const { return owner.of(DeviceManager::kKeyMessage); }
+    std::vector<testsupport::RecordedMessage> keys() const {
+        return owner.of(DeviceManager::kKeyMessage);
+    }
     bool waitForKeys(size_t n) {
         return MessageRecorder::waitUntil([&] { return keys().size() >= n; });
     }
@@ -57,9 +59,9 @@ TEST_F(ReadingThreadTest, OnlyF1_91ReportsAreKeysWhateverTheirLength) {
     start({a});
     hid.push(a, {0xF1, 0x92, 0x00, 0x04});  // byte 1 other than 0x91
     hid.push(a, {0xF0, 0x91, 0x00, 0x04});
-    hid.push(a, {0xF1});                    // short
-    hid.push(a, {});                        // empty
-    std::vector<uint8_t> big(4000, 0);      // oversized: cut to the board's length
+    hid.push(a, {0xF1});                // short
+    hid.push(a, {});                    // empty
+    std::vector<uint8_t> big(4000, 0);  // oversized: cut to the board's length
     big[0] = 0xF1, big[1] = 0x91, big[3] = 0xFF;
     hid.push(a, big);
     hid.pressKey(a, 7);

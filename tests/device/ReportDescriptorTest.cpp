@@ -14,6 +14,7 @@ std::optional<ReportDescriptor> parse(const std::vector<uint8_t>& d) {
     return parseReportDescriptor(d.data(), d.size());
 }
 
+// clang-format off
 // Boot keyboard (HID 1.11, appendix B.1): no report ids, 8 input bytes, 1 output byte.
 const std::vector<uint8_t> kKeyboard = {
     0x05, 0x01, 0x09, 0x06, 0xA1, 0x01,                          // generic desktop, keyboard
@@ -49,6 +50,7 @@ const std::vector<uint8_t> kTwoCollections = {
     0x85, 0x03, 0x75, 0x10, 0x95, 0x01, 0x0A, 0xE9, 0x00, 0x81, 0x00,  // input 3: 2 bytes
     0xC0,
 };
+// clang-format on
 
 TEST(ReportDescriptorTest, LengthsCountTheIdByteWithOrWithoutReportIds) {
     const auto kb = parse(kKeyboard);
@@ -85,6 +87,7 @@ TEST(ReportDescriptorTest, LargestReportOfEachKindPerTopLevelCollection) {
 }
 
 TEST(ReportDescriptorTest, PushPopLongItemsAndPartialBitsAreHandled) {
+    // clang-format off
     const std::vector<uint8_t> d = {
         0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01,
         0x85, 0x05, 0x75, 0x08, 0x95, 0x04,
@@ -97,12 +100,14 @@ TEST(ReportDescriptorTest, PushPopLongItemsAndPartialBitsAreHandled) {
         0x81, 0x02,                    // zero bits add nothing
         0xC0,
     };
+    // clang-format on
     const auto r = parse(d);
     ASSERT_TRUE(r);
     EXPECT_EQ(r->collections[0].inputReportByteLength, 5);
 }
 
 TEST(ReportDescriptorTest, MalformedDescriptorsAreRefused) {
+    // clang-format off
     const std::vector<std::vector<uint8_t>> bad = {
         {},                                              // nothing at all
         {0x05, 0x01},                                    // no collection
@@ -120,6 +125,7 @@ TEST(ReportDescriptorTest, MalformedDescriptorsAreRefused) {
         {0xA1, 0x01, 0x76, 0x00, 0x01, 0x96, 0x00, 0x30, 0x81, 0x02, 0x81, 0x02, 0x81, 0x02,
          0x81, 0x02, 0x81, 0x02, 0xC0},
     };
+    // clang-format on
     for (size_t i = 0; i < bad.size(); ++i) EXPECT_FALSE(parse(bad[i])) << "case " << i;
 
     std::vector<uint8_t> pushes = {0xA1, 0x01};

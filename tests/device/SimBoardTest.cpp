@@ -41,16 +41,20 @@ protected:
     // Runs the tool with posix_spawn: QProcess forks, which the thread sanitizer does not allow
     // in a process with threads.
     ToolResult tool(const QStringList& args) {
-        std::vector<QByteArray> argv = {QByteArray(OSTRELY_BIN_DIR "/ostrely-board"), "--socket", socket.toLocal8Bit()};
+        std::vector<QByteArray> argv = {QByteArray(OSTRELY_BIN_DIR "/ostrely-board"), "--socket",
+                                        socket.toLocal8Bit()};
         for (const QString& a : args) argv.push_back(a.toLocal8Bit());
         std::vector<char*> ptrs;
         for (QByteArray& a : argv) ptrs.push_back(a.data());
         ptrs.push_back(nullptr);
-        const QByteArray out = dir.file("tool.out").toLocal8Bit(), err = dir.file("tool.err").toLocal8Bit();
+        const QByteArray out = dir.file("tool.out").toLocal8Bit(),
+                         err = dir.file("tool.err").toLocal8Bit();
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, out.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, err.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, 1, out.constData(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        posix_spawn_file_actions_addopen(&actions, 2, err.constData(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
         pid_t pid = 0;
         const int rc = posix_spawn(&pid, ptrs[0], &actions, nullptr, ptrs.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
@@ -79,13 +83,15 @@ TEST_F(SimBoardTest, ToolDrivesARunningDeviceManager) {
     EXPECT_EQ(dm.GetDeviceId(0), "C0FFEE01");
 
     ASSERT_EQ(tool({"key", "4"}).exitCode, 0);
-    ASSERT_TRUE(MessageRecorder::waitUntil([&] { return !owner.of(DeviceManager::kKeyMessage).empty(); }));
+    ASSERT_TRUE(
+        MessageRecorder::waitUntil([&] { return !owner.of(DeviceManager::kKeyMessage).empty(); }));
     EXPECT_EQ(owner.of(DeviceManager::kKeyMessage)[0].wParam, 0u);
     EXPECT_EQ(owner.of(DeviceManager::kKeyMessage)[0].lParam, 4);
 
     // A second board plugged in: arrival, as the main dialog would handle it.
     ASSERT_EQ(tool({"plug", "1"}).exitCode, 0);
-    ASSERT_TRUE(MessageRecorder::waitUntil([&] { return !owner.of(kDeviceChangeMessage).empty(); }));
+    ASSERT_TRUE(
+        MessageRecorder::waitUntil([&] { return !owner.of(kDeviceChangeMessage).empty(); }));
     const auto arrival = owner.of(kDeviceChangeMessage)[0];
     EXPECT_EQ(arrival.wParam, kDeviceArrival);
     EXPECT_EQ(arrival.text, SimBoard(1).path());
@@ -93,12 +99,14 @@ TEST_F(SimBoardTest, ToolDrivesARunningDeviceManager) {
     ASSERT_EQ(n, 2);
     dm.SendCommandD(n - 1);
     ASSERT_EQ(tool({"report", "F191000A", "1"}).exitCode, 0);
-    ASSERT_TRUE(MessageRecorder::waitUntil([&] { return owner.of(DeviceManager::kKeyMessage).size() == 2; }));
+    ASSERT_TRUE(MessageRecorder::waitUntil(
+        [&] { return owner.of(DeviceManager::kKeyMessage).size() == 2; }));
     EXPECT_EQ(owner.of(DeviceManager::kKeyMessage)[1].wParam, 1u);
     EXPECT_EQ(owner.of(DeviceManager::kKeyMessage)[1].lParam, 10);
 
     ASSERT_EQ(tool({"unplug", "1"}).exitCode, 0);
-    ASSERT_TRUE(MessageRecorder::waitUntil([&] { return owner.of(kDeviceChangeMessage).size() == 2; }));
+    ASSERT_TRUE(
+        MessageRecorder::waitUntil([&] { return owner.of(kDeviceChangeMessage).size() == 2; }));
     EXPECT_EQ(owner.of(kDeviceChangeMessage)[1].wParam, kDeviceRemoveComplete);
     EXPECT_EQ(dm.RemoveDevice(owner.of(kDeviceChangeMessage)[1].text), 1);
 
@@ -108,10 +116,18 @@ TEST_F(SimBoardTest, ToolDrivesARunningDeviceManager) {
 }
 
 TEST_F(SimBoardTest, BadCommandsAreRefusedWithAReason) {
-    const QStringList bad[] = {{"key"},           {"key", "256"},      {"key", "x"},
-                               {"key", "1", "8"}, {"key", "1", "-1"},  {"id", "123"},
-                               {"id", "zzzzzzzz"}, {"report", "F19"}, {"plug"},
-                               {"unplug", "3"},   {"frobnicate"},     {"key", "1", "0", "0"}};
+    const QStringList bad[] = {{"key"},
+                               {"key", "256"},
+                               {"key", "x"},
+                               {"key", "1", "8"},
+                               {"key", "1", "-1"},
+                               {"id", "123"},
+                               {"id", "zzzzzzzz"},
+                               {"report", "F19"},
+                               {"plug"},
+                               {"unplug", "3"},
+                               {"frobnicate"},
+                               {"key", "1", "0", "0"}};
     for (const QStringList& args : bad) {
         const ToolResult r = tool(args);
         EXPECT_EQ(r.exitCode, 1) << qPrintable(args.join(' '));
@@ -124,7 +140,8 @@ TEST_F(SimBoardTest, BadCommandsAreRefusedWithAReason) {
 }
 
 TEST_F(SimBoardTest, SocketIsPrivateAndNotStolen) {
-    EXPECT_EQ(QFile::permissions(socket) & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
+    EXPECT_EQ(QFile::permissions(socket) &
+                  (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
               QFileDevice::Permissions{});
     QString error;
     SimBoardServer second(socket, [](const QString&) { return QString("ok"); });
@@ -170,9 +187,11 @@ TEST(HidBackendTest, EnvironmentSelectsTheSimulatedBoard) {
         EXPECT_EQ(sim.transport->enumerate().size(), 1u);  // one board plugged in from the start
         ASSERT_TRUE(sim.monitor->start(&receiver));
         QString reply, error;
-        ASSERT_TRUE(SimBoardClient(dir.file("b.sock")).request("plug 1", &reply, &error)) << qPrintable(error);
+        ASSERT_TRUE(SimBoardClient(dir.file("b.sock")).request("plug 1", &reply, &error))
+            << qPrintable(error);
         EXPECT_EQ(reply.trimmed(), "ok");
-        ASSERT_TRUE(MessageRecorder::waitUntil([&] { return !receiver.of(kDeviceChangeMessage).empty(); }));
+        ASSERT_TRUE(
+            MessageRecorder::waitUntil([&] { return !receiver.of(kDeviceChangeMessage).empty(); }));
         EXPECT_EQ(receiver.of(kDeviceChangeMessage)[0].text, SimBoard(1).path());
     }
     const HidBackend real = createHidBackend();
