@@ -1,5 +1,5 @@
-// Report lengths as the HID capabilities give them, for descriptors written from the HID
-// specification's examples and for real boards' layouts; malformed descriptors are refused.
+// Report lengths as the HID capabilities give them, for descriptors written after the examples
+// of HID 1.11 and for real boards' layouts; malformed descriptors are refused.
 #include "platform/hid/ReportDescriptor.h"
 #include "platform/hid/SimBoard.h"
 
