@@ -18,6 +18,13 @@ void postMessage(QObject* receiver, unsigned msg, quintptr wParam, qintptr lPara
     QCoreApplication::postEvent(receiver, new Message(msg, wParam, lParam));
 }
 
+void postMessage(QObject* receiver, unsigned msg, quintptr wParam, qintptr lParam,
+                 const QString& text) {
+    auto* m = new Message(msg, wParam, lParam);
+    m->text = text;
+    QCoreApplication::postEvent(receiver, m);
+}
+
 qintptr sendMessage(QObject* receiver, unsigned msg, quintptr wParam, qintptr lParam) {
     Message m(msg, wParam, lParam);
     if (receiver->thread() == QThread::currentThread()) {

@@ -1,6 +1,7 @@
 #pragma once
 // Window messages between threads: a QEvent whose type is the message number itself.
 #include <QEvent>
+#include <QString>
 #include <QtGlobal>
 
 namespace platform {
@@ -13,6 +14,7 @@ public:
     quintptr wParam;
     qintptr lParam;
     qintptr result = 0;  // what the receiver answers to a sent message
+    QString text;        // payload of messages that carry a name (the device-change message)
 };
 
 // The message carried by an event, or null when the event is not a message of that number.
@@ -20,6 +22,9 @@ const Message* asMessage(const QEvent* e, unsigned msg);
 
 // Queues the message for the receiver's thread and returns at once.
 void postMessage(QObject* receiver, unsigned msg, quintptr wParam, qintptr lParam);
+// The same, with a text payload.
+void postMessage(QObject* receiver, unsigned msg, quintptr wParam, qintptr lParam,
+                 const QString& text);
 
 // Delivers the message and returns the receiver's result. On the receiver's own thread the
 // handler runs directly; from another thread the caller blocks until the receiver's event loop

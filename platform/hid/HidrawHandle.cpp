@@ -1,0 +1,91 @@
+#include "HidrawHandle.h"
+
+#include "platform/hid/ReportDescriptor.h"
+
+#include <linux/hidraw.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace platform::hid {
+
+namespace {
+
+// The largest report hidraw hands out, plus the id byte we may add.
+constexpr size_t kMaxReport = 16384 + 1;
+
+// Errors after which the node may still work: busy, interrupted, or a report the device refused.
+bool transient(int err) {
+    return err == EAGAIN || err == EINTR || err == EINVAL || err == EPIPE || err == ETIMEDOUT;
+}
+
+// 1 ready, 0 time-out, kGone when the node has failed.
+int waitFor(int fd, short events, int timeoutMs) {
+    pollfd p{fd, events, 0};
+    const int r = ::poll(&p, 1, std::max(timeoutMs, 0));
+    if (r < 0) return errno == EINTR ? 0 : kGone;
+    if (r == 0) return 0;
+    if (p.revents & (POLLERR | POLLHUP | POLLNVAL)) return kGone;
+    return 1;
+}
+
+}  // namespace
+
+HidrawHandle::HidrawHandle(int fd, int collection) : m_fd(fd), m_collection(collection) {}
+
+HidrawHandle::~HidrawHandle() {
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+bool HidrawHandle::loadDescriptor() {
+    if (m_loaded) return m_caps.has_value();
+    m_loaded = true;
+    int size = 0;
+    if (::ioctl(m_fd, HIDIOCGRDESCSIZE, &size) < 0 || size <= 0 || size > HID_MAX_DESCRIPTOR_SIZE)
+        return false;
+    hidraw_report_descriptor desc{};
+    desc.size = static_cast<__u32>(size);
+    if (::ioctl(m_fd, HIDIOCGRDESC, &desc) < 0) return false;
+    const auto parsed = parseReportDescriptor(desc.value, desc.size);
+    if (!parsed || m_collection < 0 || m_collection >= static_cast<int>(parsed->collections.size()))
+        return false;
+    m_usesReportIds = parsed->usesReportIds;
+    m_caps = parsed->collections[static_cast<size_t>(m_collection)];
+    return true;
+}
+
+std::optional<HidCaps> HidrawHandle::capabilities() {
+    loadDescriptor();
+    return m_caps;
+}
+
+int HidrawHandle::read(uint8_t* buf, size_t len, int timeoutMs) {
+    if (len == 0) return 0;
+    loadDescriptor();
+    const int ready = waitFor(m_fd, POLLIN, timeoutMs);
+    if (ready <= 0) return ready;
+    m_scratch.resize(kMaxReport);
+    const size_t offset = m_usesReportIds ? 0 : 1;
+    m_scratch[0] = 0;
+    const ssize_t got = ::read(m_fd, m_scratch.data() + offset, m_scratch.size() - offset);
+    if (got < 0) return transient(errno) ? 0 : kGone;
+    if (got == 0) return 0;
+    const size_t n = std::min(len, static_cast<size_t>(got) + offset);
+    std::memcpy(buf, m_scratch.data(), n);
+    return static_cast<int>(n);
+}
+
+int HidrawHandle::write(const uint8_t* buf, size_t len, int timeoutMs) {
+    if (len == 0) return 0;
+    const int ready = waitFor(m_fd, POLLOUT, timeoutMs);
+    if (ready <= 0) return ready;
+    const ssize_t put = ::write(m_fd, buf, len);
+    if (put < 0) return transient(errno) ? 0 : kGone;
+    return static_cast<int>(put);
+}
+
+}  // namespace platform::hid

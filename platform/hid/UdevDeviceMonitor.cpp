@@ -1,0 +1,124 @@
+#include "UdevDeviceMonitor.h"
+
+#include "platform/Message.h"
+#include "platform/hid/HidrawDevice.h"
+#include "platform/hid/InterfaceName.h"
+
+#include <libudev.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace platform::hid {
+
+namespace {
+
+QStringList namesOf(const HidrawDevice& d) {
+    QStringList names;
+    for (const HidInterface& i : d.interfaces) names << i.path;
+    return names;
+}
+
+// The kernel's PRODUCT of a USB device: "vendor/product/bcdDevice" in unpadded hexadecimal.
+bool parseProduct(const char* text, uint16_t& vendor, uint16_t& product) {
+    if (text == nullptr) return false;
+    const QStringList parts = QString::fromLatin1(text).split('/');
+    if (parts.size() < 2) return false;
+    bool okV = false, okP = false;
+    const uint v = parts[0].toUInt(&okV, 16);
+    const uint p = parts[1].toUInt(&okP, 16);
+    if (!okV || !okP || v > 0xFFFF || p > 0xFFFF) return false;
+    vendor = static_cast<uint16_t>(v);
+    product = static_cast<uint16_t>(p);
+    return true;
+}
+
+}  // namespace
+
+UdevDeviceMonitor::UdevDeviceMonitor(bool hid, bool usb) : m_hid(hid), m_usb(usb) {}
+
+UdevDeviceMonitor::~UdevDeviceMonitor() {
+    if (m_thread.joinable()) {
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(m_stopFd, &one, sizeof one);
+        m_thread.join();
+    }
+    if (m_stopFd >= 0) ::close(m_stopFd);
+    if (m_monitor != nullptr) udev_monitor_unref(m_monitor);
+    if (m_udev != nullptr) udev_unref(m_udev);
+}
+
+bool UdevDeviceMonitor::start(QObject* receiver) {
+    if (m_thread.joinable() || receiver == nullptr) return false;
+    m_receiver = receiver;
+    m_udev = udev_new();
+    if (m_udev == nullptr) return false;
+    m_monitor = udev_monitor_new_from_netlink(m_udev, "udev");
+    if (m_monitor == nullptr) return false;
+    if (m_hid) udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "hidraw", nullptr);
+    if (m_usb) udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "usb", "usb_device");
+    if (udev_monitor_enable_receiving(m_monitor) < 0) return false;
+    m_stopFd = ::eventfd(0, EFD_CLOEXEC);
+    if (m_stopFd < 0) return false;
+    if (m_hid) {
+        for (const HidrawDevice& d : HidrawDevice::scan(m_udev))
+            m_hidrawNames.insert(d.syspath, namesOf(d));
+    }
+    m_thread = std::thread([this] { run(); });
+    return true;
+}
+
+void UdevDeviceMonitor::run() {
+    pollfd fds[2] = {{udev_monitor_get_fd(m_monitor), POLLIN, 0}, {m_stopFd, POLLIN, 0}};
+    for (;;) {
+        if (::poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        if (fds[1].revents != 0) return;
+        if (fds[0].revents & POLLIN) {
+            if (udev_device* dev = udev_monitor_receive_device(m_monitor)) {
+                handle(dev);
+                udev_device_unref(dev);
+            }
+        }
+    }
+}
+
+void UdevDeviceMonitor::handle(udev_device* dev) {
+    const char* action = udev_device_get_action(dev);
+    const char* subsystem = udev_device_get_subsystem(dev);
+    if (action == nullptr || subsystem == nullptr) return;
+    const bool added = std::strcmp(action, "add") == 0;
+    if (!added && std::strcmp(action, "remove") != 0) return;
+    if (std::strcmp(subsystem, "hidraw") == 0) handleHidraw(dev, added);
+    if (std::strcmp(subsystem, "usb") == 0) handleUsb(dev, added);
+}
+
+void UdevDeviceMonitor::handleHidraw(udev_device* dev, bool added) {
+    const QString syspath = QString::fromLocal8Bit(udev_device_get_syspath(dev));
+    if (added) {
+        const auto d = HidrawDevice::describe(dev);
+        if (!d) return;
+        const QStringList names = namesOf(*d);
+        m_hidrawNames.insert(syspath, names);
+        for (const QString& n : names) post(kDeviceArrival, n);
+    } else {
+        for (const QString& n : m_hidrawNames.take(syspath)) post(kDeviceRemoveComplete, n);
+    }
+}
+
+void UdevDeviceMonitor::handleUsb(udev_device* dev, bool added) {
+    uint16_t vendor = 0, product = 0;
+    if (!parseProduct(udev_device_get_property_value(dev, "PRODUCT"), vendor, product)) return;
+    const QString instance = QString::fromLocal8Bit(udev_device_get_sysname(dev));
+    post(added ? kDeviceArrival : kDeviceRemoveComplete, usbDeviceName(vendor, product, instance));
+}
+
+void UdevDeviceMonitor::post(unsigned event, const QString& name) {
+    platform::postMessage(m_receiver, kDeviceChangeMessage, event, 0, name);
+}
+
+}  // namespace platform::hid

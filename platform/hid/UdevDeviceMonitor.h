@@ -1,0 +1,45 @@
+#pragma once
+// Device-change notices from udev: hidraw nodes (one notice per top-level collection) and USB
+// devices, on a thread of their own.
+#include "platform/hid/DeviceMonitor.h"
+
+#include <QHash>
+#include <QStringList>
+
+#include <atomic>
+#include <thread>
+
+struct udev;
+struct udev_device;
+struct udev_monitor;
+
+namespace platform::hid {
+
+class UdevDeviceMonitor : public DeviceMonitor {
+public:
+    UdevDeviceMonitor(bool hid, bool usb);
+    ~UdevDeviceMonitor() override;
+    UdevDeviceMonitor(const UdevDeviceMonitor&) = delete;
+    UdevDeviceMonitor& operator=(const UdevDeviceMonitor&) = delete;
+
+    bool start(QObject* receiver) override;
+
+private:
+    void run();
+    void handle(udev_device* dev);
+    void handleHidraw(udev_device* dev, bool added);
+    void handleUsb(udev_device* dev, bool added);
+    void post(unsigned event, const QString& name);
+
+    bool m_hid;
+    bool m_usb;
+    QObject* m_receiver = nullptr;
+    udev* m_udev = nullptr;
+    udev_monitor* m_monitor = nullptr;
+    int m_stopFd = -1;
+    std::thread m_thread;
+    // Names given at arrival, so the removal (when sysfs is gone) carries the same ones.
+    QHash<QString, QStringList> m_hidrawNames;
+};
+
+}  // namespace platform::hid

@@ -1,0 +1,98 @@
+// The hidraw side without hardware: interface names, a handle over a packet socket standing in
+// for the node, and the transport on a machine that may have no boards at all.
+#include "platform/hid/HidrawHandle.h"
+#include "platform/hid/HidrawTransport.h"
+#include "platform/hid/InterfaceName.h"
+#include "platform/hid/UdevDeviceMonitor.h"
+#include "tests/support/MessageRecorder.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace platform::hid;
+
+namespace {
+
+// The main dialog's test: the 17 characters 4 after the first "HID" (or "USB").
+QString idsAfter(const QString& name, const QString& word) {
+    const int at = name.indexOf(word);
+    return at > 0 ? name.mid(at + 4, 17) : QString();
+}
+
+TEST(InterfaceNameTest, NamesPassTheChecksWrittenForWindowsNames) {
+    const QString board = hidInterfaceName(0x0483, 0x5851, 1, "0003:0483:5851.000A&0000");
+    EXPECT_EQ(board,
+              "\\\\?\\HID#VID_0483&PID_5851&COL01#0003&0483&5851.000A&0000"
+              "#{4d1e55b2-f16f-11cf-88cb-001111000030}");
+    EXPECT_EQ(idsAfter(board, "HID"), "VID_0483&PID_5851");
+    EXPECT_TRUE(hidInterfaceName(0xABCD, 0x00EF, 12, "x").contains("VID_ABCD&PID_00EF&COL12#X#"));
+
+    const QString camera = usbDeviceName(0x0C45, 0x9102, "1-1.2");
+    EXPECT_EQ(camera, "\\\\?\\USB#VID_0C45&PID_9102#1&1.2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}");
+    EXPECT_EQ(idsAfter(camera, "USB"), "VID_0C45&PID_9102");
+    // Separators in an instance cannot break the name apart.
+    EXPECT_FALSE(usbDeviceName(1, 2, "a#b\\c").contains("A#B"));
+}
+
+class HidrawHandleTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET, 0, fds), 0); }
+    void TearDown() override {
+        if (fds[1] >= 0) ::close(fds[1]);
+    }
+    void send(std::vector<uint8_t> r) {
+        ASSERT_EQ(::write(fds[1], r.data(), r.size()), static_cast<ssize_t>(r.size()));
+    }
+    int fds[2] = {-1, -1};
+};
+
+TEST_F(HidrawHandleTest, ReadsWholeReportsWithTimeOutAndCutsLongOnes) {
+    HidrawHandle h(fds[0], 0);
+    EXPECT_FALSE(h.capabilities());  // no descriptor on this node
+    uint8_t buf[8] = {};
+    EXPECT_EQ(h.read(buf, sizeof buf, 5), 0);
+    send({0xF1, 0x91, 0x00, 0x0A});
+    EXPECT_EQ(h.read(buf, sizeof buf, 5), 4);
+    EXPECT_EQ(buf[3], 0x0A);
+    send(std::vector<uint8_t>(100, 0x55));
+    EXPECT_EQ(h.read(buf, sizeof buf, 5), 8);
+    EXPECT_EQ(h.read(buf, sizeof buf, 5), 0);  // the rest of the long report is gone with it
+    EXPECT_EQ(h.read(buf, 0, 5), 0);
+}
+
+TEST_F(HidrawHandleTest, WritesAndReportsAVanishedNode) {
+    HidrawHandle h(fds[0], 0);
+    const uint8_t cmd[4] = {0x01, 0x44, 0, 0};
+    EXPECT_EQ(h.write(cmd, sizeof cmd, 50), 4);
+    uint8_t got[8] = {};
+    EXPECT_EQ(::read(fds[1], got, sizeof got), 4);
+    EXPECT_EQ(got[1], 0x44);
+    ::close(fds[1]);
+    fds[1] = -1;
+    uint8_t buf[8];
+    EXPECT_EQ(h.read(buf, sizeof buf, 50), kGone);
+    EXPECT_EQ(h.write(cmd, sizeof cmd, 50), kGone);
+}
+
+TEST(HidrawTransportTest, UnknownNamesDoNotOpen) {
+    HidrawTransport t;
+    for (const HidInterface& i : t.enumerate()) EXPECT_TRUE(i.path.startsWith("\\\\?\\HID#VID_"));
+    EXPECT_FALSE(t.open(QString()));
+    EXPECT_FALSE(t.open(hidInterfaceName(0x0483, 0x5851, 1, "no-such-board")));
+}
+
+TEST(UdevDeviceMonitorTest, StartsOnceAndStopsCleanly) {
+    testsupport::MessageRecorder receiver;
+    UdevDeviceMonitor none(true, true);
+    EXPECT_FALSE(none.start(nullptr));
+    UdevDeviceMonitor monitor(true, true);
+    // Containers may refuse the udev socket; either way nothing is posted without a hot-plug.
+    if (monitor.start(&receiver)) {
+        EXPECT_FALSE(monitor.start(&receiver));
+    }
+    EXPECT_TRUE(receiver.messages.empty());
+}
+
+}  // namespace

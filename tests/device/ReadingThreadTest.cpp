@@ -1,0 +1,159 @@
+// The reading thread: key messages, faulty boards, changes of the list while it runs, shutdown.
+#include "FakeHidTransport.h"
+#include "device/DeviceManager.h"
+#include "tests/support/MessageRecorder.h"
+#include "tests/support/PacedFakeClock.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+using testsupport::boardPath;
+using testsupport::MessageRecorder;
+
+namespace {
+
+class ReadingThreadTest : public ::testing::Test {
+protected:
+    testsupport::PacedFakeClock clock;
+    testsupport::FakeHidTransport hid{clock};
+    MessageRecorder owner;
+    DeviceManager dm{&owner, hid, clock};
+    const QString a = boardPath("7&1A2B&0&0000");
+    const QString b = boardPath("7&3C4D&0&0000");
+
+    // Starts the thread and waits until it has opened the listed boards ("A", "D", "D").
+    void start(std::initializer_list<QString> opened) {
+        dm.StartReadingThread();
+        for (const QString& p : opened) {
+            ASSERT_TRUE(MessageRecorder::waitUntil([&] { return hid.commands(p) == "ADD"; }));
+        }
+    }
+
+    std::vector<testsupport::RecordedMessage> keys() const {
+        return owner.of(DeviceManager::kKeyMessage);
+    }
+    bool waitForKeys(size_t n) {
+        return MessageRecorder::waitUntil([&] { return keys().size() >= n; });
+    }
+};
+
+TEST_F(ReadingThreadTest, KeyReportPostsBoardIndexAndKeyType) {
+    hid.plug(a);
+    hid.plug(b);
+    ASSERT_EQ(dm.EnumDevices(), 2);
+    start({a, b});
+    hid.pressKey(b, 5);
+    ASSERT_TRUE(waitForKeys(1));
+    hid.pressKey(a, 10);
+    ASSERT_TRUE(waitForKeys(2));
+    EXPECT_EQ(keys()[0].wParam, 1u);
+    EXPECT_EQ(keys()[0].lParam, 5);
+    EXPECT_EQ(keys()[1].wParam, 0u);
+    EXPECT_EQ(keys()[1].lParam, 10);
+}
+
+TEST_F(ReadingThreadTest, OnlyF1_91ReportsAreKeysWhateverTheirLength) {
+    hid.plug(a);
+    dm.EnumDevices();
+    start({a});
+    hid.push(a, {0xF1, 0x92, 0x00, 0x04});  // byte 1 other than 0x91
+    hid.push(a, {0xF0, 0x91, 0x00, 0x04});
+    hid.push(a, {0xF1});                // short
+    hid.push(a, {});                    // empty
+    std::vector<uint8_t> big(4000, 0);  // oversized: cut to the board's length
+    big[0] = 0xF1, big[1] = 0x91, big[3] = 0xFF;
+    hid.push(a, big);
+    hid.pressKey(a, 7);
+    ASSERT_TRUE(waitForKeys(2));
+    dm.Shutdown();
+    ASSERT_EQ(keys().size(), 2u);
+    EXPECT_EQ(keys()[0].lParam, 0xFF);
+    EXPECT_EQ(keys()[1].lParam, 7);
+}
+
+TEST_F(ReadingThreadTest, BoardThatFailedToOpenStaysListedAndPostsNothing) {
+    hid.plug(a);
+    hid.plug(b);
+    dm.EnumDevices();
+    hid.setOpenable(a, false);
+    start({b});
+    hid.pressKey(a, 1);
+    hid.pressKey(b, 2);
+    ASSERT_TRUE(waitForKeys(1));
+    dm.Shutdown();
+    EXPECT_EQ(dm.GetDeviceCount(), 2);
+    ASSERT_EQ(keys().size(), 1u);
+    EXPECT_EQ(keys()[0].wParam, 1u);
+    EXPECT_EQ(hid.commands(a), "");
+}
+
+TEST_F(ReadingThreadTest, VanishedBoardDoesNotStopTheOthers) {
+    hid.plug(a);
+    hid.plug(b);
+    dm.EnumDevices();
+    start({a, b});
+    hid.unplug(a);  // mid-read for the thread
+    hid.pressKey(b, 3);
+    ASSERT_TRUE(waitForKeys(1));
+    hid.pressKey(b, 4);
+    ASSERT_TRUE(waitForKeys(2));
+    EXPECT_EQ(keys()[1].wParam, 1u);
+    // Removal of the vanished board, then its return.
+    EXPECT_EQ(dm.RemoveDevice(a), 0);
+    hid.plug(a);
+    EXPECT_EQ(dm.AddDevice(a), 2);
+    hid.pressKey(a, 6);
+    ASSERT_TRUE(waitForKeys(3));
+    EXPECT_EQ(keys()[2].wParam, 1u);  // now second in the list
+    EXPECT_EQ(keys()[2].lParam, 6);
+}
+
+TEST_F(ReadingThreadTest, ListChangesWhileReadingKeepIndexesInStep) {
+    hid.plug(a);
+    dm.EnumDevices();
+    start({a});
+    hid.plug(b);
+    EXPECT_EQ(dm.AddDevice(b), 2);
+    dm.SendCommandD(1);
+    hid.pressKey(b, 8);
+    ASSERT_TRUE(waitForKeys(1));
+    EXPECT_EQ(keys()[0].wParam, 1u);
+    EXPECT_EQ(dm.RemoveDevice(a), 0);
+    hid.pressKey(b, 9);
+    ASSERT_TRUE(waitForKeys(2));
+    EXPECT_EQ(keys()[1].wParam, 0u);
+    EXPECT_EQ(hid.commands(a), "ADDE");
+    EXPECT_EQ(hid.commands(b), "ADD");
+}
+
+TEST_F(ReadingThreadTest, ShutdownEndsWithinOnePassAndSendsEToEveryOpenBoard) {
+    const QString c = boardPath("7&5E6F&0&0000");
+    hid.plug(a);
+    hid.plug(b);
+    hid.plug(c);
+    dm.EnumDevices();
+    hid.setOpenable(c, false);
+    start({a, b});
+    std::atomic<int> readsAfterStop{0};
+    hid.setReadHook([&](const QString&) {
+        if (dm.stopRequested) ++readsAfterStop;
+    });
+    dm.Shutdown();
+    EXPECT_LE(readsAfterStop.load(), 3);  // at most the rest of the pass under way
+    EXPECT_EQ(hid.commands(a), "ADDE");
+    EXPECT_EQ(hid.commands(b), "ADDE");
+    EXPECT_EQ(hid.commands(c), "");
+    EXPECT_TRUE(keys().empty());
+}
+
+TEST_F(ReadingThreadTest, WithoutBoardsTheThreadIdlesAndPostsNothing) {
+    dm.EnumDevices();
+    const int64_t start = clock.nowMs();
+    dm.StartReadingThread();
+    ASSERT_TRUE(MessageRecorder::waitUntil([&] { return clock.nowMs() - start > 5000; }));
+    dm.Shutdown();
+    EXPECT_TRUE(owner.messages.empty());
+}
+
+}  // namespace
