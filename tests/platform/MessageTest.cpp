@@ -5,6 +5,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <thread>
 
 namespace {
 
@@ -22,7 +23,7 @@ public:
         }
         return QObject::event(e);
     }
-    std::atomic<int> count{0};
+    int count = 0;
     quintptr lastW = 0;
     QThread* handledOn = nullptr;
 };
@@ -42,11 +43,13 @@ TEST(Message, PostedArrivesThroughTheEventLoopAndSentFromAnotherThreadBlocksForT
     EXPECT_EQ(r.count, 2);
 
     qintptr fromWorker = -1;
-    QThread* worker = QThread::create([&] { fromWorker = platform::sendMessage(&r, kMsg, 40, 2); });
-    worker->start();
-    while (!worker->isFinished()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    worker->wait();
-    delete worker;
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        fromWorker = platform::sendMessage(&r, kMsg, 40, 2);
+        finished = true;
+    });
+    while (!finished) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    worker.join();
     EXPECT_EQ(fromWorker, 42);
     EXPECT_EQ(r.handledOn, qApp->thread());
     EXPECT_EQ(r.count, 3);
