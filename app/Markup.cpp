@@ -170,9 +170,10 @@ bool CXmlDocument::SetElementText(const QString& value) {
         const QString name = nameOf(mainPos).toString();
         const QString with = u'>' + escaped + QStringLiteral("</") + name + u'>';
         if (text.size() + with.size() > kMaxTextLength) return false;
-        replaceText(e.start + e.startTagLength - 2, 2, with, mainPos);
+        const int slashes = closingSlashes(mainPos);
+        replaceText(e.start + e.startTagLength - 1 - slashes, slashes + 1, with, mainPos);
         XmlElementEntry& changed = entry(mainPos);
-        changed.startTagLength -= 1;
+        changed.startTagLength -= slashes;
         changed.endTagLength = static_cast<int>(name.size()) + 3;
         changed.flags &= ~XmlElementEntry::EmptyTag;
         return true;
@@ -189,6 +190,14 @@ void CXmlDocument::replaceText(int pos, int count, const QString& with, int owne
         if (elements[i].start >= pos + count) elements[i].start += delta;
     for (int i = owner; i != 0; i = entry(i).parent) entry(i).length += delta;
     entry(0).length += delta;
+}
+
+int CXmlDocument::closingSlashes(int element) const {
+    // Every "/" before the ">" goes, or "<a//>" would still read as an empty-element tag.
+    const XmlElementEntry& e = entry(element);
+    int count = 0;
+    while (count + 2 < e.startTagLength && text[e.start + e.startTagLength - 2 - count] == u'/') ++count;
+    return count;
 }
 
 int CXmlDocument::insertionAfter(int element) const {
@@ -238,11 +247,12 @@ bool CXmlDocument::AddElement(const QString& name, const QString& value) {
         if (p.flags & XmlElementEntry::EmptyTag) {
             // <parent/> is split into <parent>, line break, the new markup and </parent>.
             const QString parentName = nameOf(parent).toString();
-            const int slash = p.start + p.startTagLength - 2;
-            replaceText(slash, 1, QStringLiteral(">\r\n") + markup + QStringLiteral("</") + parentName, parent);
+            const int slashes = closingSlashes(parent);
+            const int slash = p.start + p.startTagLength - 1 - slashes;
+            replaceText(slash, slashes, QStringLiteral(">\r\n") + markup + QStringLiteral("</") + parentName, parent);
             added.start = slash + 3;
             XmlElementEntry& split = entry(parent);
-            split.startTagLength -= 1;
+            split.startTagLength -= slashes;
             split.endTagLength = static_cast<int>(parentName.size()) + 3;
             split.flags &= ~XmlElementEntry::EmptyTag;
         } else if (p.contentStart() == p.contentEnd()) {

@@ -67,6 +67,7 @@ private:
     // its ancestors by the change.
     void replaceText(int pos, int count, const QString& with, int owner);
     int insertionAfter(int element) const;
+    int closingSlashes(int element) const;
     static bool isUsableName(const QString& name);
 
     QString text;
