@@ -88,7 +88,8 @@ void checkRoundTrip(const CXmlDocument& doc) {
     again.LoadFromBytes(saved);
     checkIndex(again);
     const bool exact = (enc == u"UTF-8" || enc.startsWith(u"UTF-16")) && doc.Text().isValidUtf16() &&
-                       !doc.Text().contains(QChar(0));
+                       !doc.Text().contains(QChar(0)) &&
+                       !doc.Text().startsWith(QChar(0xFEFF));  // would come back as a byte-order mark
     if (exact) require(again.Text() == doc.Text(), "text changed by save and load");
     require(again.SaveToBytes() == again.SaveToBytes(), "saving is not repeatable");
 }
