@@ -14,7 +14,9 @@ const QString kLineBreak = QStringLiteral("\r\n");
 
 }  // namespace
 
-CXmlDocument::CXmlDocument() { parse(); }
+CXmlDocument::CXmlDocument() {
+    parse();
+}
 
 bool CXmlDocument::LoadFile(const QString& path) {
     text.clear();
@@ -157,7 +159,8 @@ QString CXmlDocument::GetElementText() const {
     // An element cut off by a missing end tag has no content we could name.
     if (e.firstChild || (e.flags & (XmlElementEntry::EmptyTag | XmlElementEntry::NoEndTag)))
         return {};
-    return XmlText::decodeContent(QStringView(text).mid(e.contentStart(), e.contentEnd() - e.contentStart()));
+    return XmlText::decodeContent(
+        QStringView(text).mid(e.contentStart(), e.contentEnd() - e.contentStart()));
 }
 
 bool CXmlDocument::SetElementText(const QString& value) {
@@ -196,7 +199,8 @@ int CXmlDocument::closingSlashes(int element) const {
     // Every "/" before the ">" goes, or "<a//>" would still read as an empty-element tag.
     const XmlElementEntry& e = entry(element);
     int count = 0;
-    while (count + 2 < e.startTagLength && text[e.start + e.startTagLength - 2 - count] == u'/') ++count;
+    while (count + 2 < e.startTagLength && text[e.start + e.startTagLength - 2 - count] == u'/')
+        ++count;
     return count;
 }
 
@@ -249,7 +253,9 @@ bool CXmlDocument::AddElement(const QString& name, const QString& value) {
             const QString parentName = nameOf(parent).toString();
             const int slashes = closingSlashes(parent);
             const int slash = p.start + p.startTagLength - 1 - slashes;
-            replaceText(slash, slashes, QStringLiteral(">\r\n") + markup + QStringLiteral("</") + parentName, parent);
+            replaceText(slash, slashes,
+                        QStringLiteral(">\r\n") + markup + QStringLiteral("</") + parentName,
+                        parent);
             added.start = slash + 3;
             XmlElementEntry& split = entry(parent);
             split.startTagLength -= slashes;
@@ -271,8 +277,10 @@ bool CXmlDocument::AddElement(const QString& name, const QString& value) {
         fresh.parent = parent;
         fresh.prevSibling = mainPos;
         fresh.nextSibling = main.nextSibling;
-        if (main.nextSibling) entry(main.nextSibling).prevSibling = index;
-        else entry(entry(parent).firstChild).prevSibling = index;
+        if (main.nextSibling)
+            entry(main.nextSibling).prevSibling = index;
+        else
+            entry(entry(parent).firstChild).prevSibling = index;
         main.nextSibling = index;
     } else {
         XmlIndexBuilder::linkLastChild(elements, parent, index);

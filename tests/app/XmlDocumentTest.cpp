@@ -22,7 +22,8 @@ const QString kCameraConfig = QStringLiteral(
 // What the program does to read one setting of QvCamera.xml.
 QString readSetting(CXmlDocument& doc, const QString& name) {
     doc.ResetPosition();
-    if (!doc.FindElement() || !doc.IntoElement() || !doc.FindElement(name)) return QStringLiteral("<missing>");
+    if (!doc.FindElement() || !doc.IntoElement() || !doc.FindElement(name))
+        return QStringLiteral("<missing>");
     return doc.GetElementText();
 }
 
@@ -264,7 +265,7 @@ TEST(XmlDocument, AddElementIntoAParentWithoutMainPosition) {
         const char* after;
     };
     const Case cases[] = {
-        {"<r/>", "<r>\r\n<n>v</n>\r\n</r>"},                         // empty-element tag is split
+        {"<r/>", "<r>\r\n<n>v</n>\r\n</r>"},  // empty-element tag is split
         {"<r a=\"1\"/>", "<r a=\"1\">\r\n<n>v</n>\r\n</r>"},
         {"<r></r>", "<r>\r\n<n>v</n>\r\n</r>"},                      // nothing between the tags
         {"<r>\r\n<a/>\r\n</r>", "<r>\r\n<a/>\r\n<n>v</n>\r\n</r>"},  // before the end tag

@@ -23,7 +23,8 @@ QByteArray readBytes(const QString& path) {
 QByteArray utf16Bytes(const QString& text, bool bigEndian) {
     QByteArray out = bigEndian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
     for (const QChar c : text) {
-        const char high = static_cast<char>(c.unicode() >> 8), low = static_cast<char>(c.unicode() & 0xFF);
+        const char high = static_cast<char>(c.unicode() >> 8),
+                   low = static_cast<char>(c.unicode() & 0xFF);
         out += bigEndian ? high : low;
         out += bigEndian ? low : high;
     }
@@ -34,27 +35,29 @@ QByteArray utf16Bytes(const QString& text, bool bigEndian) {
 // file; returns the file's new bytes.
 class FileRoundTrip {
 public:
-    bool load(const QByteArray& bytes) {
-        return writeBytes(path(), bytes) && doc.LoadFile(path());
-    }
+    bool load(const QByteArray& bytes) { return writeBytes(path(), bytes) && doc.LoadFile(path()); }
     QString value() {
         doc.ResetPosition();
-        return doc.FindElement() && doc.IntoElement() && doc.FindElement() ? doc.GetElementText()
-                                                                             : QStringLiteral("<missing>");
+        return doc.FindElement() && doc.IntoElement() && doc.FindElement()
+                   ? doc.GetElementText()
+                   : QStringLiteral("<missing>");
     }
     QByteArray setAndSave(const QString& v) {
         value();
         if (!doc.SetElementText(v)) return "<not set>";
         return save();
     }
-    QByteArray save() { return doc.SaveFile(path()) ? readBytes(path()) : QByteArray("<not saved>"); }
+    QByteArray save() {
+        return doc.SaveFile(path()) ? readBytes(path()) : QByteArray("<not saved>");
+    }
     QString path() const { return dir.file("settings.xml"); }
 
     testsupport::TempDir dir;
     CXmlDocument doc;
 };
 
-const QByteArray kBody = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<C>\r\n<IsChange>false</IsChange>\r\n</C>\r\n";
+const QByteArray kBody =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<C>\r\n<IsChange>false</IsChange>\r\n</C>\r\n";
 
 }  // namespace
 
@@ -72,7 +75,8 @@ TEST(XmlEncoding, Utf8ByteOrderMarkIsKeptOrLeftOutAsLoaded) {
 }
 
 TEST(XmlEncoding, Utf16FilesLoadAndSaveWithTheirMark) {
-    const QString text = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n<C><Name>Добрий день 😀</Name></C>\r\n");
+    const QString text = QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n<C><Name>Добрий день 😀</Name></C>\r\n");
     for (const bool big : {false, true}) {
         FileRoundTrip rt;
         ASSERT_TRUE(rt.load(utf16Bytes(text, big)));
@@ -108,10 +112,12 @@ TEST(XmlEncoding, DeclaredCharsetIsReadAndWrittenBack) {
         QByteArray newBytes;
     };
     const Case cases[] = {
-        {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><C><v>caf\xE9</v></C>", QStringLiteral("café"),
-         QStringLiteral("über"), "\xFC" "ber"},
-        {"<?xml version='1.0' encoding = 'windows-1252' ?>\n<C><v>\x80 5</v></C>", QStringLiteral("€ 5"),
-         QStringLiteral("„x“"), "\x84x\x93"},
+        {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><C><v>caf\xE9</v></C>",
+         QStringLiteral("café"), QStringLiteral("über"),
+         "\xFC"
+         "ber"},
+        {"<?xml version='1.0' encoding = 'windows-1252' ?>\n<C><v>\x80 5</v></C>",
+         QStringLiteral("€ 5"), QStringLiteral("„x“"), "\x84x\x93"},
         {"<?xml version=\"1.0\" encoding=\"koi8-r\"?><C><v>\xF0\xD2\xC9\xD7\xC5\xD4</v></C>",
          QStringLiteral("Привет"), QStringLiteral("Да"), "\xE4\xC1"},
     };
@@ -121,8 +127,9 @@ TEST(XmlEncoding, DeclaredCharsetIsReadAndWrittenBack) {
         EXPECT_EQ(rt.value(), c.value);
         EXPECT_EQ(rt.save(), c.file);  // untouched: byte for byte
         QByteArray expected = c.file;
-        expected.replace(c.value.isEmpty() ? QByteArray() : XmlCodec::encode(c.value, rt.doc.SaveEncoding()),
-                         c.newBytes);
+        expected.replace(
+            c.value.isEmpty() ? QByteArray() : XmlCodec::encode(c.value, rt.doc.SaveEncoding()),
+            c.newBytes);
         EXPECT_EQ(rt.setAndSave(c.newValue), expected) << c.file.constData();
     }
 }
@@ -217,8 +224,9 @@ TEST(XmlEncoding, BinaryGarbageLoadsWithoutHarm) {
     QByteArray garbage;
     for (int round = 0; round < 4; ++round)
         for (int b = 0; b < 256; ++b) garbage += static_cast<char>((b * 37 + round * 11) & 0xFF);
-    for (const QByteArray& prefix : {QByteArray(), QByteArray("\xFF\xFE"), QByteArray("\xEF\xBB\xBF"),
-                                     QByteArray("<?xml version=\"1.0\" encoding=\"SHIFT_JIS\"?>")}) {
+    for (const QByteArray& prefix :
+         {QByteArray(), QByteArray("\xFF\xFE"), QByteArray("\xEF\xBB\xBF"),
+          QByteArray("<?xml version=\"1.0\" encoding=\"SHIFT_JIS\"?>")}) {
         FileRoundTrip rt;
         EXPECT_FALSE(rt.load(prefix + garbage));
         EXPECT_NE(rt.save(), QByteArray("<not saved>"));

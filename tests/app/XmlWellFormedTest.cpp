@@ -15,13 +15,15 @@ namespace {
 struct Sample {
     const char* name;
     QByteArray text;
-    // Empty when both parsers must agree; otherwise why ours says well formed where libxml2 does not.
+    // Empty when both parsers must agree; otherwise why ours says well formed where libxml2 does
+    // not.
     const char* looserBecause = "";
 };
 
 bool libxml2WellFormed(const QByteArray& text) {
-    xmlDocPtr doc = xmlReadMemory(text.constData(), static_cast<int>(text.size()), "sample.xml", "UTF-8",
-                                  XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    xmlDocPtr doc =
+        xmlReadMemory(text.constData(), static_cast<int>(text.size()), "sample.xml", "UTF-8",
+                      XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
     xmlFreeDoc(doc);
     return doc != nullptr;
 }
@@ -34,14 +36,16 @@ const Sample kSamples[] = {
     // Good documents.
     {"empty element", "<a/>"},
     {"declaration and element", "<?xml version=\"1.0\"?><a></a>"},
-    {"settings file", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<CameraConfig>\r\n"
-                      "<IsChange>false</IsChange>\r\n<IsAutoStart>true</IsAutoStart>\r\n</CameraConfig>\r\n"},
+    {"settings file",
+     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<CameraConfig>\r\n"
+     "<IsChange>false</IsChange>\r\n<IsAutoStart>true</IsAutoStart>\r\n</CameraConfig>\r\n"},
     {"comments around the root", "<!-- before --><a/><!-- after -->"},
     {"comment holding markup", "<a><!-- <b> </c> --></a>"},
     {"cdata holding markup", "<a><![CDATA[<not a tag> & ]]></a>"},
     {"processing instructions", "<?pi one?><a><?pi two?></a><?pi three?>"},
     {"doctype", "<!DOCTYPE a><a/>"},
-    {"doctype with internal subset", "<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ATTLIST a b CDATA \">\">]><a>x</a>"},
+    {"doctype with internal subset",
+     "<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ATTLIST a b CDATA \">\">]><a>x</a>"},
     {"attributes with > in quotes", "<a b=\"x>y\" c='>'>t</a>"},
     {"attributes with quotes of the other kind", "<a b='\"' c=\"'\"/>"},
     {"nesting", "<a><b><c/></b><b>t</b></a>"},
@@ -97,7 +101,8 @@ const Sample kSamples[] = {
     {"double hyphen in comment", "<!-- a -- b --><a/>", "comment content is not checked"},
     {"cdata outside the root", "<![CDATA[x]]><a/>", "markup outside the root is not checked"},
     {"doctype inside the root", "<a><!DOCTYPE b></a>", "the place of markup is not checked"},
-    {"declaration not at the start", "<a/><?xml version=\"1.0\"?>", "the place of markup is not checked"},
+    {"declaration not at the start", "<a/><?xml version=\"1.0\"?>",
+     "the place of markup is not checked"},
     {"bad version in declaration", "<?xml version=\"x\"?><a/>", "declarations are not checked"},
 };
 
@@ -112,8 +117,10 @@ TEST(XmlWellFormed, AgreesWithLibxml2ExceptWhereDeliberatelyLooser) {
         EXPECT_EQ(xmlcheck::indexProblem(doc), QString()) << s.name;
         const bool theirs = libxml2WellFormed(s.text);
         if (*s.looserBecause) {
-            EXPECT_TRUE(ours) << s.name << ": expected well formed here (" << s.looserBecause << ")";
-            EXPECT_FALSE(theirs) << s.name << ": libxml2 now accepts it; move it to the agreed cases";
+            EXPECT_TRUE(ours) << s.name << ": expected well formed here (" << s.looserBecause
+                              << ")";
+            EXPECT_FALSE(theirs) << s.name
+                                 << ": libxml2 now accepts it; move it to the agreed cases";
         } else {
             EXPECT_EQ(ours, theirs) << s.name;
         }

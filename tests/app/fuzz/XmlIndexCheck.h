@@ -27,10 +27,12 @@ inline QString indexProblem(const CXmlDocument& doc) {
         const XmlElementEntry& e = el[static_cast<size_t>(i)];
         if (e.start < 0 || e.length < 0 || e.end() > n) return where(i, "outside the text");
         if (doc.Text()[e.start] != u'<') return where(i, "does not start with <");
-        if (e.startTagLength + e.endTagLength > e.length) return where(i, "tags longer than element");
+        if (e.startTagLength + e.endTagLength > e.length)
+            return where(i, "tags longer than element");
         if (e.parent < 0 || e.parent >= count) return where(i, "bad parent");
         const XmlElementEntry& p = el[static_cast<size_t>(e.parent)];
-        if (e.parent != 0 && (e.start < p.start || e.end() > p.end())) return where(i, "outside its parent");
+        if (e.parent != 0 && (e.start < p.start || e.end() > p.end()))
+            return where(i, "outside its parent");
         if (e.nextSibling && el[static_cast<size_t>(e.nextSibling)].prevSibling != i)
             return where(i, "next sibling does not point back");
         if (e.nextSibling && el[static_cast<size_t>(e.nextSibling)].start < e.end())
@@ -41,7 +43,8 @@ inline QString indexProblem(const CXmlDocument& doc) {
         if (!e.firstChild) continue;
         int last = 0, steps = 0;
         for (int c = e.firstChild; c; c = el[static_cast<size_t>(c)].nextSibling) {
-            if (el[static_cast<size_t>(c)].parent != i) return where(c, "child with another parent");
+            if (el[static_cast<size_t>(c)].parent != i)
+                return where(c, "child with another parent");
             if (++steps > count) return where(i, "sibling cycle");
             last = c;
         }

@@ -43,10 +43,10 @@ void descend(CXmlDocument& doc, const uint8_t* data, size_t size) {
     doc.ResetPosition();
     for (size_t i = 0; i < size && i < 8; ++i) {
         switch (data[i] % 4) {
-        case 0: doc.FindElement(); break;
-        case 1: doc.IntoElement(); break;
-        case 2: doc.OutOfElement(); break;
-        case 3: doc.FindChildElement(); break;
+            case 0: doc.FindElement(); break;
+            case 1: doc.IntoElement(); break;
+            case 2: doc.OutOfElement(); break;
+            case 3: doc.FindChildElement(); break;
         }
     }
 }
@@ -87,9 +87,10 @@ void checkRoundTrip(const CXmlDocument& doc) {
     CXmlDocument again;
     again.LoadFromBytes(saved);
     checkIndex(again);
-    const bool exact = (enc == u"UTF-8" || enc.startsWith(u"UTF-16")) && doc.Text().isValidUtf16() &&
-                       !doc.Text().contains(QChar(0)) &&
-                       !doc.Text().startsWith(QChar(0xFEFF));  // would come back as a byte-order mark
+    const bool exact =
+        (enc == u"UTF-8" || enc.startsWith(u"UTF-16")) && doc.Text().isValidUtf16() &&
+        !doc.Text().contains(QChar(0)) &&
+        !doc.Text().startsWith(QChar(0xFEFF));  // would come back as a byte-order mark
     if (exact) require(again.Text() == doc.Text(), "text changed by save and load");
     require(again.SaveToBytes() == again.SaveToBytes(), "saving is not repeatable");
 }
