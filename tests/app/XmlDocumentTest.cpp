@@ -317,7 +317,7 @@ TEST(XmlDocument, ChangesOnAnIllFormedDocumentStayInsideTheText) {
 }
 
 TEST(XmlDocument, DeepNestingParsesWithoutRecursion) {
-    const int depth = 200000;
+    const int depth = 100000;
     QString text;
     text.reserve(depth * 7);
     for (int i = 0; i < depth; ++i) text += "<a>";

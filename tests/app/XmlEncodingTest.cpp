@@ -237,7 +237,7 @@ TEST(XmlEncoding, LargeFilesLoadAndOversizedOnesAreRefused) {
     testsupport::TempDir dir;
     QByteArray big = "<C>";
     const QByteArray item = "<IsChange>false</IsChange>\r\n";
-    while (big.size() < 4 * 1024 * 1024) big += item;
+    while (big.size() < 2 * 1024 * 1024) big += item;
     big += "</C>";
     ASSERT_TRUE(writeBytes(dir.file("big.xml"), big));
     CXmlDocument doc;
