@@ -222,6 +222,42 @@ bool CXmlDocument::isUsableName(const QString& name) {
     return name[0] != u'!' && name[0] != u'?';
 }
 
+int CXmlDocument::insertIntoParent(int parent, const QString& markup) {
+    const XmlElementEntry p = entry(parent);
+    if (p.flags & XmlElementEntry::EmptyTag) {
+        // <parent/> is split into <parent>, line break, the new markup and </parent>.
+        const QString parentName = nameOf(parent).toString();
+        const int slashes = closingSlashes(parent);
+        const int slash = p.start + p.startTagLength - 1 - slashes;
+        replaceText(slash, slashes,
+                    QStringLiteral(">\r\n") + markup + QStringLiteral("</") + parentName, parent);
+        XmlElementEntry& split = entry(parent);
+        split.startTagLength -= slashes;
+        split.endTagLength = static_cast<int>(parentName.size()) + 3;
+        split.flags &= ~XmlElementEntry::EmptyTag;
+        return slash + 3;
+    }
+    if (p.contentStart() == p.contentEnd()) {
+        replaceText(p.contentStart(), 0, kLineBreak + markup, parent);
+        return p.contentStart() + 2;
+    }
+    replaceText(p.contentEnd(), 0, markup, parent);  // after the parent's last content
+    return p.contentEnd();
+}
+
+void CXmlDocument::linkAfter(int element, int index) {
+    XmlElementEntry& e = entry(element);
+    XmlElementEntry& fresh = entry(index);
+    fresh.parent = e.parent;
+    fresh.prevSibling = element;
+    fresh.nextSibling = e.nextSibling;
+    if (e.nextSibling)
+        entry(e.nextSibling).prevSibling = index;
+    else
+        entry(entry(e.parent).firstChild).prevSibling = index;  // the new last child
+    e.nextSibling = index;
+}
+
 bool CXmlDocument::AddElement(const QString& name, const QString& value) {
     if (!isUsableName(name)) return false;
     XmlElementEntry added;
@@ -243,48 +279,17 @@ bool CXmlDocument::AddElement(const QString& name, const QString& value) {
     if (mainPos) {
         added.start = insertionAfter(mainPos);
         replaceText(added.start, 0, markup, parent);
-    } else if (!parent) {
+    } else if (parent) {
+        added.start = insertIntoParent(parent, markup);
+    } else {
         added.start = static_cast<int>(text.size());
         replaceText(added.start, 0, markup, 0);
-    } else {
-        const XmlElementEntry p = entry(parent);
-        if (p.flags & XmlElementEntry::EmptyTag) {
-            // <parent/> is split into <parent>, line break, the new markup and </parent>.
-            const QString parentName = nameOf(parent).toString();
-            const int slashes = closingSlashes(parent);
-            const int slash = p.start + p.startTagLength - 1 - slashes;
-            replaceText(slash, slashes,
-                        QStringLiteral(">\r\n") + markup + QStringLiteral("</") + parentName,
-                        parent);
-            added.start = slash + 3;
-            XmlElementEntry& split = entry(parent);
-            split.startTagLength -= slashes;
-            split.endTagLength = static_cast<int>(parentName.size()) + 3;
-            split.flags &= ~XmlElementEntry::EmptyTag;
-        } else if (p.contentStart() == p.contentEnd()) {
-            replaceText(p.contentStart(), 0, kLineBreak + markup, parent);
-            added.start = p.contentStart() + 2;
-        } else {
-            added.start = p.contentEnd();
-            replaceText(added.start, 0, markup, parent);
-        }
     }
-
     const int index = XmlIndexBuilder::append(elements, added);
-    if (mainPos) {
-        XmlElementEntry& main = entry(mainPos);
-        XmlElementEntry& fresh = entry(index);
-        fresh.parent = parent;
-        fresh.prevSibling = mainPos;
-        fresh.nextSibling = main.nextSibling;
-        if (main.nextSibling)
-            entry(main.nextSibling).prevSibling = index;
-        else
-            entry(entry(parent).firstChild).prevSibling = index;
-        main.nextSibling = index;
-    } else {
+    if (mainPos)
+        linkAfter(mainPos, index);
+    else
         XmlIndexBuilder::linkLastChild(elements, parent, index);
-    }
     parentPos = parent;
     mainPos = index;
     childPos = 0;
