@@ -14,7 +14,9 @@ const QString kLineBreak = QStringLiteral("\r\n");
 
 }  // namespace
 
-CXmlDocument::CXmlDocument() { parse(); }
+CXmlDocument::CXmlDocument() {
+    parse();
+}
 
 bool CXmlDocument::LoadFile(const QString& path) {
     text.clear();
@@ -157,7 +159,8 @@ QString CXmlDocument::GetElementText() const {
     // An element cut off by a missing end tag has no content we could name.
     if (e.firstChild || (e.flags & (XmlElementEntry::EmptyTag | XmlElementEntry::NoEndTag)))
         return {};
-    return XmlText::decodeContent(QStringView(text).mid(e.contentStart(), e.contentEnd() - e.contentStart()));
+    return XmlText::decodeContent(
+        QStringView(text).mid(e.contentStart(), e.contentEnd() - e.contentStart()));
 }
 
 bool CXmlDocument::SetElementText(const QString& value) {
@@ -170,9 +173,10 @@ bool CXmlDocument::SetElementText(const QString& value) {
         const QString name = nameOf(mainPos).toString();
         const QString with = u'>' + escaped + QStringLiteral("</") + name + u'>';
         if (text.size() + with.size() > kMaxTextLength) return false;
-        replaceText(e.start + e.startTagLength - 2, 2, with, mainPos);
+        const int slashes = closingSlashes(mainPos);
+        replaceText(e.start + e.startTagLength - 1 - slashes, slashes + 1, with, mainPos);
         XmlElementEntry& changed = entry(mainPos);
-        changed.startTagLength -= 1;
+        changed.startTagLength -= slashes;
         changed.endTagLength = static_cast<int>(name.size()) + 3;
         changed.flags &= ~XmlElementEntry::EmptyTag;
         return true;
@@ -191,6 +195,15 @@ void CXmlDocument::replaceText(int pos, int count, const QString& with, int owne
     entry(0).length += delta;
 }
 
+int CXmlDocument::closingSlashes(int element) const {
+    // Every "/" before the ">" goes, or "<a//>" would still read as an empty-element tag.
+    const XmlElementEntry& e = entry(element);
+    int count = 0;
+    while (count + 2 < e.startTagLength && text[e.start + e.startTagLength - 2 - count] == u'/')
+        ++count;
+    return count;
+}
+
 int CXmlDocument::insertionAfter(int element) const {
     // When only white space follows up to the next markup, the new element goes after it, so it
     // follows the line break after the main element.
@@ -207,6 +220,42 @@ bool CXmlDocument::isUsableName(const QString& name) {
             c == u'"' || c == u'\'' || c == u'=' || c == u'\0')
             return false;
     return name[0] != u'!' && name[0] != u'?';
+}
+
+int CXmlDocument::insertIntoParent(int parent, const QString& markup) {
+    const XmlElementEntry p = entry(parent);
+    if (p.flags & XmlElementEntry::EmptyTag) {
+        // <parent/> is split into <parent>, line break, the new markup and </parent>.
+        const QString parentName = nameOf(parent).toString();
+        const int slashes = closingSlashes(parent);
+        const int slash = p.start + p.startTagLength - 1 - slashes;
+        replaceText(slash, slashes,
+                    QStringLiteral(">\r\n") + markup + QStringLiteral("</") + parentName, parent);
+        XmlElementEntry& split = entry(parent);
+        split.startTagLength -= slashes;
+        split.endTagLength = static_cast<int>(parentName.size()) + 3;
+        split.flags &= ~XmlElementEntry::EmptyTag;
+        return slash + 3;
+    }
+    if (p.contentStart() == p.contentEnd()) {
+        replaceText(p.contentStart(), 0, kLineBreak + markup, parent);
+        return p.contentStart() + 2;
+    }
+    replaceText(p.contentEnd(), 0, markup, parent);  // after the parent's last content
+    return p.contentEnd();
+}
+
+void CXmlDocument::linkAfter(int element, int index) {
+    XmlElementEntry& e = entry(element);
+    XmlElementEntry& fresh = entry(index);
+    fresh.parent = e.parent;
+    fresh.prevSibling = element;
+    fresh.nextSibling = e.nextSibling;
+    if (e.nextSibling)
+        entry(e.nextSibling).prevSibling = index;
+    else
+        entry(entry(e.parent).firstChild).prevSibling = index;  // the new last child
+    e.nextSibling = index;
 }
 
 bool CXmlDocument::AddElement(const QString& name, const QString& value) {
@@ -230,43 +279,17 @@ bool CXmlDocument::AddElement(const QString& name, const QString& value) {
     if (mainPos) {
         added.start = insertionAfter(mainPos);
         replaceText(added.start, 0, markup, parent);
-    } else if (!parent) {
+    } else if (parent) {
+        added.start = insertIntoParent(parent, markup);
+    } else {
         added.start = static_cast<int>(text.size());
         replaceText(added.start, 0, markup, 0);
-    } else {
-        const XmlElementEntry p = entry(parent);
-        if (p.flags & XmlElementEntry::EmptyTag) {
-            // <parent/> is split into <parent>, line break, the new markup and </parent>.
-            const QString parentName = nameOf(parent).toString();
-            const int slash = p.start + p.startTagLength - 2;
-            replaceText(slash, 1, QStringLiteral(">\r\n") + markup + QStringLiteral("</") + parentName, parent);
-            added.start = slash + 3;
-            XmlElementEntry& split = entry(parent);
-            split.startTagLength -= 1;
-            split.endTagLength = static_cast<int>(parentName.size()) + 3;
-            split.flags &= ~XmlElementEntry::EmptyTag;
-        } else if (p.contentStart() == p.contentEnd()) {
-            replaceText(p.contentStart(), 0, kLineBreak + markup, parent);
-            added.start = p.contentStart() + 2;
-        } else {
-            added.start = p.contentEnd();
-            replaceText(added.start, 0, markup, parent);
-        }
     }
-
     const int index = XmlIndexBuilder::append(elements, added);
-    if (mainPos) {
-        XmlElementEntry& main = entry(mainPos);
-        XmlElementEntry& fresh = entry(index);
-        fresh.parent = parent;
-        fresh.prevSibling = mainPos;
-        fresh.nextSibling = main.nextSibling;
-        if (main.nextSibling) entry(main.nextSibling).prevSibling = index;
-        else entry(entry(parent).firstChild).prevSibling = index;
-        main.nextSibling = index;
-    } else {
+    if (mainPos)
+        linkAfter(mainPos, index);
+    else
         XmlIndexBuilder::linkLastChild(elements, parent, index);
-    }
     parentPos = parent;
     mainPos = index;
     childPos = 0;

@@ -67,6 +67,10 @@ private:
     // its ancestors by the change.
     void replaceText(int pos, int count, const QString& with, int owner);
     int insertionAfter(int element) const;
+    int closingSlashes(int element) const;
+    // Inserts `markup` into `parent` when there is no main position; returns where it starts.
+    int insertIntoParent(int parent, const QString& markup);
+    void linkAfter(int element, int index);
     static bool isUsableName(const QString& name);
 
     QString text;

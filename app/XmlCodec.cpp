@@ -3,10 +3,10 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-#include <algorithm>
-#include <cerrno>
 #include <iconv.h>
 #include <langinfo.h>
+#include <algorithm>
+#include <cerrno>
 
 namespace {
 
@@ -34,7 +34,8 @@ public:
             char* o = buf;
             size_t oLeft = sizeof buf;
             char* i = const_cast<char*>(in);
-            const size_t r = in ? iconv(m_cd, &i, &inLeft, &o, &oLeft) : iconv(m_cd, nullptr, nullptr, &o, &oLeft);
+            const size_t r = in ? iconv(m_cd, &i, &inLeft, &o, &oLeft)
+                                : iconv(m_cd, nullptr, nullptr, &o, &oLeft);
             const int err = r == static_cast<size_t>(-1) ? errno : 0;
             if (in) in = i;
             out.append(buf, static_cast<qsizetype>(o - buf));
@@ -53,7 +54,7 @@ QString fromUtf16Le(const QByteArray& bytes) {
     out.reserve(bytes.size() / 2);
     for (qsizetype i = 0; i + 1 < bytes.size(); i += 2)
         out += QChar(static_cast<char16_t>(static_cast<uchar>(bytes[i]) |
-                                          static_cast<uchar>(bytes[i + 1]) << 8));
+                                           static_cast<uchar>(bytes[i + 1]) << 8));
     return out;
 }
 
@@ -104,7 +105,8 @@ bool XmlCodec::isWide(const QString& charset) {
 bool XmlCodec::isKnown(const QString& charset) {
     if (isUtf8(charset)) return true;
     if (charset.isEmpty()) return false;
-    return Iconv(QStringLiteral("UTF-16LE"), charset).ok() && Iconv(charset, QStringLiteral("UTF-16LE")).ok();
+    return Iconv(QStringLiteral("UTF-16LE"), charset).ok() &&
+           Iconv(charset, QStringLiteral("UTF-16LE")).ok();
 }
 
 bool XmlCodec::isValidUtf8(const QByteArray& bytes) {
@@ -151,10 +153,12 @@ QByteArray XmlCodec::encode(QStringView text, const QString& charset) {
     while (left > 0) {
         if (cd.convert(in, left, out) == 0) break;
         // Skip the unit (a whole surrogate pair where there is one) that the charset cannot hold.
-        const char16_t unit = static_cast<char16_t>(static_cast<uchar>(in[0]) | static_cast<uchar>(in[1]) << 8);
+        const char16_t unit =
+            static_cast<char16_t>(static_cast<uchar>(in[0]) | static_cast<uchar>(in[1]) << 8);
         size_t skip = 2;
         if (unit >= 0xD800 && unit <= 0xDBFF && left >= 4) {
-            const char16_t low = static_cast<char16_t>(static_cast<uchar>(in[2]) | static_cast<uchar>(in[3]) << 8);
+            const char16_t low =
+                static_cast<char16_t>(static_cast<uchar>(in[2]) | static_cast<uchar>(in[3]) << 8);
             if (low >= 0xDC00 && low <= 0xDFFF) skip = 4;
         }
         skip = std::min(skip, left);

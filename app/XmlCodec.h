@@ -22,7 +22,8 @@ public:
     static bool isValidUtf8(const QByteArray& bytes);
 
     // Decodes `bytes`; an undecodable sequence becomes U+FFFD and clears *lossless.
-    static QString decode(const QByteArray& bytes, const QString& charset, bool* lossless = nullptr);
+    static QString decode(const QByteArray& bytes, const QString& charset,
+                          bool* lossless = nullptr);
 
     // Encodes `text`; characters the charset cannot hold become "?".
     static QByteArray encode(QStringView text, const QString& charset);

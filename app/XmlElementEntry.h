@@ -9,10 +9,10 @@ struct XmlElementEntry {
         IllFormed = 0x4,  // on entry 0: the whole document
     };
 
-    int start = 0;           // offset of the element's "<"
-    int length = 0;          // start tag to the end of the end tag
+    int start = 0;   // offset of the element's "<"
+    int length = 0;  // start tag to the end of the end tag
     int startTagLength = 0;
-    int endTagLength = 0;    // 0 for an empty-element tag or a missing end tag
+    int endTagLength = 0;  // 0 for an empty-element tag or a missing end tag
     int flags = 0;
     int parent = 0;
     int firstChild = 0;

@@ -11,8 +11,10 @@ namespace {
 // Only the start of a file is searched for a byte-order mark or a declared charset.
 constexpr qsizetype kHeadBytes = 1024;
 
+// Charset names are ASCII; iconv would read other bytes in ways the next load cannot repeat.
 bool isCharsetChar(QChar c) {
-    return c.isLetterOrNumber() || c == u'-' || c == u'_' || c == u'.' || c == u':';
+    return (c.unicode() < 0x80 && c.isLetterOrNumber()) || c == u'-' || c == u'_' || c == u'.' ||
+           c == u':';
 }
 
 // Reads `name` = "value" (quotes optional) at `pos`; returns the value, empty if it is not there.

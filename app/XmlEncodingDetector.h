@@ -6,9 +6,9 @@
 
 struct XmlDecodedFile {
     QString text;
-    int bomFlag = 0;           // CXmlDocument file flag of the byte-order mark found, 0 for none
-    QString encoding;          // charset the bytes were decoded with
-    QString unknownCharset;    // a declared charset this system cannot convert, empty if none
+    int bomFlag = 0;         // CXmlDocument file flag of the byte-order mark found, 0 for none
+    QString encoding;        // charset the bytes were decoded with
+    QString unknownCharset;  // a declared charset this system cannot convert, empty if none
 };
 
 class XmlEncodingDetector {

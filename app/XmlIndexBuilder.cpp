@@ -196,6 +196,6 @@ QStringView XmlIndexBuilder::tagName(QStringView text, int tagStart) {
     int from = tagStart + 1;
     if (from < n && text[from] == u'/') ++from;
     int to = from;
-    while (to < n && !isSpace(text[to]) && text[to] != u'/' && text[to] != u'>') ++to;
+    while (to < n && !isSpace(text[to]) && !QStringView(u"/>\"'<=").contains(text[to])) ++to;
     return text.mid(from, to - from);
 }

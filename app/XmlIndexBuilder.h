@@ -23,7 +23,5 @@ public:
     // The name of the tag whose "<" (or "</") starts at `tagStart`.
     static QStringView tagName(QStringView text, int tagStart);
 
-    static bool isSpace(QChar c) {
-        return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
-    }
+    static bool isSpace(QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
 };

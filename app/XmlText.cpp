@@ -9,8 +9,8 @@ bool appendCodePoint(QString& out, QStringView digits, int base) {
     if (digits.isEmpty()) return false;
     char32_t value = 0;
     for (const QChar c : digits) {
-        const int d = base == 16 && c.isLetter() ? (c.toLower().unicode() - u'a' + 10)
-                                                 : c.unicode() - u'0';
+        const int d =
+            base == 16 && c.isLetter() ? (c.toLower().unicode() - u'a' + 10) : c.unicode() - u'0';
         if (d < 0 || d >= base || (base == 10 && !c.isDigit())) return false;
         value = value * static_cast<char32_t>(base) + static_cast<char32_t>(d);
         if (value > 0x10FFFF) return false;
@@ -22,14 +22,22 @@ bool appendCodePoint(QString& out, QStringView digits, int base) {
 }
 
 bool appendReference(QString& out, QStringView name) {
-    if (name == u"amp") out += u'&';
-    else if (name == u"lt") out += u'<';
-    else if (name == u"gt") out += u'>';
-    else if (name == u"apos") out += u'\'';
-    else if (name == u"quot") out += u'"';
-    else if (name.startsWith(u"#x") || name.startsWith(u"#X")) return appendCodePoint(out, name.mid(2), 16);
-    else if (name.startsWith(u'#')) return appendCodePoint(out, name.mid(1), 10);
-    else return false;
+    if (name == u"amp")
+        out += u'&';
+    else if (name == u"lt")
+        out += u'<';
+    else if (name == u"gt")
+        out += u'>';
+    else if (name == u"apos")
+        out += u'\'';
+    else if (name == u"quot")
+        out += u'"';
+    else if (name.startsWith(u"#x") || name.startsWith(u"#X"))
+        return appendCodePoint(out, name.mid(2), 16);
+    else if (name.startsWith(u'#'))
+        return appendCodePoint(out, name.mid(1), 10);
+    else
+        return false;
     return true;
 }
 
@@ -45,10 +53,14 @@ QString XmlText::escape(QStringView text) {
     QString out;
     out.reserve(text.size());
     for (const QChar c : text) {
-        if (c == u'&') out += u"&amp;";
-        else if (c == u'<') out += u"&lt;";
-        else if (c == u'>') out += u"&gt;";
-        else out += c;
+        if (c == u'&')
+            out += u"&amp;";
+        else if (c == u'<')
+            out += u"&lt;";
+        else if (c == u'>')
+            out += u"&gt;";
+        else
+            out += c;
     }
     return out;
 }

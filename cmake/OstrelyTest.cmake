@@ -20,7 +20,6 @@ endfunction()
 # The source defines LLVMFuzzerTestOneInput. Always built as a CTest case that replays the seed
 # corpus and a bounded run of pseudo-random mutations of it; with OSTRELY_FUZZ=ON (clang) also as a
 # libFuzzer binary NAME_libfuzzer for long runs.
-option(OSTRELY_FUZZ "build libFuzzer binaries (needs clang)" OFF)
 function(ostrely_fuzz name)
   cmake_parse_arguments(F "" "SOURCE;CORPUS" "LIBS" ${ARGN})
   add_executable(${name} ${F_SOURCE})
