@@ -58,6 +58,8 @@ void removeAt(int parentFd, const char* name, int depth) {
         ::close(fd);
         return;
     }
+    // A read-only folder of ours (copied in by the user) must still be emptied.
+    if (opened.st_uid == ::getuid() && (opened.st_mode & 0700) != 0700) ::fchmod(fd, 0700);
     emptyFolder(fd, depth);
     if (::unlinkat(parentFd, name, AT_REMOVEDIR) != 0) qDebug("%d", errno);
 }
