@@ -5,6 +5,8 @@
 #include "camera/sdk/SdkFactory.h"
 #include "platform/Folders.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFileInfo>
 
 using camera::CameraGeometry;
@@ -49,7 +51,9 @@ CCamera::~CCamera() {
     }
 }
 
-QString CCamera::dataFolder() const { return m_services.commonAppDataFolder() + "/Kestrane"; }
+QString CCamera::dataFolder() const {
+    return m_services.commonAppDataFolder() + "/Kestrane";
+}
 
 bool CCamera::Init() {
     m_pictureCounter = 0;
@@ -104,8 +108,9 @@ void CCamera::OpenCameras(ViewWindow* a, ViewWindow* b, const DisplayRect& viewR
 void CCamera::Reinit() {
     if (!m_ready || !m_sdk) return;
     m_ready = false;
-    // The camera list must not change under a capture.
-    waitForCaptures();
+    // A capture still running keeps its own copy of the handles; closing them makes its snapshot
+    // fail, which it reports. Waiting for it here could deadlock: it may be waiting for this
+    // thread.
     for (const Handle h : m_cameras) m_sdk->close(h);
     m_cameras.clear();
     m_windows.clear();
@@ -131,7 +136,12 @@ void CCamera::reapWorkers() {
 }
 
 void CCamera::waitForCaptures() {
-    for (auto& t : m_workers) t->wait();
+    for (auto& t : m_workers) {
+        // A worker may be blocked sending its picture-ready message to this very thread: let that
+        // call through, or the two would wait for each other.
+        while (!t->wait(QDeadlineTimer(20)))
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    }
     m_workers.clear();
 }
 
@@ -203,7 +213,8 @@ std::vector<CCamera::Handle> CCamera::targets() const {
 void CCamera::StartCalibration() {
     // Kept for the whole run, as the SDK may draw them at any time.
     m_cornerLabels.clear();
-    for (const int id : kCornerLabelIds) m_cornerLabels << (textSource ? textSource(id) : QString());
+    for (const int id : kCornerLabelIds)
+        m_cornerLabels << (textSource ? textSource(id) : QString());
     if (!m_sdk) return;
     for (const Handle h : targets()) {
         m_sdk->setCornerEditing(h, true);

@@ -51,8 +51,8 @@ public:
 
     // Opens the cameras into windows a (first) and b (second). viewRect is the main dialog's
     // default single-camera placement. pauseAfter: the first live view is paused again (start-up).
-    void OpenCameras(camera::ViewWindow* a, camera::ViewWindow* b, const camera::DisplayRect& viewRect,
-                     bool pauseAfter = true);
+    void OpenCameras(camera::ViewWindow* a, camera::ViewWindow* b,
+                     const camera::DisplayRect& viewRect, bool pauseAfter = true);
     // A camera came or went: close everything, restart the SDK, open again.
     void Reinit();
     // Starts a capture; returns the number the picture will get.
@@ -82,7 +82,7 @@ public:
     int pictureCounter() const { return m_pictureCounter.load(); }
     const camera::PictureStore& store() const { return m_store; }
     bool ready() const { return m_ready; }
-    // Waits for every capture worker to end. The picture-ready handler must not call this.
+    // Waits for every capture worker to end, delivering a picture-ready message it waits on.
     void waitForCaptures();
 
     // CorrectedSize with the frame size of the first camera, as the capture worker needs it.

@@ -17,7 +17,9 @@ float dist(Pt a, Pt b) {
 }
 
 // Which side of the line through a and b the point p lies on (sign only).
-float side(Pt a, Pt b, Pt p) { return (b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x); }
+float side(Pt a, Pt b, Pt p) {
+    return (b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x);
+}
 
 // Each diagonal must separate the other two corners. Cross products give the same answer as
 // the slope form and also hold when a diagonal is vertical.

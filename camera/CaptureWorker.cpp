@@ -38,8 +38,8 @@ QImage CaptureWorker::captureOne() {
     if (!snap(m_job.current, path, !m_job.viewShown)) return {};
     const QImage shot(path);
     if (shot.isNull()) return {};
-    const QSize size = CCamera::correctedSizeOf(m_sdk, m_job.first, m_job.current)
-                           .value_or(kSingleFallback);
+    const QSize size =
+        CCamera::correctedSizeOf(m_sdk, m_job.first, m_job.current).value_or(kSingleFallback);
     return PictureImaging::stretch(shot, size);
 }
 
@@ -64,7 +64,8 @@ QImage CaptureWorker::captureTwo() {
 bool CaptureWorker::store(const QImage& picture) {
     const QString jpg = m_job.store.picturePath(m_job.number);
     const QString bmp = m_job.store.thumbnailPath(m_job.number);
-    if (picture.save(jpg, "JPG") && PictureImaging::thumbnail(picture).save(bmp, "BMP")) return true;
+    if (picture.save(jpg, "JPG") && PictureImaging::thumbnail(picture).save(bmp, "BMP"))
+        return true;
     // Half a picture is no picture: the list must never see one without the other.
     QFile::remove(jpg);
     QFile::remove(bmp);

@@ -6,8 +6,9 @@ namespace camera {
 
 QImage PictureImaging::stretch(const QImage& src, QSize size) {
     if (src.isNull() || size.isEmpty()) return {};
-    const QImage scaled =
-        src.size() == size ? src : src.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage scaled = src.size() == size
+                              ? src
+                              : src.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return scaled.convertToFormat(QImage::Format_RGB888);
 }
 

@@ -22,7 +22,9 @@ namespace {
 // running out of descriptors.
 constexpr int kMaxDepth = 64;
 
-QByteArray native(const QString& path) { return QFile::encodeName(path); }
+QByteArray native(const QString& path) {
+    return QFile::encodeName(path);
+}
 
 void removeAt(int parentFd, const char* name, int depth);
 
@@ -64,7 +66,9 @@ void removeAt(int parentFd, const char* name, int depth) {
     if (::unlinkat(parentFd, name, AT_REMOVEDIR) != 0) qDebug("%d", errno);
 }
 
-QString withSlash(const QString& folder) { return folder.endsWith('/') ? folder : folder + '/'; }
+QString withSlash(const QString& folder) {
+    return folder.endsWith('/') ? folder : folder + '/';
+}
 
 // A real folder of ours, or made so: a link or file in its place is removed first.
 bool makeFolder(const QString& path) {
@@ -84,11 +88,17 @@ PictureStore::PictureStore(const QString& tempFolder) {
     m_thumb = m_store + "thumb/";
 }
 
-QString PictureStore::tenDigits(long n) { return QString::asprintf("%010ld", n); }
+QString PictureStore::tenDigits(long n) {
+    return QString::asprintf("%010ld", n);
+}
 
-QString PictureStore::picturePath(long n) const { return m_image + tenDigits(n) + ".jpg"; }
+QString PictureStore::picturePath(long n) const {
+    return m_image + tenDigits(n) + ".jpg";
+}
 
-QString PictureStore::thumbnailPath(long n) const { return m_thumb + tenDigits(n) + ".bmp"; }
+QString PictureStore::thumbnailPath(long n) const {
+    return m_thumb + tenDigits(n) + ".bmp";
+}
 
 QString PictureStore::snapshotPath(long n, int cameraSlot) const {
     if (cameraSlot == 1) return m_image + tenDigits(n) + "_1_1.bmp";

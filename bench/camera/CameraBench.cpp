@@ -31,7 +31,8 @@ void LiveCorrection(benchmark::State& state) {
         targets.emplace_back(kFrame, QImage::Format_RGB32);
     }
     for (auto _ : state) {
-        for (int i = 0; i < cameras; ++i) camera::sdk::Keystone::correctInto(frames[i], kSlant, targets[i]);
+        for (int i = 0; i < cameras; ++i)
+            camera::sdk::Keystone::correctInto(frames[i], kSlant, targets[i]);
         benchmark::DoNotOptimize(targets[0].constBits());
     }
     state.SetItemsProcessed(state.iterations());
@@ -59,9 +60,10 @@ void DecodeMjpeg(benchmark::State& state) {
     camera::sdk::SimScene(kFrame, 0).frameAt(0).save(&buf, "JPG", 85);
     camera::sdk::FrameDecoder decoder;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(decoder.decode(V4L2_PIX_FMT_MJPEG,
-                                                reinterpret_cast<const uint8_t*>(jpeg.constData()),
-                                                size_t(jpeg.size()), 1600, 1200, 0)
+        benchmark::DoNotOptimize(decoder
+                                     .decode(V4L2_PIX_FMT_MJPEG,
+                                             reinterpret_cast<const uint8_t*>(jpeg.constData()),
+                                             size_t(jpeg.size()), 1600, 1200, 0)
                                      .constBits());
     }
 }
@@ -88,7 +90,8 @@ void Capture(benchmark::State& state) {
         camera::sdk::SimOptions o;
         o.cameras = cameras;
         o.frameSize = kFrame;
-        return std::make_unique<camera::sdk::DeviceSdk>(std::make_unique<camera::sdk::SimBackend>(o));
+        return std::make_unique<camera::sdk::DeviceSdk>(
+            std::make_unique<camera::sdk::SimBackend>(o));
     };
     CCamera cam(services);
     camera::CameraHostState host;
@@ -101,9 +104,16 @@ void Capture(benchmark::State& state) {
         cam.TakePic(0);
         cam.waitForCaptures();
     }
-    if (cam.pictureCounter() != static_cast<int>(state.iterations())) state.SkipWithError("lost pictures");
+    if (cam.pictureCounter() != static_cast<int>(state.iterations()))
+        state.SkipWithError("lost pictures");
 }
-BENCHMARK(Capture)->Arg(1)->Arg(2)->ArgName("cameras")->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(Capture)
+    ->Arg(1)
+    ->Arg(2)
+    ->ArgName("cameras")
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 }  // namespace
 

@@ -16,7 +16,8 @@ constexpr qint64 kMaxFileSize = 4096;
 // Keeps file names to a safe alphabet whatever a device reports as its identity.
 QString safeName(const QString& key) {
     QString out;
-    for (const QChar c : key) out += (c.isLetterOrNumber() && c.unicode() < 128) || c == '-' ? c : '_';
+    for (const QChar c : key)
+        out += (c.isLetterOrNumber() && c.unicode() < 128) || c == '-' ? c : '_';
     return out.isEmpty() ? QStringLiteral("camera") : out;
 }
 

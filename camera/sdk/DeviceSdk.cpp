@@ -10,12 +10,16 @@ namespace camera::sdk {
 
 DeviceSdk::DeviceSdk(std::unique_ptr<CameraBackend> backend) : m_backend(std::move(backend)) {}
 
-DeviceSdk::~DeviceSdk() { closeAll(); }
+DeviceSdk::~DeviceSdk() {
+    closeAll();
+}
 
 void DeviceSdk::start() {}
 
 // Shutting down closes what is still open: no stream outlives the SDK's session.
-void DeviceSdk::shutdown() { closeAll(); }
+void DeviceSdk::shutdown() {
+    closeAll();
+}
 
 void DeviceSdk::setDataFolder(const QString& folder) {
     QDir().mkpath(folder);
@@ -32,7 +36,9 @@ int32_t DeviceSdk::createContext() {
 void DeviceSdk::setContextDevice(int32_t, const QString&) {}
 void DeviceSdk::applyContext(int32_t) {}
 
-int DeviceSdk::countCameras(int) { return m_backend->count(); }
+int DeviceSdk::countCameras(int) {
+    return m_backend->count();
+}
 
 Handle DeviceSdk::open(VideoSink* view, int, int index) {
     std::shared_ptr<CameraDevice> device = m_backend->open(index);

@@ -9,7 +9,9 @@ namespace camera::sdk {
 
 namespace {
 
-inline uint8_t clamp8(int v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); }
+inline uint8_t clamp8(int v) {
+    return static_cast<uint8_t>(std::clamp(v, 0, 255));
+}
 
 // Fixed-point BT.601: 16.16 with the studio-range scale folded in.
 inline QRgb yuvToRgb(int y, int u, int v) {
@@ -29,8 +31,8 @@ FrameDecoder::~FrameDecoder() {
     if (m_jpeg != nullptr) tjDestroy(static_cast<tjhandle>(m_jpeg));
 }
 
-bool FrameDecoder::yuyvToRgb32(const uint8_t* data, size_t bytes, int width, int height,
-                               int stride, QImage& out) {
+bool FrameDecoder::yuyvToRgb32(const uint8_t* data, size_t bytes, int width, int height, int stride,
+                               QImage& out) {
     if (width <= 0 || height <= 0 || width % 2 != 0 || stride < width * 2) return false;
     if (bytes < size_t(stride) * (height - 1) + size_t(width) * 2) return false;
     if (out.size() != QSize(width, height) || out.format() != QImage::Format_RGB32) return false;

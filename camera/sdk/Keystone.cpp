@@ -2,9 +2,9 @@
 
 #include <QPainter>
 
+#include <QPolygonF>
 #include <algorithm>
 #include <cstdint>
-#include <QPolygonF>
 
 namespace camera::sdk {
 
@@ -30,7 +30,8 @@ QImage Keystone::correct(const QImage& frame, const Corners& corners, QSize out)
 namespace {
 
 // Source position of an output pixel centre, in 16.16 fixed point, kept inside the frame so that
-// both bilinear neighbours exist. NaN and infinity (a corner set that folds over) end up at an edge.
+// both bilinear neighbours exist. NaN and infinity (a corner set that folds over) end up at an
+// edge.
 struct Fixed {
     int32_t u, v;
 };
@@ -51,9 +52,10 @@ inline uint32_t bilinear(const uint32_t* p, qsizetype stride, uint32_t fx, uint3
     const uint32_t w11 = (fx * fy) >> 8, w10 = fy - w11, w01 = fx - w11, w00 = 256 - fx - w10;
     const uint32_t a = p[0], b = p[1], c = p[stride], d = p[stride + 1];
     const uint32_t rb = ((a & 0xff00ff) * w00 + (b & 0xff00ff) * w01 + (c & 0xff00ff) * w10 +
-                         (d & 0xff00ff) * w11) >> 8;
-    const uint32_t g = ((a & 0xff00) * w00 + (b & 0xff00) * w01 + (c & 0xff00) * w10 +
-                        (d & 0xff00) * w11) >> 8;
+                         (d & 0xff00ff) * w11) >>
+                        8;
+    const uint32_t g =
+        ((a & 0xff00) * w00 + (b & 0xff00) * w01 + (c & 0xff00) * w10 + (d & 0xff00) * w11) >> 8;
     return 0xff000000u | (rb & 0xff00ff) | (g & 0xff00);
 }
 
@@ -88,10 +90,10 @@ void Keystone::correctInto(const QImage& frame, const Corners& corners, QImage& 
     const auto t = transform(corners, frame.size(), target.size());
     bool invertible = false;
     const QTransform inv = t ? t->inverted(&invertible) : QTransform();
-    const bool direct = invertible && frame.width() >= 2 && frame.height() >= 2 &&
-                        (frame.format() == QImage::Format_RGB32 ||
-                         frame.format() == QImage::Format_ARGB32) &&
-                        target.format() == QImage::Format_RGB32;
+    const bool direct =
+        invertible && frame.width() >= 2 && frame.height() >= 2 &&
+        (frame.format() == QImage::Format_RGB32 || frame.format() == QImage::Format_ARGB32) &&
+        target.format() == QImage::Format_RGB32;
     if (direct) {
         for (int y = 0; y < target.height(); ++y)
             warpRow(frame, inv, y, reinterpret_cast<uint32_t*>(target.scanLine(y)), target.width());

@@ -6,7 +6,9 @@ namespace camera::sdk {
 
 SimDevice::SimDevice(std::shared_ptr<const SimScene> scene, std::shared_ptr<SimSettings> settings,
                      int index, bool failFrames)
-    : m_scene(std::move(scene)), m_index(index), m_failFrames(failFrames),
+    : m_scene(std::move(scene)),
+      m_index(index),
+      m_failFrames(failFrames),
       m_settings(std::move(settings)) {}
 
 QImage SimDevice::grabFrame() {
@@ -22,10 +24,11 @@ void SimDevice::writeSetting(int id, int value, bool automatic) {
 }
 
 QByteArray SimDevice::version() const {
-    return "Ostrely simulated camera " + QByteArray::number(m_index + 1) +
-           "\r\nFirmware 1.0.0\r\n";
+    return "Ostrely simulated camera " + QByteArray::number(m_index + 1) + "\r\nFirmware 1.0.0\r\n";
 }
 
-QString SimDevice::calibrationKey() const { return QStringLiteral("sim-%1").arg(m_index); }
+QString SimDevice::calibrationKey() const {
+    return QStringLiteral("sim-%1").arg(m_index);
+}
 
 }  // namespace camera::sdk

@@ -61,7 +61,8 @@ SimScene::SimScene(QSize frameSize, int variant) : m_frameSize(frameSize), m_var
     p.fillRect(m_scene.rect(), wall);
     const double lean = variant % 2 == 0 ? 0.05 : -0.05;
     const QPolygonF quad{QPointF(w * (0.10 + lean), h * 0.12), QPointF(w * (0.90 + lean), h * 0.08),
-                         QPointF(w * (0.95 - lean), h * 0.90), QPointF(w * (0.05 - lean), h * 0.86)};
+                         QPointF(w * (0.95 - lean), h * 0.90),
+                         QPointF(w * (0.05 - lean), h * 0.86)};
     const QImage board = renderBoard(variant);
     const QPolygonF boardRect{QPointF(0, 0), QPointF(board.width(), 0),
                               QPointF(board.width(), board.height()), QPointF(0, board.height())};

@@ -8,9 +8,9 @@ namespace camera::sdk {
 
 SimSettings::SimSettings(int unsupported) {
     m_settings = {
-        {kBrightness, {-64, 64, 0, 0}}, {kContrast, {0, 64, 32, 32}},
-        {kHue, {-40, 40, 0, 0}},        {kSaturation, {0, 128, 64, 64}},
-        {kSharpness, {0, 6, 3, 3}},     {kGamma, {72, 500, 100, 100}},
+        {kBrightness, {-64, 64, 0, 0}},   {kContrast, {0, 64, 32, 32}},
+        {kHue, {-40, 40, 0, 0}},          {kSaturation, {0, 128, 64, 64}},
+        {kSharpness, {0, 6, 3, 3}},       {kGamma, {72, 500, 100, 100}},
         {kExposure, {1, 5000, 156, 156}},
     };
     // An unsupported control reports an empty range, as the property page expects.

@@ -72,7 +72,9 @@ std::vector<UvcDeviceInfo> UvcDeviceInfo::parseRecorded(const QByteArray& text) 
     return out;
 }
 
-bool UvcDeviceInfo::isCapture() const { return capabilities.contains(":capture:"); }
+bool UvcDeviceInfo::isCapture() const {
+    return capabilities.contains(":capture:");
+}
 
 bool UvcDeviceInfo::admitted(bool anyUvc) const {
     if (!isCapture() || devnode.isEmpty()) return false;

@@ -10,16 +10,16 @@
 namespace camera::sdk {
 
 struct UvcDeviceInfo {
-    QString devnode;        // /dev/videoN
-    QString vendorId;       // four hex digits, lower case
+    QString devnode;   // /dev/videoN
+    QString vendorId;  // four hex digits, lower case
     QString productId;
-    QString revision;       // bcdDevice, four hex digits
+    QString revision;  // bcdDevice, four hex digits
     QString manufacturer;
     QString product;
     QString serial;
-    QString driver;         // of the USB interface: "uvcvideo"
-    QString capabilities;   // ":capture:" for a streaming node
-    QString path;           // stable place on the bus
+    QString driver;        // of the USB interface: "uvcvideo"
+    QString capabilities;  // ":capture:" for a streaming node
+    QString path;          // stable place on the bus
 
     // From udev properties (the usb_id and v4l_id builtins' names).
     static UvcDeviceInfo fromProperties(const QMap<QString, QString>& properties);

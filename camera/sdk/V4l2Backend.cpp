@@ -10,7 +10,9 @@ namespace camera::sdk {
 
 namespace {
 
-QString str(const char* s) { return s != nullptr ? QString::fromUtf8(s) : QString(); }
+QString str(const char* s) {
+    return s != nullptr ? QString::fromUtf8(s) : QString();
+}
 
 // Older udev rules leave out the usb_id properties: take them from the USB parent's attributes.
 void fillFromUsbParent(udev_device* dev, QMap<QString, QString>& props) {

@@ -35,14 +35,18 @@ int V4l2Controls::answer(const ControlInfo& c, int query) {
     }
 }
 
-bool V4l2Controls::isAutoMode(int mode) { return mode != V4L2_EXPOSURE_MANUAL; }
+bool V4l2Controls::isAutoMode(int mode) {
+    return mode != V4L2_EXPOSURE_MANUAL;
+}
 
 std::optional<int> V4l2Controls::modeFor(bool automatic, const std::vector<int>& offered) {
-    const auto has = [&](int m) { return std::find(offered.begin(), offered.end(), m) != offered.end(); };
-    if (!automatic) return has(V4L2_EXPOSURE_MANUAL) ? std::optional<int>(V4L2_EXPOSURE_MANUAL)
-                                                     : std::nullopt;
-    for (const int m : {V4L2_EXPOSURE_AUTO, V4L2_EXPOSURE_APERTURE_PRIORITY,
-                        V4L2_EXPOSURE_SHUTTER_PRIORITY})
+    const auto has = [&](int m) {
+        return std::find(offered.begin(), offered.end(), m) != offered.end();
+    };
+    if (!automatic)
+        return has(V4L2_EXPOSURE_MANUAL) ? std::optional<int>(V4L2_EXPOSURE_MANUAL) : std::nullopt;
+    for (const int m :
+         {V4L2_EXPOSURE_AUTO, V4L2_EXPOSURE_APERTURE_PRIORITY, V4L2_EXPOSURE_SHUTTER_PRIORITY})
         if (has(m)) return m;
     return std::nullopt;
 }

@@ -4,12 +4,12 @@
 
 #include <QFile>
 
+#include <fcntl.h>
 #include <linux/videodev2.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <unistd.h>
-#include <fcntl.h>
 
 #include <cerrno>
 #include <cstring>
@@ -30,8 +30,8 @@ int V4l2Device::xioctl(unsigned long request, void* arg) const {
 }
 
 std::unique_ptr<V4l2Device> V4l2Device::open(const UvcDeviceInfo& info) {
-    const int fd = ::open(QFile::encodeName(info.devnode).constData(),
-                          O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    const int fd =
+        ::open(QFile::encodeName(info.devnode).constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return nullptr;
     std::unique_ptr<V4l2Device> dev(new V4l2Device(fd, info));
     if (!dev->setUp()) return nullptr;
@@ -52,11 +52,11 @@ std::vector<StreamFormat> V4l2Device::offeredFormats() const {
         size.pixel_format = desc.pixelformat;
         for (size.index = 0; xioctl(VIDIOC_ENUM_FRAMESIZES, &size) == 0; ++size.index) {
             if (size.type == V4L2_FRMSIZE_TYPE_DISCRETE) {
-                out.push_back({desc.pixelformat, QSize(int(size.discrete.width),
-                                                       int(size.discrete.height))});
+                out.push_back(
+                    {desc.pixelformat, QSize(int(size.discrete.width), int(size.discrete.height))});
             } else {
-                out.push_back({desc.pixelformat, QSize(int(size.stepwise.max_width),
-                                                       int(size.stepwise.max_height))});
+                out.push_back({desc.pixelformat,
+                               QSize(int(size.stepwise.max_width), int(size.stepwise.max_height))});
                 break;
             }
         }
@@ -67,7 +67,8 @@ std::vector<StreamFormat> V4l2Device::offeredFormats() const {
 bool V4l2Device::setUp() {
     v4l2_capability cap{};
     if (xioctl(VIDIOC_QUERYCAP, &cap) != 0) return false;
-    const uint32_t caps = cap.capabilities & V4L2_CAP_DEVICE_CAPS ? cap.device_caps : cap.capabilities;
+    const uint32_t caps =
+        cap.capabilities & V4L2_CAP_DEVICE_CAPS ? cap.device_caps : cap.capabilities;
     if (!(caps & V4L2_CAP_VIDEO_CAPTURE) || !(caps & V4L2_CAP_STREAMING)) return false;
     const auto chosen = V4l2Formats::choose(offeredFormats());
     if (!chosen) return false;
@@ -97,8 +98,8 @@ bool V4l2Device::startStreaming() {
         buf.memory = V4L2_MEMORY_MMAP;
         buf.index = i;
         if (xioctl(VIDIOC_QUERYBUF, &buf) != 0) return false;
-        void* start = ::mmap(nullptr, buf.length, PROT_READ | PROT_WRITE, MAP_SHARED, m_fd,
-                             buf.m.offset);
+        void* start =
+            ::mmap(nullptr, buf.length, PROT_READ | PROT_WRITE, MAP_SHARED, m_fd, buf.m.offset);
         if (start == MAP_FAILED) return false;
         m_buffers.push_back({start, buf.length});
         if (xioctl(VIDIOC_QBUF, &buf) != 0) return false;

@@ -15,8 +15,8 @@ namespace camera::sdk {
 struct CornerOverlay {
     bool editing = false;
     Corners corners;
-    QStringList labels;     // top-left, top-right, bottom-right, bottom-left
-    uint32_t lines = 255;   // 0x00BBGGRR
+    QStringList labels;    // top-left, top-right, bottom-right, bottom-left
+    uint32_t lines = 255;  // 0x00BBGGRR
     uint32_t active = 65280;
 };
 

@@ -49,9 +49,13 @@ void CVideoWindow::setCornerMover(std::function<void(int, QPointF)> mover) {
     m_mover = std::move(mover);
 }
 
-void CVideoWindow::placeWindow(const DisplayRect& rect) { setGeometry(rect.toQRect()); }
+void CVideoWindow::placeWindow(const DisplayRect& rect) {
+    setGeometry(rect.toQRect());
+}
 
-void CVideoWindow::showWindow(bool show) { setVisible(show); }
+void CVideoWindow::showWindow(bool show) {
+    setVisible(show);
+}
 
 QImage CVideoWindow::lastFrame() const {
     std::lock_guard lock(m_mutex);
@@ -97,7 +101,8 @@ void CVideoWindow::paintEditing(QPainter& p, const QImage& frame, const sdk::Cor
     p.drawImage(rect(), frame);
     p.setRenderHint(QPainter::Antialiasing);
     QPointF pts[4];
-    for (int i = 0; i < 4; ++i) pts[i] = QPointF(o.corners.p[i].x() * width(), o.corners.p[i].y() * height());
+    for (int i = 0; i < 4; ++i)
+        pts[i] = QPointF(o.corners.p[i].x() * width(), o.corners.p[i].y() * height());
     const QColor lines = fromColorRef(o.lines), active = fromColorRef(o.active);
     p.setPen(QPen(lines, 2));
     p.drawPolygon(pts, 4);

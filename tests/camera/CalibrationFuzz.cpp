@@ -7,7 +7,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using camera::sdk::CalibrationStore;
-    const auto c = CalibrationStore::parse(QByteArray(reinterpret_cast<const char*>(data), int(size)));
+    const auto c =
+        CalibrationStore::parse(QByteArray(reinterpret_cast<const char*>(data), int(size)));
     if (!c) return 0;
     for (const QPointF& p : c->p)
         if (!(p.x() >= 0 && p.x() <= 1 && p.y() >= 0 && p.y() <= 1)) std::abort();

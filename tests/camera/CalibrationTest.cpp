@@ -16,7 +16,8 @@ using testsupport::TempDir;
 
 namespace {
 
-const Corners kSlant{{QPointF(0.1, 0.05), QPointF(0.92, 0.1), QPointF(0.95, 0.9), QPointF(0.03, 0.88)}};
+const Corners kSlant{
+    {QPointF(0.1, 0.05), QPointF(0.92, 0.1), QPointF(0.95, 0.9), QPointF(0.03, 0.88)}};
 
 void write(const QString& path, const QByteArray& data) {
     QFile f(path);
@@ -48,16 +49,16 @@ TEST(CalibrationStore, DamagedFilesFallBackToTheFullFrame) {
     CalibrationStore store(dir.path());
     const QByteArray good = CalibrationStore::format(kSlant);
     const QList<QByteArray> bad = {
-        good.left(good.size() / 2),                        // truncated
-        good.left(good.size() - 1),                        // last line feed missing
-        QByteArray(),                                      // empty
-        QByteArray(good).replace("0.92", "nan"),           // not a number
-        QByteArray(good).replace("0.92", "1.5"),           // outside the frame
-        QByteArray(good).replace("0.92", "-0.1"),          // outside the frame
-        QByteArray(good).replace("ostrely", "other"),      // not ours
-        good + "0 0\n",                                    // a fifth corner
-        QByteArray(good).replace(' ', '\t'),               // other separator
-        QByteArray(5000, 'x'),                             // garbage
+        good.left(good.size() / 2),                    // truncated
+        good.left(good.size() - 1),                    // last line feed missing
+        QByteArray(),                                  // empty
+        QByteArray(good).replace("0.92", "nan"),       // not a number
+        QByteArray(good).replace("0.92", "1.5"),       // outside the frame
+        QByteArray(good).replace("0.92", "-0.1"),      // outside the frame
+        QByteArray(good).replace("ostrely", "other"),  // not ours
+        good + "0 0\n",                                // a fifth corner
+        QByteArray(good).replace(' ', '\t'),           // other separator
+        QByteArray(5000, 'x'),                         // garbage
     };
     for (const QByteArray& text : bad) {
         write(store.pathFor("cam"), text);

@@ -81,7 +81,9 @@ protected:
     std::unique_ptr<CCamera> cam;
 };
 
-std::pair<long, long> msg(long n, long tag) { return {n, tag}; }
+std::pair<long, long> msg(long n, long tag) {
+    return {n, tag};
+}
 
 }  // namespace
 
@@ -110,8 +112,9 @@ TEST_F(CaptureTest, SimulatedCameraCaptureStoresPictureAndThumbnail) {
 TEST_F(CaptureTest, TwoCamerasAreTwiceTheSmallerWidthWithEntryZeroLeft) {
     FakeSdk* sdk = makeFake(2);
     // Camera 1 calibrated 16 pixels in at the sides and 24 at top and bottom: 992 × 720.
-    sdk->cam(1).corners = camera::sdk::Corners{{QPointF(0.015625, 0.03125), QPointF(0.984375, 0.03125),
-                                                QPointF(0.984375, 0.96875), QPointF(0.015625, 0.96875)}};
+    sdk->cam(1).corners =
+        camera::sdk::Corners{{QPointF(0.015625, 0.03125), QPointF(0.984375, 0.03125),
+                              QPointF(0.984375, 0.96875), QPointF(0.015625, 0.96875)}};
     host.dual = true;
     EXPECT_EQ(capture(0), 1);
     QImage pic(image("0000000001.jpg"));
@@ -132,7 +135,8 @@ TEST_F(CaptureTest, TwoCamerasAreTwiceTheSmallerWidthWithEntryZeroLeft) {
 
 TEST_F(CaptureTest, NotConvexCornersGiveTheFallbackSizes) {
     FakeSdk* sdk = makeFake(2);
-    sdk->cam(0).corners = camera::sdk::Corners{{QPointF(0, 0), QPointF(1, 1), QPointF(1, 0), QPointF(0, 1)}};
+    sdk->cam(0).corners =
+        camera::sdk::Corners{{QPointF(0, 0), QPointF(1, 1), QPointF(1, 0), QPointF(0, 1)}};
     host.dual = true;
     capture(0);
     QImage pic(image("0000000001.jpg"));
@@ -185,4 +189,12 @@ TEST_F(CaptureTest, ShownViewIsSnappedAsItRunsOtherwiseStartedAndPausedAgain) {
     host.shown = false;
     capture(0);
     EXPECT_EQ(sdk->calls(), (std::vector<std::string>{"run 10 1", "snapshot 10", "run 10 0"}));
+}
+
+TEST_F(CaptureTest, WaitingForACaptureLetsItsMessageThrough) {
+    makeFake(1);
+    // The worker blocks on this thread's handling of its message while this thread waits for it.
+    EXPECT_EQ(cam->TakePic(1), 1);
+    cam->waitForCaptures();
+    EXPECT_EQ(receiver.messages, (std::vector{msg(1, 1)}));
 }

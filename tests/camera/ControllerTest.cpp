@@ -13,8 +13,8 @@
 using camera::DisplayRect;
 using cameratest::FakeSdk;
 using cameratest::FakeViewWindow;
-using testing::ElementsAre;
 using testing::Contains;
+using testing::ElementsAre;
 using testing::Not;
 
 namespace {
@@ -68,7 +68,8 @@ TEST_F(ControllerTest, OpeningOneCameraPlacesAndPausesItsView) {
     sdk->clearCalls();
     host.area = QRect(0, 0, 1920, 1040);
     cam->OpenCameras(&a, &b, viewRect);
-    EXPECT_THAT(sdk->calls(), ElementsAre("open 0 -> 10", "run 10 1", "place 10 1384x1039", "run 10 0"));
+    EXPECT_THAT(sdk->calls(),
+                ElementsAre("open 0 -> 10", "run 10 1", "place 10 1384x1039", "run 10 0"));
     EXPECT_EQ(a.rect, (DisplayRect{268, 0, 1384, 1039}));
     EXPECT_TRUE(a.shown);
     EXPECT_FALSE(b.shown);
@@ -207,6 +208,7 @@ TEST(ControllerDefaults, UnsetBackendIsV4l2AndFindsNoCameraHere) {
     CCamera cam(s);
     EXPECT_TRUE(cam.Init());
     // None here; on a machine with our camera plugged in, that one.
-    const auto attached = camera::sdk::admittedCameras(camera::sdk::V4l2Backend::enumerate(), false);
+    const auto attached =
+        camera::sdk::admittedCameras(camera::sdk::V4l2Backend::enumerate(), false);
     EXPECT_EQ(cam.CameraCount(), static_cast<int>(attached.size()));
 }

@@ -97,8 +97,8 @@ public:
         return query == camera::sdk::kQueryCurrent ? c.settings[id] : 0;
     }
     void writeSetting(camera::sdk::Handle h, int id, int value, bool automatic) override {
-        log("write " + std::to_string(h) + " " + std::to_string(id) + " " +
-            std::to_string(value) + " " + std::to_string(automatic));
+        log("write " + std::to_string(h) + " " + std::to_string(id) + " " + std::to_string(value) +
+            " " + std::to_string(automatic));
     }
     QByteArray version(camera::sdk::Handle h) override { return camOf(h).version; }
 

@@ -12,7 +12,9 @@ using camera::sdk::Corners;
 
 namespace {
 
-Corners quad(QPointF tl, QPointF tr, QPointF br, QPointF bl) { return Corners{{tl, tr, br, bl}}; }
+Corners quad(QPointF tl, QPointF tr, QPointF br, QPointF bl) {
+    return Corners{{tl, tr, br, bl}};
+}
 
 // A rectangle inset by whole pixels in a 1024 × 768 frame (fractions exact in binary).
 Corners inset(int left, int top, int right, int bottom) {
@@ -40,7 +42,8 @@ TEST(CorrectedSize, NotConvexIsCaughtWhenADiagonalIsVertical) {
     // The diagonal from top-right to bottom-left stands upright and both other corners lie left
     // of it; a slope-based test would divide by zero here and pass it.
     EXPECT_FALSE(CameraGeometry::correctedSize(
-        1600, 1200, quad(QPointF(0.0625, 0.5), QPointF(0.5, 0), QPointF(0.25, 0.5), QPointF(0.5, 1))));
+        1600, 1200,
+        quad(QPointF(0.0625, 0.5), QPointF(0.5, 0), QPointF(0.25, 0.5), QPointF(0.5, 1))));
 }
 
 TEST(CorrectedSize, DegenerateCornersFail) {
@@ -84,10 +87,12 @@ TEST(PreviewRect, FitsTheWorkAreaOnWholeFourPixelColumns) {
 }
 
 TEST(DualPreviewRects, TilesUseTheSmallerSizeAndSitSideBySide) {
-    auto [l, r] = CameraGeometry::dualPreviewRects(QSize(1600, 1200), QSize(1400, 1000), 1920, 1080);
+    auto [l, r] =
+        CameraGeometry::dualPreviewRects(QSize(1600, 1200), QSize(1400, 1000), 1920, 1080);
     EXPECT_EQ(l, (DisplayRect{0, 197, 960, 685}));
     EXPECT_EQ(r, (DisplayRect{960, 197, 960, 685}));
-    std::tie(l, r) = CameraGeometry::dualPreviewRects(QSize(800, 1200), QSize(800, 1200), 1920, 1080);
+    std::tie(l, r) =
+        CameraGeometry::dualPreviewRects(QSize(800, 1200), QSize(800, 1200), 1920, 1080);
     EXPECT_EQ(l, (DisplayRect{240, 0, 720, 1080}));
     EXPECT_EQ(r, (DisplayRect{960, 0, 720, 1080}));
 }
@@ -137,7 +142,8 @@ TEST(Stretch, ShrinkingAveragesAreas) {
     // A fine black-and-white checkerboard shrinks to grey, not to black or white.
     QImage check(400, 400, QImage::Format_RGB888);
     for (int y = 0; y < 400; ++y)
-        for (int x = 0; x < 400; ++x) check.setPixelColor(x, y, (x + y) % 2 ? Qt::white : Qt::black);
+        for (int x = 0; x < 400; ++x)
+            check.setPixelColor(x, y, (x + y) % 2 ? Qt::white : Qt::black);
     const QImage small = PictureImaging::stretch(check, QSize(40, 40));
     EXPECT_EQ(small.format(), QImage::Format_RGB888);
     EXPECT_NEAR(qGray(small.pixel(20, 20)), 128, 12);

@@ -68,7 +68,8 @@ TEST(Keystone, TheCornerQuadrilateralFillsTheOutput) {
     }
     const QImage out = Keystone::correct(frame, c, QSize(200, 100));
     ASSERT_EQ(out.size(), QSize(200, 100));
-    for (const QPoint pt : {QPoint(100, 50), QPoint(4, 4), QPoint(195, 4), QPoint(195, 95), QPoint(4, 95)})
+    for (const QPoint pt :
+         {QPoint(100, 50), QPoint(4, 4), QPoint(195, 4), QPoint(195, 95), QPoint(4, 95)})
         EXPECT_GT(qGray(out.pixel(pt)), 200) << pt.x() << "," << pt.y();
     // The full frame is a plain scale.
     const QImage whole = Keystone::correct(frame, Corners::fullFrame(), QSize(400, 300));
@@ -197,7 +198,8 @@ TEST(SimSdk, SettingsOutliveAReopen) {
 
 TEST(Keystone, OwnWarpMatchesQPainter) {
     const QImage frame = SimScene(QSize(400, 300), 1).frameAt(250);
-    const Corners c{{QPointF(0.12, 0.11), QPointF(0.93, 0.08), QPointF(0.95, 0.9), QPointF(0.05, 0.87)}};
+    const Corners c{
+        {QPointF(0.12, 0.11), QPointF(0.93, 0.08), QPointF(0.95, 0.9), QPointF(0.05, 0.87)}};
     QImage ours(333, 211, QImage::Format_RGB32), qt(333, 211, QImage::Format_RGB32);
     Keystone::correctInto(frame, c, ours);
     Keystone::drawInto(frame, c, qt);

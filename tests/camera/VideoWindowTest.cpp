@@ -12,7 +12,8 @@ namespace {
 
 void mouse(QWidget& w, QEvent::Type type, QPointF pos) {
     QMouseEvent e(type, pos, w.mapToGlobal(pos), Qt::LeftButton,
-                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                  Qt::NoModifier);
     QCoreApplication::sendEvent(&w, &e);
 }
 
@@ -46,7 +47,8 @@ TEST(VideoWindow, EditingDrawsHandlesInTheTwoColoursAndDragsCorners) {
     frame.fill(Qt::black);
     CornerOverlay o;
     o.editing = true;
-    o.corners.p = {QPointF(0.25, 0.25), QPointF(0.75, 0.25), QPointF(0.75, 0.75), QPointF(0.25, 0.75)};
+    o.corners.p = {QPointF(0.25, 0.25), QPointF(0.75, 0.25), QPointF(0.75, 0.75),
+                   QPointF(0.25, 0.75)};
     o.labels = {"top-left", "top-right", "bottom-right", "bottom-left"};
     w.present(frame, o);
     QImage img = grab(w);
