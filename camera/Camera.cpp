@@ -45,10 +45,8 @@ CCamera::CCamera(CameraServices services) : m_services(std::move(services)) {
 CCamera::~CCamera() {
     waitForCaptures();
     // Streams stop before the windows they draw into go away.
-    if (m_sdk) {
-        for (const Handle h : m_cameras) m_sdk->close(h);
-        m_sdk->shutdown();
-    }
+    CloseCameras();
+    if (m_sdk) m_sdk->shutdown();
 }
 
 QString CCamera::dataFolder() const {
@@ -111,10 +109,7 @@ void CCamera::Reinit() {
     // A capture still running keeps its own copy of the handles; closing them makes its snapshot
     // fail, which it reports. Waiting for it here could deadlock: it may be waiting for this
     // thread.
-    for (const Handle h : m_cameras) m_sdk->close(h);
-    m_cameras.clear();
-    m_windows.clear();
-    m_current = 0;
+    CloseCameras();
     m_sdk->shutdown();
     m_sdk->shutdown();
     m_services.clock->sleepMs(kRestartPauseMs);
@@ -125,6 +120,15 @@ void CCamera::Reinit() {
     if (m_windowA != nullptr) m_windowA->showWindow(m_cameraCount != 0);
     if (m_windowB != nullptr) m_windowB->showWindow(false);
     m_ready = true;
+}
+
+void CCamera::CloseCameras() {
+    if (m_sdk) {
+        for (const Handle h : m_cameras) m_sdk->close(h);
+    }
+    m_cameras.clear();
+    m_windows.clear();
+    m_current = 0;
 }
 
 void CCamera::reapWorkers() {

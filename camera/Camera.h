@@ -55,6 +55,9 @@ public:
                      const camera::DisplayRect& viewRect, bool pauseAfter = true);
     // A camera came or went: close everything, restart the SDK, open again.
     void Reinit();
+    // Closes every camera (their streams stop). For the main dialog's shutdown, before its video
+    // windows go; the controller's destructor does it too.
+    void CloseCameras();
     // Starts a capture; returns the number the picture will get.
     int TakePic(int tag);
 

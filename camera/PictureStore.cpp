@@ -134,6 +134,12 @@ bool PictureStore::ensureFolders() {
            makeFolder(m_image) && makeFolder(m_thumb);
 }
 
+void PictureStore::removePicture(long n) const {
+    if (m_store.isEmpty()) return;
+    QFile::remove(picturePath(n));
+    QFile::remove(findFile(thumbnailPath(n)));
+}
+
 QString PictureStore::findFile(const QString& path) {
     if (QFileInfo::exists(path)) return path;
     const int dot = path.lastIndexOf('.');

@@ -33,6 +33,9 @@ public:
     // Both files of picture n; the thumbnail path is the one a reader can open.
     Existence pictureExists(long n) const;
 
+    // Deletes both files of picture n (the list's delete). Its number is not given out again.
+    void removePicture(long n) const;
+
     // The file at path, or the same name with the other case of its extension when only that
     // exists; path itself when neither does. Readers ask for ".BMP", the writer writes ".bmp".
     static QString findFile(const QString& path);

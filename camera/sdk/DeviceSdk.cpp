@@ -45,18 +45,17 @@ Handle DeviceSdk::open(VideoSink* view, int, int index) {
     if (!device) return 0;
     auto cam = std::make_shared<OpenCamera>();
     cam->device = device;
-    cam->sink = view;
+    if (view != nullptr) cam->sink = view->gate();
     Handle h = 0;
     {
         std::lock_guard lock(m_mutex);
         cam->overlay.corners = m_calibration.load(device->calibrationKey());
         h = m_nextHandle++;
     }
-    cam->view = std::make_unique<LiveView>(device, view);
+    cam->view = std::make_unique<LiveView>(device, cam->sink);
     cam->view->setOverlay(cam->overlay);
-    if (view != nullptr) {
-        view->setCornerMover([this, h](int corner, QPointF p) { moveCorner(h, corner, p); });
-    }
+    if (cam->sink)
+        cam->sink->setCornerMover([this, h](int corner, QPointF p) { moveCorner(h, corner, p); });
     std::lock_guard lock(m_mutex);
     m_cameras[h] = cam;
     return h;
@@ -101,7 +100,7 @@ void DeviceSdk::close(Handle h) {
         m_cameras.erase(it);
     }
     cam->view.reset();  // joins the streaming thread before the window can go
-    if (cam->sink != nullptr) cam->sink->setCornerMover({});
+    if (cam->sink) cam->sink->setCornerMover({});
 }
 
 void DeviceSdk::closeAll() {

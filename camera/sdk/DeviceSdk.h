@@ -52,7 +52,7 @@ public:
 private:
     struct OpenCamera {
         std::shared_ptr<CameraDevice> device;
-        VideoSink* sink = nullptr;
+        std::shared_ptr<SinkGate> sink;
         CornerOverlay overlay;  // holds the corners in use
         std::unique_ptr<LiveView> view;
     };

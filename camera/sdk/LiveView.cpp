@@ -7,8 +7,8 @@
 
 namespace camera::sdk {
 
-LiveView::LiveView(std::shared_ptr<CameraDevice> device, VideoSink* sink)
-    : m_device(std::move(device)), m_sink(sink), m_thread([this] { loop(); }) {}
+LiveView::LiveView(std::shared_ptr<CameraDevice> device, std::shared_ptr<SinkGate> sink)
+    : m_device(std::move(device)), m_sink(std::move(sink)), m_thread([this] { loop(); }) {}
 
 LiveView::~LiveView() {
     {

@@ -16,7 +16,7 @@ class CameraDevice;
 
 class LiveView {
 public:
-    LiveView(std::shared_ptr<CameraDevice> device, VideoSink* sink);
+    LiveView(std::shared_ptr<CameraDevice> device, std::shared_ptr<SinkGate> sink);
     ~LiveView();
     LiveView(const LiveView&) = delete;
     LiveView& operator=(const LiveView&) = delete;
@@ -33,7 +33,7 @@ private:
     void showOne();
 
     std::shared_ptr<CameraDevice> m_device;
-    VideoSink* m_sink;
+    std::shared_ptr<SinkGate> m_sink;  // null for a camera opened without a window
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_running = false;

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <mutex>
 
 namespace camera::sdk {
 
@@ -20,13 +22,43 @@ struct CornerOverlay {
     uint32_t active = 65280;
 };
 
+class VideoSink;
+
+// The SDK's way to a sink, closed by the sink when it goes: a stream never draws into a window
+// that is being destroyed, whichever of the two ends first.
+class SinkGate {
+public:
+    explicit SinkGate(VideoSink* sink) : m_sink(sink) {}
+    void present(const QImage& frame, const CornerOverlay& overlay);
+    void setCornerMover(std::function<void(int, QPointF)> mover);
+    // Waits for a frame being handed over, then lets none through.
+    void close();
+
+private:
+    std::mutex m_mutex;
+    VideoSink* m_sink;
+};
+
 class VideoSink {
 public:
-    virtual ~VideoSink() = default;
+    VideoSink() : m_gate(std::make_shared<SinkGate>(this)) {}
+    virtual ~VideoSink() { detachFromCameras(); }
+    VideoSink(const VideoSink&) = delete;
+    VideoSink& operator=(const VideoSink&) = delete;
+
     // A corrected picture, or with editing on the raw frame and the overlay to draw over it.
     virtual void present(const QImage& frame, const CornerOverlay& overlay) = 0;
     // The SDK tells the window how a dragged corner reaches it (corner index, new fractions).
     virtual void setCornerMover(std::function<void(int, QPointF)> mover) = 0;
+
+    const std::shared_ptr<SinkGate>& gate() const { return m_gate; }
+
+protected:
+    // Implementations call this first in their destructor, before their own members go.
+    void detachFromCameras() { m_gate->close(); }
+
+private:
+    std::shared_ptr<SinkGate> m_gate;
 };
 
 }  // namespace camera::sdk

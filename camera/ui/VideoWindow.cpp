@@ -19,6 +19,10 @@ CVideoWindow::CVideoWindow(QWidget* parent) : QWidget(parent) {
     setMouseTracking(false);
 }
 
+CVideoWindow::~CVideoWindow() {
+    detachFromCameras();
+}
+
 QColor CVideoWindow::fromColorRef(uint32_t v) {
     return QColor(int(v & 0xff), int((v >> 8) & 0xff), int((v >> 16) & 0xff));
 }

@@ -16,6 +16,7 @@ class CVideoWindow : public QWidget, public ViewWindow {
     Q_OBJECT
 public:
     explicit CVideoWindow(QWidget* parent = nullptr);
+    ~CVideoWindow() override;
 
     void present(const QImage& frame, const sdk::CornerOverlay& overlay) override;
     void setCornerMover(std::function<void(int, QPointF)> mover) override;

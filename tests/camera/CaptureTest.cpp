@@ -165,8 +165,7 @@ TEST_F(CaptureTest, AMissingSnapshotIsReportedAsPictureZeroAndNothingAdvances) {
 TEST_F(CaptureTest, NumbersAreNeverReusedAfterADeletion) {
     makeFake(1);
     for (int i = 1; i <= 3; ++i) EXPECT_EQ(capture(0), i);
-    QFile::remove(image("0000000002.jpg"));
-    QFile::remove(thumb("0000000002.bmp"));
+    cam->store().removePicture(2);
     EXPECT_EQ(capture(0), 4);
     EXPECT_TRUE(cam->PictureExists(4, nullptr, nullptr));
     EXPECT_FALSE(cam->PictureExists(2, nullptr, nullptr));

@@ -8,6 +8,7 @@ namespace cameratest {
 
 class FakeViewWindow : public camera::ViewWindow {
 public:
+    ~FakeViewWindow() override { detachFromCameras(); }
     void present(const QImage& frame, const camera::sdk::CornerOverlay&) override {
         std::lock_guard lock(m);
         ++frames;

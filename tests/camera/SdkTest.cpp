@@ -96,6 +96,7 @@ namespace {
 
 class RecordingSink : public VideoSink {
 public:
+    ~RecordingSink() override { detachFromCameras(); }
     void present(const QImage& frame, const CornerOverlay& overlay) override {
         std::lock_guard lock(m);
         frames++;

@@ -1,9 +1,12 @@
+#include "camera/sdk/DeviceSdk.h"
+#include "camera/sdk/SimBackend.h"
 #include "camera/ui/VideoWindow.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QMouseEvent>
+#include <QThread>
 
 using camera::CVideoWindow;
 using camera::sdk::CornerOverlay;
@@ -87,4 +90,19 @@ TEST(VideoWindow, ColourValuesAreRedGreenBlueLowByteFirst) {
     EXPECT_EQ(CVideoWindow::fromColorRef(255), QColor(255, 0, 0));
     EXPECT_EQ(CVideoWindow::fromColorRef(65280), QColor(0, 255, 0));
     EXPECT_EQ(CVideoWindow::fromColorRef(0xff0000), QColor(0, 0, 255));
+}
+
+TEST(VideoWindow, AWindowDestroyedWhileItsCameraStreamsIsLeftAlone) {
+    camera::sdk::SimOptions o;
+    o.frameSize = QSize(160, 120);
+    camera::sdk::DeviceSdk sdk(std::make_unique<camera::sdk::SimBackend>(o));
+    auto w = std::make_unique<CVideoWindow>();
+    const auto h = sdk.open(w.get(), 0, 0);
+    sdk.placeView(h, 0, 0, 80, 60);
+    sdk.runView(h, true);
+    for (int i = 0; i < 50 && w->lastFrame().isNull(); ++i) QThread::msleep(10);
+    EXPECT_EQ(w->lastFrame().size(), QSize(80, 60));
+    w.reset();  // the stream keeps running into nothing
+    QThread::msleep(100);
+    sdk.close(h);
 }
