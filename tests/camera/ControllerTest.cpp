@@ -212,3 +212,17 @@ TEST(ControllerDefaults, UnsetBackendIsV4l2AndFindsNoCameraHere) {
         camera::sdk::admittedCameras(camera::sdk::V4l2Backend::enumerate(), false);
     EXPECT_EQ(cam.CameraCount(), static_cast<int>(attached.size()));
 }
+
+TEST(ControllerDefaults, TheEnvironmentChoosesOneOrTwoSimulatedCameras) {
+    testsupport::TempDir temp, appData;
+    CameraServices s;
+    s.tempFolder = [&] { return temp.path(); };
+    s.commonAppDataFolder = [&] { return appData.path(); };
+    for (const auto& [name, count] : {std::pair{"sim", 1}, std::pair{"sim2", 2}}) {
+        qputenv("OSTRELY_CAMERA", name);
+        CCamera cam(s);
+        cam.Init();
+        EXPECT_EQ(cam.CameraCount(), count) << name;
+    }
+    qunsetenv("OSTRELY_CAMERA");
+}
