@@ -163,8 +163,7 @@ int CCamera::TakePic(int tag) {
     job.receiver = m_host->pictureReceiver();
     // An unsafe store writes nothing: the worker still runs, to report the failure.
     job.store = usable ? m_store : camera::PictureStore();
-    camera::sdk::CameraSdk* sdk = m_sdk.get();
-    auto worker = std::make_shared<camera::CaptureWorker>(*sdk, job, m_pictureCounter);
+    auto worker = std::make_shared<camera::CaptureWorker>(m_sdk.get(), job, m_pictureCounter);
     std::unique_ptr<QThread> thread(QThread::create([worker] { worker->run(); }));
     thread->start(QThread::HighestPriority);
     m_workers.push_back(std::move(thread));

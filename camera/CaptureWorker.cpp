@@ -16,6 +16,11 @@ constexpr QSize kSingleFallback(180, 180);
 }  // namespace
 
 void CaptureWorker::run() {
+    // Without a safe store there is nowhere to put even the snapshot.
+    if (m_sdk == nullptr || m_job.store.storeFolder().isEmpty()) {
+        report(kNoPicture);
+        return;
+    }
     const QImage picture = m_job.dual ? captureTwo() : captureOne();
     const bool stored = !picture.isNull() && store(picture);
     if (stored) m_counter.store(static_cast<int>(m_job.number));
@@ -26,9 +31,9 @@ void CaptureWorker::run() {
 }
 
 bool CaptureWorker::snap(sdk::Handle h, const QString& path, bool startView) {
-    if (startView) m_sdk.runView(h, true);
-    m_sdk.snapshot(h, path);
-    if (startView) m_sdk.runView(h, false);
+    if (startView) m_sdk->runView(h, true);
+    m_sdk->snapshot(h, path);
+    if (startView) m_sdk->runView(h, false);
     // What counts is the file, not what the SDK says.
     return QFile::exists(path);
 }
@@ -39,7 +44,7 @@ QImage CaptureWorker::captureOne() {
     const QImage shot(path);
     if (shot.isNull()) return {};
     const QSize size =
-        CCamera::correctedSizeOf(m_sdk, m_job.first, m_job.current).value_or(kSingleFallback);
+        CCamera::correctedSizeOf(*m_sdk, m_job.first, m_job.current).value_or(kSingleFallback);
     return PictureImaging::stretch(shot, size);
 }
 
@@ -51,8 +56,8 @@ QImage CaptureWorker::captureTwo() {
     if (!ok1 || !ok2) return {};
     const QImage shot1(path1), shot2(path2);
     if (shot1.isNull() || shot2.isNull()) return {};
-    const auto s0 = CCamera::correctedSizeOf(m_sdk, m_job.first, m_job.first);
-    const auto s1 = CCamera::correctedSizeOf(m_sdk, m_job.first, m_job.second);
+    const auto s0 = CCamera::correctedSizeOf(*m_sdk, m_job.first, m_job.first);
+    const auto s1 = CCamera::correctedSizeOf(*m_sdk, m_job.first, m_job.second);
     int tile = kDualFallback.width() / 2, height = kDualFallback.height();
     if (s0 && s1) {
         tile = std::min(s0->width(), s1->width());

@@ -31,7 +31,8 @@ public:
     // Picture number of the message when nothing was stored: the capture is over all the same.
     static constexpr long kNoPicture = 0;
 
-    CaptureWorker(sdk::CameraSdk& sdk, CaptureJob job, std::atomic<int>& counter)
+    // sdk may be null (never started): the capture then fails and says so.
+    CaptureWorker(sdk::CameraSdk* sdk, CaptureJob job, std::atomic<int>& counter)
         : m_sdk(sdk), m_job(std::move(job)), m_counter(counter) {}
 
     void run();
@@ -43,7 +44,7 @@ private:
     bool store(const QImage& picture);
     void report(long number);
 
-    sdk::CameraSdk& m_sdk;
+    sdk::CameraSdk* m_sdk;
     CaptureJob m_job;
     std::atomic<int>& m_counter;
 };

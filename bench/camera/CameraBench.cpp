@@ -23,12 +23,15 @@ const QSize kFrame(1600, 1200);
 const camera::sdk::Corners kSlant{
     {QPointF(0.12, 0.11), QPointF(0.93, 0.08), QPointF(0.95, 0.9), QPointF(0.05, 0.87)}};
 
+// range(0) cameras, each corrected to range(1) × range(2) (the full frame, or the tile each camera
+// gets side by side on a 1920 × 1080 screen).
 void LiveCorrection(benchmark::State& state) {
     const int cameras = static_cast<int>(state.range(0));
+    const QSize out(static_cast<int>(state.range(1)), static_cast<int>(state.range(2)));
     std::vector<QImage> frames, targets;
     for (int i = 0; i < cameras; ++i) {
         frames.push_back(camera::sdk::SimScene(kFrame, i).frameAt(0));
-        targets.emplace_back(kFrame, QImage::Format_RGB32);
+        targets.emplace_back(out, QImage::Format_RGB32);
     }
     for (auto _ : state) {
         for (int i = 0; i < cameras; ++i)
@@ -40,9 +43,10 @@ void LiveCorrection(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(LiveCorrection)
-    ->Arg(1)
-    ->Arg(2)
-    ->ArgName("cameras")
+    ->Args({1, 1600, 1200})
+    ->Args({2, 1600, 1200})
+    ->Args({2, 960, 720})
+    ->ArgNames({"cameras", "w", "h"})
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime();
 

@@ -197,3 +197,14 @@ TEST_F(CaptureTest, WaitingForACaptureLetsItsMessageThrough) {
     cam->waitForCaptures();
     EXPECT_EQ(receiver.messages, (std::vector{msg(1, 1)}));
 }
+
+TEST_F(CaptureTest, WithoutASafeStoreNothingIsWrittenAnywhereAndTheFailureIsReported) {
+    FakeSdk* sdk = makeFake(1);
+    // The store is opened up to other users after start: it is not used any more.
+    QFile::setPermissions(temp.path() + "/KBCamera", QFileDevice::Permissions(0x7777));
+    sdk->clearCalls();
+    EXPECT_EQ(capture(0), 1);
+    EXPECT_EQ(receiver.messages, (std::vector{msg(0, 0)}));
+    EXPECT_EQ(sdk->calls(), std::vector<std::string>{});  // not even a snapshot
+    EXPECT_FALSE(QFile::exists("0000000001.bmp"));
+}
