@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 
 namespace camera::sdk {
 
@@ -119,13 +120,9 @@ void V4l2Device::stopStreaming() {
     m_buffers.clear();
 }
 
-QImage V4l2Device::grabFrame() {
-    std::lock_guard lock(m_mutex);
-    if (!m_streaming) return {};
+bool V4l2Device::dequeueNewest(v4l2_buffer& newest) {
     pollfd p{m_fd, POLLIN, 0};
-    if (::poll(&p, 1, kFrameWaitMs) <= 0) return {};
-    // Frames that waited while nobody looked are stale: keep only the newest.
-    v4l2_buffer newest{};
+    if (::poll(&p, 1, kFrameWaitMs) <= 0) return false;
     bool have = false;
     for (;;) {
         v4l2_buffer buf{};
@@ -136,7 +133,30 @@ QImage V4l2Device::grabFrame() {
         newest = buf;
         have = true;
     }
-    if (!have) return {};
+    return have;
+}
+
+bool V4l2Device::isStale(const v4l2_buffer& buf) {
+    if ((buf.flags & V4L2_BUF_FLAG_TIMESTAMP_MASK) != V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC)
+        return false;
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    const int64_t ageMs = (int64_t(now.tv_sec) - buf.timestamp.tv_sec) * 1000 +
+                          (int64_t(now.tv_nsec) / 1000 - buf.timestamp.tv_usec) / 1000;
+    return ageMs > kStaleMs;
+}
+
+QImage V4l2Device::grabFrame() {
+    std::lock_guard lock(m_mutex);
+    if (!m_streaming) return {};
+    // While nobody looked, the driver kept the frames it had room for and dropped the rest: the
+    // newest of those may be old. Give it back and wait for one taken now.
+    v4l2_buffer newest{};
+    if (!dequeueNewest(newest)) return {};
+    if (isStale(newest)) {
+        xioctl(VIDIOC_QBUF, &newest);
+        if (!dequeueNewest(newest)) return {};
+    }
     QImage frame;
     if (!(newest.flags & V4L2_BUF_FLAG_ERROR) && newest.index < m_buffers.size()) {
         const auto* data = static_cast<const uint8_t*>(m_buffers[newest.index].start);

@@ -7,6 +7,8 @@
 #include "camera/sdk/V4l2Controls.h"
 #include "camera/sdk/V4l2Formats.h"
 
+#include <linux/videodev2.h>
+
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -28,12 +30,15 @@ public:
     QString calibrationKey() const override { return m_info.calibrationKey(); }
 
     static constexpr int kFrameWaitMs = 2000;
+    static constexpr int kStaleMs = 150;
 
 private:
     V4l2Device(int fd, UvcDeviceInfo info) : m_fd(fd), m_info(std::move(info)) {}
     bool setUp();
     std::vector<StreamFormat> offeredFormats() const;
     bool startStreaming();
+    bool dequeueNewest(v4l2_buffer& newest);
+    static bool isStale(const v4l2_buffer& buf);
     void stopStreaming();
     ControlInfo control(uint32_t id) const;
     bool setControl(uint32_t id, int value);
