@@ -197,25 +197,30 @@ TEST(SimSdk, SettingsOutliveAReopen) {
     EXPECT_EQ(sdk.readSetting(h, kContrast, kQueryCurrent), 40);
 }
 
-TEST(Keystone, OwnWarpMatchesQPainter) {
-    const QImage frame = SimScene(QSize(400, 300), 1).frameAt(250);
-    const Corners c{
+TEST(Keystone, OwnWarpMatchesQPainterEvenForASteepSlant) {
+    const QImage frame = SimScene(QSize(800, 600), 1).frameAt(250);
+    const Corners moderate{
         {QPointF(0.12, 0.11), QPointF(0.93, 0.08), QPointF(0.95, 0.9), QPointF(0.05, 0.87)}};
-    QImage ours(333, 211, QImage::Format_RGB32), qt(333, 211, QImage::Format_RGB32);
-    Keystone::correctInto(frame, c, ours);
-    Keystone::drawInto(frame, c, qt);
-    double total = 0;
-    int worst = 0;
-    // The outermost pixels differ by how each treats the frame's edge.
-    for (int y = 1; y < 210; ++y)
-        for (int x = 1; x < 332; ++x) {
-            const int d = std::abs(qGray(ours.pixel(x, y)) - qGray(qt.pixel(x, y)));
-            total += d;
-            worst = std::max(worst, d);
-        }
-    EXPECT_LT(total / (331 * 209), 2.0);
-    EXPECT_LT(worst, 60);
+    const Corners steep{
+        {QPointF(0.35, 0.1), QPointF(0.65, 0.12), QPointF(1, 0.95), QPointF(0, 0.9)}};
+    for (const Corners& c : {moderate, steep}) {
+        QImage ours(733, 411, QImage::Format_RGB32), qt(733, 411, QImage::Format_RGB32);
+        Keystone::correctInto(frame, c, ours);
+        Keystone::drawInto(frame, c, qt);
+        double total = 0;
+        int worst = 0;
+        // The outermost pixels differ by how each treats the frame's edge.
+        for (int y = 1; y < 410; ++y)
+            for (int x = 1; x < 732; ++x) {
+                const int d = std::abs(qGray(ours.pixel(x, y)) - qGray(qt.pixel(x, y)));
+                total += d;
+                worst = std::max(worst, d);
+            }
+        EXPECT_LT(total / (731 * 409), 2.0);
+        EXPECT_LT(worst, 60);
+    }
     // Corners folded over themselves must not read outside the frame.
     const Corners folded{{QPointF(0, 0), QPointF(1, 1), QPointF(1, 0), QPointF(0, 1)}};
-    Keystone::correctInto(frame, folded, ours);
+    QImage out(100, 100, QImage::Format_RGB32);
+    Keystone::correctInto(frame, folded, out);
 }
