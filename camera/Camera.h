@@ -1,16 +1,124 @@
 #pragma once
-// Placeholder controller: only what start-up needs until the camera layer lands.
-#include <QString>
+// The camera controller: the one object that talks to the camera SDK. It opens the cameras into
+// the main dialog's video windows, places their live views, takes pictures on a worker thread
+// into the picture store, and carries calibration and video settings to the cameras.
+#include "camera/CameraHost.h"
+#include "camera/DisplayRect.h"
+#include "camera/PictureStore.h"
+#include "camera/ViewWindow.h"
+#include "camera/sdk/CameraSdk.h"
+#include "platform/Clock.h"
 
+#include <QSize>
+#include <QString>
+#include <QThread>
+
+#include <atomic>
 #include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// Where the controller gets its SDK, folders and time; the defaults are the real ones.
+struct CameraServices {
+    // Makes the SDK for a backend name: "sim", "sim2", or empty for the V4L2 cameras.
+    std::function<std::unique_ptr<camera::sdk::CameraSdk>(const QString&)> makeSdk;
+    std::function<QString()> tempFolder;
+    std::function<QString()> commonAppDataFolder;
+    platform::Clock* clock = nullptr;
+
+    static CameraServices system();
+};
 
 class CCamera {
 public:
+    using Handle = camera::sdk::Handle;
+
+    CCamera();
+    explicit CCamera(CameraServices services);
+    ~CCamera();
+    CCamera(const CCamera&) = delete;
+    CCamera& operator=(const CCamera&) = delete;
+
+    // Empties the picture store, starts the SDK (backend from OSTRELY_CAMERA) and counts cameras.
     bool Init();
     int CameraCount() const { return m_cameraCount; }
-    // Texts by string id (corner labels); set by the application object.
+    // Texts by string id (corner labels 20047..20050); set by the application object.
     std::function<QString(int)> textSource;
 
+    // The application state the controller reads. Must outlive the controller's use of it.
+    void setHost(camera::CameraHost* host) { m_host = host; }
+
+    // Opens the cameras into windows a (first) and b (second). viewRect is the main dialog's
+    // default single-camera placement. pauseAfter: the first live view is paused again (start-up).
+    void OpenCameras(camera::ViewWindow* a, camera::ViewWindow* b,
+                     const camera::DisplayRect& viewRect, bool pauseAfter = true);
+    // A camera came or went: close everything, restart the SDK, open again.
+    void Reinit();
+    // Closes every camera (their streams stop). For the main dialog's shutdown, before its video
+    // windows go; the controller's destructor does it too.
+    void CloseCameras();
+    // Starts a capture; returns the number the picture will get.
+    int TakePic(int tag);
+
+    bool CorrectedSize(Handle h, int* width = nullptr, int* height = nullptr);
+    bool PreviewRect(Handle h, camera::DisplayRect* out);
+    bool DualPreviewRects(camera::DisplayRect* left, camera::DisplayRect* right);
+
+    void StartCalibration();
+    void EndCalibration();
+    void SaveCalibration();
+
+    void SetSetting(int id, int value);
+    void SetExposureAuto(bool on);
+
+    void SwapCameras();
+    QString DeviceVersion(int index);
+    bool PictureExists(long number, QString* picturePath, QString* thumbnailPath) const;
+
+    // State the main dialog works with.
+    camera::sdk::CameraSdk* sdk() const { return m_sdk.get(); }
+    const std::vector<Handle>& cameras() const { return m_cameras; }
+    const std::vector<camera::ViewWindow*>& windows() const { return m_windows; }
+    Handle currentCamera() const { return m_current; }
+    void setCurrentCamera(Handle h) { m_current = h; }
+    int pictureCounter() const { return m_pictureCounter.load(); }
+    const camera::PictureStore& store() const { return m_store; }
+    bool ready() const { return m_ready; }
+    // Waits for every capture worker to end, delivering a picture-ready message it waits on.
+    void waitForCaptures();
+
+    // CorrectedSize with the frame size of the first camera, as the capture worker needs it.
+    static std::optional<QSize> correctedSizeOf(camera::sdk::CameraSdk& sdk, Handle first,
+                                                Handle h);
+
 private:
+    QString dataFolder() const;
+    void openOne(int index, camera::ViewWindow* window, const camera::DisplayRect& fallback,
+                 bool show);
+    std::vector<Handle> targets() const;
+    void reapWorkers();
+
+    CameraServices m_services;
+    camera::CameraHost* m_host = nullptr;
+    camera::CameraHostState m_defaultHost;
+    std::unique_ptr<camera::sdk::CameraSdk> m_sdk;
+
+    // Fields as the controller has always kept them.
+    Handle m_current = 0;
+    int32_t m_context = 0;
     int m_cameraCount = 0;
+    std::vector<Handle> m_cameras;
+    std::vector<camera::ViewWindow*> m_windows;
+    std::atomic<int> m_pictureCounter{0};
+    camera::PictureStore m_store;
+    int m_deviceSelector = 0;
+    bool m_ready = true;
+
+    // What Reinit opens into again.
+    camera::ViewWindow* m_windowA = nullptr;
+    camera::ViewWindow* m_windowB = nullptr;
+    camera::DisplayRect m_viewRect;
+    QStringList m_cornerLabels;
+    std::vector<std::unique_ptr<QThread>> m_workers;
 };

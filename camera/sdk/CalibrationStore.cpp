@@ -1,0 +1,71 @@
+#include "CalibrationStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+#include <cmath>
+
+namespace camera::sdk {
+
+namespace {
+
+constexpr char kMagic[] = "ostrely-calibration 1";
+constexpr qint64 kMaxFileSize = 4096;
+
+// Keeps file names to a safe alphabet whatever a device reports as its identity.
+QString safeName(const QString& key) {
+    QString out;
+    for (const QChar c : key)
+        out += (c.isLetterOrNumber() && c.unicode() < 128) || c == '-' ? c : '_';
+    return out.isEmpty() ? QStringLiteral("camera") : out;
+}
+
+}  // namespace
+
+QString CalibrationStore::pathFor(const QString& cameraKey) const {
+    return m_folder + "/calibration-" + safeName(cameraKey) + ".txt";
+}
+
+QByteArray CalibrationStore::format(const Corners& corners) {
+    QByteArray text = kMagic;
+    text += '\n';
+    for (const QPointF& p : corners.p)
+        text += QByteArray::number(p.x(), 'g', 9) + ' ' + QByteArray::number(p.y(), 'g', 9) + '\n';
+    return text;
+}
+
+std::optional<Corners> CalibrationStore::parse(const QByteArray& text) {
+    const QList<QByteArray> lines = text.split('\n');
+    // The magic line, four corner lines, and the empty rest after the final line feed.
+    if (lines.size() != 6 || lines[0] != kMagic || !lines[5].isEmpty()) return std::nullopt;
+    Corners c;
+    for (int i = 0; i < 4; ++i) {
+        const QList<QByteArray> xy = lines[i + 1].split(' ');
+        if (xy.size() != 2) return std::nullopt;
+        bool okX = false, okY = false;
+        const double x = xy[0].toDouble(&okX), y = xy[1].toDouble(&okY);
+        if (!okX || !okY || !std::isfinite(x) || !std::isfinite(y)) return std::nullopt;
+        if (x < 0 || x > 1 || y < 0 || y > 1) return std::nullopt;
+        c.p[i] = QPointF(x, y);
+    }
+    return c;
+}
+
+Corners CalibrationStore::load(const QString& cameraKey) const {
+    if (m_folder.isEmpty()) return Corners::fullFrame();
+    QFile f(pathFor(cameraKey));
+    if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxFileSize) return Corners::fullFrame();
+    return parse(f.read(kMaxFileSize)).value_or(Corners::fullFrame());
+}
+
+bool CalibrationStore::save(const QString& cameraKey, const Corners& corners) const {
+    if (m_folder.isEmpty() || !QDir().mkpath(m_folder)) return false;
+    // Written whole and renamed into place, so a crash never leaves half a file.
+    QSaveFile f(pathFor(cameraKey));
+    if (!f.open(QIODevice::WriteOnly)) return false;
+    f.write(format(corners));
+    return f.commit();
+}
+
+}  // namespace camera::sdk

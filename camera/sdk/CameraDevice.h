@@ -1,0 +1,35 @@
+#pragma once
+// One camera as a backend drives it: frames, video settings, identity. Thread-safe: the live view
+// and a snapshot may grab frames at the same time.
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include <memory>
+
+namespace camera::sdk {
+
+class CameraDevice {
+public:
+    virtual ~CameraDevice() = default;
+    virtual QSize frameSize() const = 0;
+    // The newest frame as RGB32; null when the camera gives none.
+    virtual QImage grabFrame() = 0;
+    virtual int readSetting(int id, int query) = 0;
+    virtual void writeSetting(int id, int value, bool automatic) = 0;
+    virtual void restoreDefaults() = 0;
+    virtual QByteArray version() const = 0;
+    // Stable name of this camera for its calibration file.
+    virtual QString calibrationKey() const = 0;
+};
+
+// Finds and opens the cameras of one kind.
+class CameraBackend {
+public:
+    virtual ~CameraBackend() = default;
+    virtual int count() = 0;
+    virtual std::unique_ptr<CameraDevice> open(int index) = 0;
+};
+
+}  // namespace camera::sdk

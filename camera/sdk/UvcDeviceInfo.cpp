@@ -1,0 +1,111 @@
+#include "UvcDeviceInfo.h"
+
+#include <QList>
+
+#include <algorithm>
+
+namespace camera::sdk {
+
+QString UvcDeviceInfo::decodeEscapes(const QString& encoded) {
+    QByteArray out;
+    const QByteArray in = encoded.toUtf8();
+    for (int i = 0; i < in.size(); ++i) {
+        bool ok = false;
+        if (in[i] == '\\' && i + 3 < in.size() && in[i + 1] == 'x') {
+            const int v = in.mid(i + 2, 2).toInt(&ok, 16);
+            if (ok) {
+                out += static_cast<char>(v);
+                i += 3;
+                continue;
+            }
+        }
+        out += in[i];
+    }
+    return QString::fromUtf8(out).trimmed();
+}
+
+UvcDeviceInfo UvcDeviceInfo::fromProperties(const QMap<QString, QString>& p) {
+    UvcDeviceInfo d;
+    d.devnode = p.value("DEVNAME");
+    d.vendorId = p.value("ID_VENDOR_ID").toLower();
+    d.productId = p.value("ID_MODEL_ID").toLower();
+    d.revision = p.value("ID_REVISION").toLower();
+    d.manufacturer = p.contains("ID_VENDOR_ENC") ? decodeEscapes(p.value("ID_VENDOR_ENC"))
+                                                 : QString(p.value("ID_VENDOR")).replace('_', ' ');
+    d.product = p.contains("ID_MODEL_ENC") ? decodeEscapes(p.value("ID_MODEL_ENC"))
+                                           : QString(p.value("ID_MODEL")).replace('_', ' ');
+    d.serial = p.value("ID_SERIAL_SHORT");
+    d.driver = p.value("ID_USB_DRIVER");
+    d.capabilities = p.value("ID_V4L_CAPABILITIES");
+    d.path = p.value("ID_PATH");
+    return d;
+}
+
+std::vector<UvcDeviceInfo> UvcDeviceInfo::parseRecorded(const QByteArray& text) {
+    std::vector<UvcDeviceInfo> out;
+    QMap<QString, QString> props;
+    const auto flush = [&] {
+        if (props.contains("DEVNAME") && props.value("SUBSYSTEM", "video4linux") == "video4linux")
+            out.push_back(fromProperties(props));
+        props.clear();
+    };
+    for (QByteArray line : text.split('\n')) {
+        line = line.trimmed();
+        if (line.isEmpty()) {
+            flush();
+            continue;
+        }
+        if (line.startsWith("P: ")) {  // a new record of the database dump
+            flush();
+            continue;
+        }
+        if (line.size() > 2 && line[1] == ':' && !line.startsWith("E:")) continue;
+        if (line.startsWith("E: ")) line = line.mid(3);
+        const int eq = line.indexOf('=');
+        if (eq <= 0) continue;
+        QString value = QString::fromUtf8(line.mid(eq + 1));
+        // DEVNAME in the dump is relative to /dev.
+        if (line.left(eq) == "DEVNAME" && !value.startsWith('/')) value.prepend("/dev/");
+        props.insert(QString::fromUtf8(line.left(eq)), value);
+    }
+    flush();
+    return out;
+}
+
+bool UvcDeviceInfo::isCapture() const {
+    return capabilities.contains(":capture:");
+}
+
+bool UvcDeviceInfo::admitted(bool anyUvc) const {
+    if (!isCapture() || devnode.isEmpty()) return false;
+    if (vendorId == kVendor && productId == kProduct) return true;
+    return anyUvc && driver == "uvcvideo";
+}
+
+QByteArray UvcDeviceInfo::versionText() const {
+    QString first = (manufacturer + ' ' + product).trimmed();
+    if (first.isEmpty()) first = vendorId + ':' + productId;
+    QString second;
+    bool ok = false;
+    const int bcd = revision.toInt(&ok, 16);
+    if (ok && revision.size() == 4)
+        second = QString("Version %1.%2").arg(bcd >> 8, 0, 16).arg(bcd & 0xff, 2, 16, QChar('0'));
+    QByteArray text = first.toLocal8Bit() + "\r\n";
+    if (!second.isEmpty()) text += second.toLocal8Bit() + "\r\n";
+    return text;
+}
+
+QString UvcDeviceInfo::calibrationKey() const {
+    const QString where = !serial.isEmpty() ? serial : !path.isEmpty() ? path : devnode;
+    return "uvc-" + vendorId + '-' + productId + '-' + where;
+}
+
+std::vector<UvcDeviceInfo> admittedCameras(std::vector<UvcDeviceInfo> all, bool anyUvc) {
+    std::erase_if(all, [&](const UvcDeviceInfo& d) { return !d.admitted(anyUvc); });
+    std::stable_sort(all.begin(), all.end(), [](const UvcDeviceInfo& a, const UvcDeviceInfo& b) {
+        return a.path != b.path ? a.path < b.path : a.devnode < b.devnode;
+    });
+    return all;
+}
+
+}  // namespace camera::sdk

@@ -1,0 +1,241 @@
+#include "V4l2Device.h"
+
+#include "camera/sdk/CameraSdk.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <linux/videodev2.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+namespace camera::sdk {
+
+namespace {
+
+constexpr unsigned kBufferCount = 4;
+
+}  // namespace
+
+int V4l2Device::xioctl(unsigned long request, void* arg) const {
+    int r;
+    do r = ::ioctl(m_fd, request, arg);
+    while (r == -1 && errno == EINTR);
+    return r;
+}
+
+std::unique_ptr<V4l2Device> V4l2Device::open(const UvcDeviceInfo& info) {
+    const int fd =
+        ::open(QFile::encodeName(info.devnode).constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    std::unique_ptr<V4l2Device> dev(new V4l2Device(fd, info));
+    if (!dev->setUp()) return nullptr;
+    return dev;
+}
+
+V4l2Device::~V4l2Device() {
+    stopStreaming();
+    ::close(m_fd);
+}
+
+std::vector<StreamFormat> V4l2Device::offeredFormats() const {
+    std::vector<StreamFormat> out;
+    v4l2_fmtdesc desc{};
+    desc.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    for (desc.index = 0; xioctl(VIDIOC_ENUM_FMT, &desc) == 0; ++desc.index) {
+        v4l2_frmsizeenum size{};
+        size.pixel_format = desc.pixelformat;
+        for (size.index = 0; xioctl(VIDIOC_ENUM_FRAMESIZES, &size) == 0; ++size.index) {
+            if (size.type == V4L2_FRMSIZE_TYPE_DISCRETE) {
+                out.push_back(
+                    {desc.pixelformat, QSize(int(size.discrete.width), int(size.discrete.height))});
+            } else {
+                out.push_back({desc.pixelformat,
+                               QSize(int(size.stepwise.max_width), int(size.stepwise.max_height))});
+                break;
+            }
+        }
+    }
+    return out;
+}
+
+bool V4l2Device::setUp() {
+    v4l2_capability cap{};
+    if (xioctl(VIDIOC_QUERYCAP, &cap) != 0) return false;
+    const uint32_t caps =
+        cap.capabilities & V4L2_CAP_DEVICE_CAPS ? cap.device_caps : cap.capabilities;
+    if (!(caps & V4L2_CAP_VIDEO_CAPTURE) || !(caps & V4L2_CAP_STREAMING)) return false;
+    const auto chosen = V4l2Formats::choose(offeredFormats());
+    if (!chosen) return false;
+    v4l2_format fmt{};
+    fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    fmt.fmt.pix.width = uint32_t(chosen->size.width());
+    fmt.fmt.pix.height = uint32_t(chosen->size.height());
+    fmt.fmt.pix.pixelformat = chosen->fourcc;
+    fmt.fmt.pix.field = V4L2_FIELD_ANY;
+    if (xioctl(VIDIOC_S_FMT, &fmt) != 0) return false;
+    // The driver has the last word on what it streams.
+    m_format = {fmt.fmt.pix.pixelformat, QSize(int(fmt.fmt.pix.width), int(fmt.fmt.pix.height))};
+    m_stride = int(fmt.fmt.pix.bytesperline);
+    if (!V4l2Formats::decodable(m_format.fourcc)) return false;
+    return startStreaming();
+}
+
+bool V4l2Device::startStreaming() {
+    v4l2_requestbuffers req{};
+    req.count = kBufferCount;
+    req.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    req.memory = V4L2_MEMORY_MMAP;
+    if (xioctl(VIDIOC_REQBUFS, &req) != 0 || req.count == 0) return false;
+    for (unsigned i = 0; i < req.count; ++i) {
+        v4l2_buffer buf{};
+        buf.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        buf.memory = V4L2_MEMORY_MMAP;
+        buf.index = i;
+        if (xioctl(VIDIOC_QUERYBUF, &buf) != 0) return false;
+        void* start =
+            ::mmap(nullptr, buf.length, PROT_READ | PROT_WRITE, MAP_SHARED, m_fd, buf.m.offset);
+        if (start == MAP_FAILED) return false;
+        m_buffers.push_back({start, buf.length});
+        if (xioctl(VIDIOC_QBUF, &buf) != 0) return false;
+    }
+    v4l2_buf_type type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    m_streaming = xioctl(VIDIOC_STREAMON, &type) == 0;
+    return m_streaming;
+}
+
+void V4l2Device::stopStreaming() {
+    if (m_streaming) {
+        v4l2_buf_type type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        xioctl(VIDIOC_STREAMOFF, &type);
+        m_streaming = false;
+    }
+    for (const Buffer& b : m_buffers) ::munmap(b.start, b.length);
+    m_buffers.clear();
+}
+
+bool V4l2Device::dequeueNewest(v4l2_buffer& newest) {
+    pollfd p{m_fd, POLLIN, 0};
+    if (::poll(&p, 1, kFrameWaitMs) <= 0) return false;
+    bool have = false;
+    for (;;) {
+        v4l2_buffer buf{};
+        buf.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        buf.memory = V4L2_MEMORY_MMAP;
+        if (xioctl(VIDIOC_DQBUF, &buf) != 0) break;
+        if (have) xioctl(VIDIOC_QBUF, &newest);
+        newest = buf;
+        have = true;
+    }
+    return have;
+}
+
+bool V4l2Device::isStale(const v4l2_buffer& buf) {
+    if ((buf.flags & V4L2_BUF_FLAG_TIMESTAMP_MASK) != V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC)
+        return false;
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    const int64_t ageMs = (int64_t(now.tv_sec) - buf.timestamp.tv_sec) * 1000 +
+                          (int64_t(now.tv_nsec) / 1000 - buf.timestamp.tv_usec) / 1000;
+    return ageMs > kStaleMs;
+}
+
+QImage V4l2Device::grabFrame() {
+    std::lock_guard lock(m_mutex);
+    if (!m_streaming) return {};
+    // While nobody looked, the driver kept the frames it had room for and dropped the rest: the
+    // newest of those may be old. Give it back and wait for one taken now.
+    v4l2_buffer newest{};
+    if (!dequeueNewest(newest)) return {};
+    if (isStale(newest)) {
+        xioctl(VIDIOC_QBUF, &newest);
+        if (!dequeueNewest(newest)) return {};
+    }
+    QImage frame;
+    if (!(newest.flags & V4L2_BUF_FLAG_ERROR) && newest.index < m_buffers.size()) {
+        const auto* data = static_cast<const uint8_t*>(m_buffers[newest.index].start);
+        const size_t bytes = std::min<size_t>(newest.bytesused, m_buffers[newest.index].length);
+        frame = m_decoder.decode(m_format.fourcc, data, bytes, m_format.size.width(),
+                                 m_format.size.height(), m_stride);
+    }
+    xioctl(VIDIOC_QBUF, &newest);
+    return frame;
+}
+
+ControlInfo V4l2Device::control(uint32_t id) const {
+    ControlInfo info;
+    v4l2_queryctrl q{};
+    q.id = id;
+    if (xioctl(VIDIOC_QUERYCTRL, &q) != 0 || (q.flags & V4L2_CTRL_FLAG_DISABLED)) return info;
+    v4l2_control c{};
+    c.id = id;
+    if (xioctl(VIDIOC_G_CTRL, &c) != 0) c.value = q.default_value;
+    info = {true, q.minimum, q.maximum, q.default_value, c.value};
+    return info;
+}
+
+bool V4l2Device::setControl(uint32_t id, int value) {
+    v4l2_control c{};
+    c.id = id;
+    c.value = value;
+    return xioctl(VIDIOC_S_CTRL, &c) == 0;
+}
+
+std::vector<int> V4l2Device::exposureModes() const {
+    std::vector<int> modes;
+    v4l2_queryctrl q{};
+    q.id = V4L2_CID_EXPOSURE_AUTO;
+    if (xioctl(VIDIOC_QUERYCTRL, &q) != 0 || q.type != V4L2_CTRL_TYPE_MENU) return modes;
+    for (int i = q.minimum; i <= q.maximum; ++i) {
+        v4l2_querymenu m{};
+        m.id = q.id;
+        m.index = uint32_t(i);
+        if (xioctl(VIDIOC_QUERYMENU, &m) == 0) modes.push_back(i);
+    }
+    return modes;
+}
+
+int V4l2Device::readSetting(int id, int query) {
+    std::lock_guard lock(m_mutex);
+    const auto cid = V4l2Controls::controlFor(id);
+    if (!cid) return 0;
+    if (query == kQueryAuto) {
+        if (id != kExposure) return 0;
+        const ControlInfo mode = control(V4L2_CID_EXPOSURE_AUTO);
+        return mode.present && V4l2Controls::isAutoMode(mode.value) ? 1 : 0;
+    }
+    return V4l2Controls::answer(control(*cid), query);
+}
+
+void V4l2Device::writeSetting(int id, int value, bool automatic) {
+    std::lock_guard lock(m_mutex);
+    const auto cid = V4l2Controls::controlFor(id);
+    if (!cid) return;
+    if (id == kExposure) {
+        if (const auto mode = V4l2Controls::modeFor(automatic, exposureModes()))
+            setControl(V4L2_CID_EXPOSURE_AUTO, *mode);
+        // The absolute value is refused while the camera chooses it itself.
+        if (automatic) return;
+    }
+    const ControlInfo c = control(*cid);
+    if (c.present) setControl(*cid, std::clamp(value, c.minimum, c.maximum));
+}
+
+void V4l2Device::restoreDefaults() {
+    std::lock_guard lock(m_mutex);
+    // The mode first, so that a manual default exposure can be written after it.
+    const ControlInfo mode = control(V4L2_CID_EXPOSURE_AUTO);
+    if (mode.present) setControl(V4L2_CID_EXPOSURE_AUTO, mode.defaultValue);
+    for (const int id : V4l2Controls::settingIds()) {
+        const ControlInfo c = control(*V4l2Controls::controlFor(id));
+        if (c.present) setControl(*V4l2Controls::controlFor(id), c.defaultValue);
+    }
+}
+
+}  // namespace camera::sdk

@@ -1,0 +1,62 @@
+#pragma once
+// A real UVC camera through V4L2: streams the largest MJPEG or YUYV frames by memory-mapped
+// buffers and maps the video settings to its controls.
+#include "camera/sdk/CameraDevice.h"
+#include "camera/sdk/FrameDecoder.h"
+#include "camera/sdk/UvcDeviceInfo.h"
+#include "camera/sdk/V4l2Controls.h"
+#include "camera/sdk/V4l2Formats.h"
+
+#include <linux/videodev2.h>
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace camera::sdk {
+
+class V4l2Device : public CameraDevice {
+public:
+    // Null when the node cannot be opened or offers nothing we can stream.
+    static std::unique_ptr<V4l2Device> open(const UvcDeviceInfo& info);
+    ~V4l2Device() override;
+
+    QSize frameSize() const override { return m_format.size; }
+    QImage grabFrame() override;
+    int readSetting(int id, int query) override;
+    void writeSetting(int id, int value, bool automatic) override;
+    void restoreDefaults() override;
+    QByteArray version() const override { return m_info.versionText(); }
+    QString calibrationKey() const override { return m_info.calibrationKey(); }
+
+    static constexpr int kFrameWaitMs = 2000;
+    static constexpr int kStaleMs = 150;
+
+private:
+    V4l2Device(int fd, UvcDeviceInfo info) : m_fd(fd), m_info(std::move(info)) {}
+    bool setUp();
+    std::vector<StreamFormat> offeredFormats() const;
+    bool startStreaming();
+    bool dequeueNewest(v4l2_buffer& newest);
+    static bool isStale(const v4l2_buffer& buf);
+    void stopStreaming();
+    ControlInfo control(uint32_t id) const;
+    bool setControl(uint32_t id, int value);
+    std::vector<int> exposureModes() const;
+    int xioctl(unsigned long request, void* arg) const;
+
+    struct Buffer {
+        void* start = nullptr;
+        size_t length = 0;
+    };
+    int m_fd;
+    UvcDeviceInfo m_info;
+    StreamFormat m_format;
+    int m_stride = 0;
+    std::vector<Buffer> m_buffers;
+    bool m_streaming = false;
+    std::mutex m_mutex;  // one user of the stream and the controls at a time
+    FrameDecoder m_decoder;
+};
+
+}  // namespace camera::sdk

@@ -1,0 +1,210 @@
+#include "FakeSdk.h"
+#include "FakeViewWindow.h"
+#include "camera/Camera.h"
+#include "camera/sdk/DeviceSdk.h"
+#include "camera/sdk/SimBackend.h"
+#include "platform/Message.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImageReader>
+
+using camera::DisplayRect;
+using cameratest::FakeSdk;
+using cameratest::FakeViewWindow;
+
+namespace {
+
+// Stands in for the main dialog: counts picture-ready messages.
+class Receiver : public QObject {
+public:
+    bool event(QEvent* e) override {
+        if (const auto* m = platform::asMessage(e, 0x5221)) {
+            messages.push_back({long(m->wParam), long(m->lParam)});
+            return true;
+        }
+        return QObject::event(e);
+    }
+    std::vector<std::pair<long, long>> messages;
+};
+
+class CaptureTest : public testing::Test {
+protected:
+    void make(std::unique_ptr<camera::sdk::CameraSdk> made) {
+        auto holder = std::make_shared<std::unique_ptr<camera::sdk::CameraSdk>>(std::move(made));
+        CameraServices s;
+        s.makeSdk = [holder](const QString&) { return std::move(*holder); };
+        s.tempFolder = [this] { return temp.path(); };
+        s.commonAppDataFolder = [this] { return appData.path(); };
+        s.clock = &clock;
+        cam = std::make_unique<CCamera>(s);
+        host.receiver = &receiver;
+        cam->setHost(&host);
+        cam->Init();
+        cam->OpenCameras(&a, &b, {0, 0, 640, 480});
+    }
+    FakeSdk* makeFake(int count) {
+        auto fake = std::make_unique<FakeSdk>(count);
+        FakeSdk* raw = fake.get();
+        fake->cam(0).colour = Qt::red;
+        fake->cam(1).colour = Qt::blue;
+        fake->cam(0).size = fake->cam(1).size = QSize(1024, 768);
+        make(std::move(fake));
+        return raw;
+    }
+    // Takes a picture and waits until the worker has reported and ended.
+    int capture(int tag) {
+        const size_t before = receiver.messages.size();
+        const int n = cam->TakePic(tag);
+        QElapsedTimer t;
+        t.start();
+        while (receiver.messages.size() == before && t.elapsed() < 20000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        cam->waitForCaptures();
+        QCoreApplication::processEvents();
+        return n;
+    }
+    QString image(const QString& name) const { return temp.path() + "/KBCamera/image/" + name; }
+    QString thumb(const QString& name) const { return temp.path() + "/KBCamera/thumb/" + name; }
+
+    testsupport::TempDir temp, appData;
+    testsupport::FakeClock clock;
+    camera::CameraHostState host;
+    Receiver receiver;
+    FakeViewWindow a, b;
+    std::unique_ptr<CCamera> cam;
+};
+
+std::pair<long, long> msg(long n, long tag) {
+    return {n, tag};
+}
+
+}  // namespace
+
+TEST_F(CaptureTest, SimulatedCameraCaptureStoresPictureAndThumbnail) {
+    camera::sdk::SimOptions o;
+    o.frameSize = QSize(800, 600);
+    make(std::make_unique<camera::sdk::DeviceSdk>(std::make_unique<camera::sdk::SimBackend>(o)));
+    host.shown = false;  // the worker has to run the paused view for its snapshot
+    EXPECT_EQ(capture(2), 1);
+    EXPECT_EQ(receiver.messages, (std::vector{msg(1, 2)}));
+    EXPECT_EQ(cam->pictureCounter(), 1);
+
+    QImageReader jpg(image("0000000001.jpg"));
+    EXPECT_EQ(jpg.format(), "jpeg");
+    EXPECT_EQ(jpg.size(), QSize(800, 600));  // full-frame corners: the camera's size
+    const QImage t(thumb("0000000001.bmp"), "BMP");
+    EXPECT_EQ(t.size(), QSize(180, 180));
+    EXPECT_FALSE(QFile::exists(image("0000000001.bmp")));  // the snapshot is gone
+    QString pic, th;
+    EXPECT_TRUE(cam->PictureExists(1, &pic, &th));
+    EXPECT_EQ(pic, image("0000000001.jpg"));
+    EXPECT_TRUE(QFile::exists(th));
+    EXPECT_EQ(QDir(temp.path() + "/KBCamera/image").entryList(QDir::Files).size(), 1);
+}
+
+TEST_F(CaptureTest, TwoCamerasAreTwiceTheSmallerWidthWithEntryZeroLeft) {
+    FakeSdk* sdk = makeFake(2);
+    // Camera 1 calibrated 16 pixels in at the sides and 24 at top and bottom: 992 × 720.
+    sdk->cam(1).corners =
+        camera::sdk::Corners{{QPointF(0.015625, 0.03125), QPointF(0.984375, 0.03125),
+                              QPointF(0.984375, 0.96875), QPointF(0.015625, 0.96875)}};
+    host.dual = true;
+    EXPECT_EQ(capture(0), 1);
+    QImage pic(image("0000000001.jpg"));
+    ASSERT_EQ(pic.size(), QSize(2 * 992, 720));
+    EXPECT_GT(qRed(pic.pixel(400, 360)), 200);
+    EXPECT_GT(qBlue(pic.pixel(1500, 360)), 200);
+    EXPECT_FALSE(QFile::exists(image("0000000001_1_1.bmp")));
+    EXPECT_FALSE(QFile::exists(image("0000000001_2_2.bmp")));
+
+    cam->SwapCameras();
+    EXPECT_EQ(capture(1), 2);
+    pic = QImage(image("0000000002.jpg"));
+    ASSERT_EQ(pic.size(), QSize(2 * 992, 720));
+    EXPECT_GT(qBlue(pic.pixel(400, 360)), 200);
+    EXPECT_GT(qRed(pic.pixel(1500, 360)), 200);
+    EXPECT_EQ(receiver.messages, (std::vector{msg(1, 0), msg(2, 1)}));
+}
+
+TEST_F(CaptureTest, NotConvexCornersGiveTheFallbackSizes) {
+    FakeSdk* sdk = makeFake(2);
+    sdk->cam(0).corners =
+        camera::sdk::Corners{{QPointF(0, 0), QPointF(1, 1), QPointF(1, 0), QPointF(0, 1)}};
+    host.dual = true;
+    capture(0);
+    QImage pic(image("0000000001.jpg"));
+    ASSERT_EQ(pic.size(), QSize(1200, 900));
+    EXPECT_GT(qRed(pic.pixel(300, 450)), 200);
+    EXPECT_GT(qBlue(pic.pixel(900, 450)), 200);
+    host.dual = false;
+    capture(0);
+    EXPECT_EQ(QImage(image("0000000002.jpg")).size(), QSize(180, 180));
+}
+
+TEST_F(CaptureTest, AMissingSnapshotIsReportedAsPictureZeroAndNothingAdvances) {
+    FakeSdk* sdk = makeFake(1);
+    sdk->cam(0).writesSnapshot = false;
+    EXPECT_EQ(capture(2), 1);
+    EXPECT_EQ(receiver.messages, (std::vector{msg(0, 2)}));
+    EXPECT_EQ(cam->pictureCounter(), 0);
+    EXPECT_FALSE(cam->PictureExists(1, nullptr, nullptr));
+    EXPECT_TRUE(QDir(temp.path() + "/KBCamera/image").isEmpty());
+    // The next capture works and gets the number the failed one would have had.
+    sdk->cam(0).writesSnapshot = true;
+    EXPECT_EQ(capture(0), 1);
+    EXPECT_EQ(receiver.messages.back(), msg(1, 0));
+}
+
+TEST_F(CaptureTest, NumbersAreNeverReusedAfterADeletion) {
+    makeFake(1);
+    for (int i = 1; i <= 3; ++i) EXPECT_EQ(capture(0), i);
+    cam->store().removePicture(2);
+    EXPECT_EQ(capture(0), 4);
+    EXPECT_TRUE(cam->PictureExists(4, nullptr, nullptr));
+    EXPECT_FALSE(cam->PictureExists(2, nullptr, nullptr));
+}
+
+TEST_F(CaptureTest, ARemovedImageFolderIsCreatedAgainBeforeTheSnapshot) {
+    makeFake(1);
+    QDir(temp.path() + "/KBCamera/image").removeRecursively();
+    EXPECT_EQ(capture(0), 1);
+    EXPECT_TRUE(cam->PictureExists(1, nullptr, nullptr));
+}
+
+TEST_F(CaptureTest, ShownViewIsSnappedAsItRunsOtherwiseStartedAndPausedAgain) {
+    FakeSdk* sdk = makeFake(1);
+    sdk->clearCalls();
+    host.shown = true;
+    capture(0);
+    EXPECT_EQ(sdk->calls(), (std::vector<std::string>{"snapshot 10"}));
+    sdk->clearCalls();
+    host.shown = false;
+    capture(0);
+    EXPECT_EQ(sdk->calls(), (std::vector<std::string>{"run 10 1", "snapshot 10", "run 10 0"}));
+}
+
+TEST_F(CaptureTest, WaitingForACaptureLetsItsMessageThrough) {
+    makeFake(1);
+    // The worker blocks on this thread's handling of its message while this thread waits for it.
+    EXPECT_EQ(cam->TakePic(1), 1);
+    cam->waitForCaptures();
+    EXPECT_EQ(receiver.messages, (std::vector{msg(1, 1)}));
+}
+
+TEST_F(CaptureTest, WithoutASafeStoreNothingIsWrittenAnywhereAndTheFailureIsReported) {
+    FakeSdk* sdk = makeFake(1);
+    // The store is opened up to other users after start: it is not used any more.
+    QFile::setPermissions(temp.path() + "/KBCamera", QFileDevice::Permissions(0x7777));
+    sdk->clearCalls();
+    EXPECT_EQ(capture(0), 1);
+    EXPECT_EQ(receiver.messages, (std::vector{msg(0, 0)}));
+    EXPECT_EQ(sdk->calls(), std::vector<std::string>{});  // not even a snapshot
+    EXPECT_FALSE(QFile::exists("0000000001.bmp"));
+}
