@@ -144,7 +144,8 @@ void CCamera::waitForCaptures() {
         // A worker may be blocked sending its picture-ready message to this very thread: let that
         // call through, or the two would wait for each other.
         while (!t->wait(QDeadlineTimer(20)))
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+            QCoreApplication::sendPostedEvents(m_host->pictureReceiver(),
+                                               camera::CaptureWorker::kPictureReady);
     }
     m_workers.clear();
 }
