@@ -13,7 +13,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSettings>
 
 using namespace platform;
@@ -51,6 +53,7 @@ CQuilletApp::CQuilletApp(AppUi& ui) : executablePath(platform::executablePath())
     boardRegistryFiles = {QStringLiteral("/etc/xdg/Kestrane/KestraneBoard.conf"),
                           commonAppDataFolder() + "/Kestrane/KestraneBoard.conf"};
     m_camera.textSource = [this](int id) { return SetText(id); };
+    m_camera.setHost(this);
 }
 
 CQuilletApp::~CQuilletApp() {
@@ -59,6 +62,11 @@ CQuilletApp::~CQuilletApp() {
 
 CQuilletApp* CQuilletApp::instance() {
     return g_app;
+}
+
+QRect CQuilletApp::workArea() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
 }
 
 QString CQuilletApp::ConfigXmlPath() {

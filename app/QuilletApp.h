@@ -2,6 +2,7 @@
 // The application object: start-up, settings, texts and the services every window uses.
 #include "app/LanguagePack.h"
 #include "camera/Camera.h"
+#include "camera/CameraHost.h"
 
 #include <QString>
 #include <QStringList>
@@ -11,10 +12,11 @@
 class AppUi;
 class QObject;
 
-class CQuilletApp {
+// Also what the camera controller reads of the application (flags, receiver, screen).
+class CQuilletApp : public camera::CameraHost {
 public:
     explicit CQuilletApp(AppUi& ui);
-    ~CQuilletApp();
+    ~CQuilletApp() override;
     CQuilletApp(const CQuilletApp&) = delete;
     CQuilletApp& operator=(const CQuilletApp&) = delete;
 
@@ -61,6 +63,13 @@ public:
     QString m_programFolder;
     QString m_languageCode;
     QObject* m_mainDialog = nullptr;
+
+    bool swapFlag() const override { return m_swapFlag; }
+    bool dualScreen() const override { return m_dualScreenFlag; }
+    // Until the main dialog keeps its own flag: the view is up while the dialog runs.
+    bool viewShown() const override { return m_mainDialog != nullptr; }
+    QObject* pictureReceiver() const override { return m_mainDialog; }
+    QRect workArea() const override;
 
 private:
     QString languageCodeFromConfig() const;
