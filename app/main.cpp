@@ -1,11 +1,14 @@
 #include "app/QuilletApp.h"
 #include "app/WidgetAppUi.h"
+#include "platform/Termination.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication qtApp(argc, argv);
     qtApp.setApplicationName("Ostrely");
+    // The main window runs in a dialog loop of its own: closing the windows ends it.
+    platform::quitOnTermination([] { QApplication::closeAllWindows(); });
     WidgetAppUi ui;
     CQuilletApp app(ui);
     QStringList arguments;

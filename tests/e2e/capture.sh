@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Starts Ostrely on the simulated camera and button board (offscreen), presses a key with the
+# board tool, and checks the picture, its thumbnail, and the board's command log.
+set -euo pipefail
+bin=$1
+work=$(mktemp -d)
+trap 'kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
+mkdir -p "$work/appdata" "$work/config" "$work/run" "$work/tmp"
+chmod 700 "$work/run"
+export OSTRELY_COMMON_APPDATA=$work/appdata XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
+export TMPDIR=$work/tmp OSTRELY_CAMERA=sim OSTRELY_BOARD=sim QT_QPA_PLATFORM=offscreen
+store=$work/tmp/ostrely-$(id -u)/KBCamera
+
+"$bin/Ostrely" > "$work/ostrely.log" 2>&1 &
+pid=$!
+
+wait_for() {  # wait_for SECONDS COMMAND...: polls until the command succeeds
+    local limit=$1; shift
+    for _ in $(seq $((limit * 10))); do "$@" && return 0; sleep 0.1; done
+    return 1
+}
+board() { "$bin/ostrely-board" "$@"; }
+fail() { echo "FAIL: $*"; cat "$work/ostrely.log"; exit 1; }
+
+wait_for 30 board list > /dev/null 2>&1 || fail "the simulated board never came up"
+wait_for 30 sh -c "\"$bin/ostrely-board\" log | grep -q D" || fail "the board was not opened"
+[ "$(board log | head -n 2 | tr '\n' ' ')" = "A D " ] || fail "opening commands: $(board log)"
+
+board key 1
+wait_for 30 test -f "$store/thumb/0000000001.bmp" || fail "no picture after a key"
+test -f "$store/image/0000000001.jpg" || fail "no JPEG"
+[ "$(head -c 2 "$store/image/0000000001.jpg" | od -An -tx1 | tr -d ' ')" = ffd8 ] || fail "not a JPEG"
+ls "$store/image" | grep -q '\.bmp$' && fail "snapshot left behind"
+
+board key 1
+wait_for 30 test -f "$store/image/0000000002.jpg" || fail "no second picture"
+[ -f "$work/appdata/QvCamera.xml" ] || fail "no settings written"
+
+# The end of the session: an orderly quit, not a kill.
+kill -TERM "$pid"
+wait_for 20 sh -c "! kill -0 $pid 2>/dev/null" || fail "still running after SIGTERM"
+grep -q "Unhandled Exception" "$work/ostrely.log" && fail "crashed on the way out"
+exit 0
