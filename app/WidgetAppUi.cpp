@@ -11,6 +11,5 @@ int WidgetAppUi::messageBox(const QString& text, const QString& caption, unsigne
 
 void WidgetAppUi::runMainDialog(CQuilletApp& app) {
     StandInDialog dialog(app);
-    dialog.show();
     dialog.exec();
 }

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 using testsupport::boardPath;
-using testsupport::FakeBoardSpec;
+using testsupport::FakeBoardSetup;
 
 namespace {
 

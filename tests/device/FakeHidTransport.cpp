@@ -33,12 +33,12 @@ QString boardPath(const QString& instance, int collection) {
     return platform::hid::hidInterfaceName(0x0483, 0x5851, collection, instance);
 }
 
-void FakeHidTransport::plug(const QString& path, FakeBoardSpec spec) {
+void FakeHidTransport::plug(const QString& path, FakeBoardSetup setup) {
     std::lock_guard g(m_mutex);
     if (!m_boards.count(path)) m_order.push_back(path);
     Board& b = m_boards[path];
     b = Board{};
-    b.spec = spec;
+    b.setup = setup;
     b.generation = m_nextGeneration++;
 }
 
@@ -50,7 +50,7 @@ void FakeHidTransport::unplug(const QString& path) {
 
 void FakeHidTransport::setOpenable(const QString& path, bool openable) {
     std::lock_guard g(m_mutex);
-    m_boards[path].spec.openable = openable;
+    m_boards[path].setup.openable = openable;
 }
 
 void FakeHidTransport::push(const QString& path, std::vector<uint8_t> report) {
@@ -105,7 +105,7 @@ std::vector<platform::hid::HidInterface> FakeHidTransport::enumerate() {
     std::vector<platform::hid::HidInterface> out;
     for (const QString& p : m_order) {
         const Board& b = m_boards[p];
-        if (b.present) out.push_back({p, b.spec.vendorId, b.spec.productId});
+        if (b.present) out.push_back({p, b.setup.vendorId, b.setup.productId});
     }
     return out;
 }
@@ -113,7 +113,7 @@ std::vector<platform::hid::HidInterface> FakeHidTransport::enumerate() {
 std::unique_ptr<platform::hid::HidHandle> FakeHidTransport::open(const QString& path) {
     std::lock_guard g(m_mutex);
     for (auto& [p, b] : m_boards) {
-        if (p.compare(path, Qt::CaseInsensitive) != 0 || !b.present || !b.spec.openable) continue;
+        if (p.compare(path, Qt::CaseInsensitive) != 0 || !b.present || !b.setup.openable) continue;
         ++b.opens;
         return std::make_unique<FakeHandle>(*this, p, b.generation);
     }
@@ -122,7 +122,7 @@ std::unique_ptr<platform::hid::HidHandle> FakeHidTransport::open(const QString& 
 
 std::optional<platform::hid::HidCaps> FakeHidTransport::caps(const QString& path) {
     std::lock_guard g(m_mutex);
-    return m_boards[path].spec.caps;
+    return m_boards[path].setup.caps;
 }
 
 int FakeHidTransport::read(const QString& path, uint64_t generation, uint8_t* buf, size_t len,
@@ -156,7 +156,7 @@ int FakeHidTransport::write(const QString& path, uint64_t generation, const uint
     Board& b = m_boards[path];
     if (!b.present || b.generation != generation) return platform::hid::kGone;
     b.writes.emplace_back(buf, buf + len);
-    return b.spec.writeResult == -2 ? static_cast<int>(len) : b.spec.writeResult;
+    return b.setup.writeResult == -2 ? static_cast<int>(len) : b.setup.writeResult;
 }
 
 }  // namespace testsupport

@@ -16,7 +16,7 @@
 
 namespace testsupport {
 
-struct FakeBoardSpec {
+struct FakeBoardSetup {
     uint16_t vendorId = 0x0483;
     uint16_t productId = 0x5851;
     bool openable = true;
@@ -28,7 +28,7 @@ class FakeHidTransport : public platform::hid::HidTransport {
 public:
     explicit FakeHidTransport(platform::Clock& clock) : m_clock(clock) {}
 
-    void plug(const QString& path, FakeBoardSpec spec = {});
+    void plug(const QString& path, FakeBoardSetup setup = {});
     void unplug(const QString& path);  // gone from the list; open handles fail
     void setOpenable(const QString& path, bool openable);
     void push(const QString& path, std::vector<uint8_t> report);
@@ -51,7 +51,7 @@ public:
 
 private:
     struct Board {
-        FakeBoardSpec spec;
+        FakeBoardSetup setup;
         bool present = true;
         uint64_t generation = 0;
         std::deque<std::vector<uint8_t>> reports;
