@@ -51,6 +51,11 @@ private:
 
 }  // namespace
 
+const Message* asMessage(const QEvent* e) {
+    takeOver(e);
+    return dynamic_cast<const Message*>(e);
+}
+
 const Message* asMessage(const QEvent* e, unsigned msg) {
     takeOver(e);
     if (e == nullptr || static_cast<unsigned>(e->type()) != msg) return nullptr;

@@ -19,6 +19,9 @@ public:
 
 // The message carried by an event, or null when the event is not a message of that number.
 const Message* asMessage(const QEvent* e, unsigned msg);
+// Any message, whatever its number; null for other events. Receivers read messages only through
+// these two, which also make the sender's writes visible to the thread sanitizer.
+const Message* asMessage(const QEvent* e);
 
 // Queues the message for the receiver's thread and returns at once.
 void postMessage(QObject* receiver, unsigned msg, quintptr wParam, qintptr lParam);

@@ -26,7 +26,7 @@ bool MessageRecorder::waitUntil(const std::function<bool()>& done, int timeoutMs
 }
 
 bool MessageRecorder::event(QEvent* e) {
-    if (const auto* m = dynamic_cast<const platform::Message*>(e)) {
+    if (const auto* m = platform::asMessage(e)) {
         messages.push_back(RecordedMessage{m->msg, m->wParam, m->lParam, m->text});
         return true;
     }
