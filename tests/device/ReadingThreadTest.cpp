@@ -1,8 +1,8 @@
 // The reading thread: key messages, faulty boards, changes of the list while it runs, shutdown.
 #include "FakeHidTransport.h"
 #include "device/DeviceManager.h"
+#include "tests/support/FakeClock.h"
 #include "tests/support/MessageRecorder.h"
-#include "tests/support/PacedFakeClock.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@ namespace {
 
 class ReadingThreadTest : public ::testing::Test {
 protected:
-    testsupport::PacedFakeClock clock;
+    testsupport::FakeClock clock{testsupport::FakeClock::Pace::Paced};
     testsupport::FakeHidTransport hid{clock};
     MessageRecorder owner;
     DeviceManager dm{&owner, hid, clock};

@@ -6,8 +6,8 @@
 #include "platform/hid/SimBoard.h"
 #include "platform/hid/SimBoardClient.h"
 #include "platform/hid/SimBoardTransport.h"
+#include "tests/support/FakeClock.h"
 #include "tests/support/MessageRecorder.h"
-#include "tests/support/PacedFakeClock.h"
 #include "tests/support/TempDir.h"
 
 #include <QFile>
@@ -69,7 +69,7 @@ protected:
 
     testsupport::TempDir dir;
     const QString socket = dir.file("board.sock");
-    testsupport::PacedFakeClock clock;
+    testsupport::FakeClock clock{testsupport::FakeClock::Pace::Paced};
     MessageRecorder owner;
     SimBoardTransport sim{1};
 };
