@@ -2,6 +2,7 @@
 
 #include "app/AppUi.h"
 #include "app/Markup.h"
+#include "lang/TextIds.h"
 #include "platform/AutostartEntry.h"
 #include "platform/CommandLine.h"
 #include "platform/CrashHandler.h"
@@ -85,15 +86,15 @@ bool CQuilletApp::InitInstance(const QStringList& arguments) {
 
     const unsigned box = kMbSystemModal | kMbOk;
     if (SingleInstance::acquire("Ostrely.exe") == SingleInstance::Result::AlreadyHeld) {
-        ShowMessage(SetText(20051), SetText(20002), box);
+        ShowMessage(SetText(text::kAlreadyOpen), SetText(text::kCaption), box);
         return false;
     }
     if (!m_camera.Init()) {
-        ShowMessage(SetText(20052), SetText(20002), box);
+        ShowMessage(SetText(text::kCameraInitError), SetText(text::kCaption), box);
         return false;
     }
     if (m_camera.CameraCount() == 0) {
-        ShowMessage(SetText(20007), SetText(20002), box);
+        ShowMessage(SetText(text::kNoCamera), SetText(text::kCaption), box);
         return false;
     }
     reconcileCameraConfig();
@@ -141,13 +142,13 @@ QString CQuilletApp::SetText(int id) {
 }
 
 int CQuilletApp::ShowMessage(const QString& text, const QString& caption, unsigned type) {
-    return m_ui.messageBox(text, caption, type, SetText(1), SetText(2));
+    return m_ui.messageBox(text, caption, type, SetText(text::kOk), SetText(text::kCancel));
 }
 
 int CQuilletApp::AskCalibrationChoice() {
-    const int pressed =
-        m_ui.messageBox(SetText(20053), SetText(20002), kMbSystemModal | kMbOkCancel,
-                        SetText(20054), SetText(20055));
+    const int pressed = m_ui.messageBox(
+        SetText(text::kCalibrationAdvice), SetText(text::kCaption), kMbSystemModal | kMbOkCancel,
+        SetText(text::kSaveCalibration), SetText(text::kRecalibrate));
     return pressed == kIdOk ? 1 : 2;
 }
 

@@ -1,4 +1,5 @@
 #include "StandInDialog.h"
+#include "platform/MessageIds.h"
 
 #include "app/QuilletApp.h"
 #include "camera/CaptureWorker.h"
@@ -66,15 +67,15 @@ void StandInDialog::shutDown() {
 }
 
 bool StandInDialog::event(QEvent* e) {
-    if (const auto* m = platform::asMessage(e, DeviceManager::kKeyMessage)) {
+    if (const auto* m = platform::asMessage(e, msg::kKey)) {
         onKey(static_cast<int>(m->wParam), static_cast<int>(m->lParam));
         return true;
     }
-    if (const auto* m = platform::asMessage(e, camera::CaptureWorker::kPictureReady)) {
+    if (const auto* m = platform::asMessage(e, msg::kPictureReady)) {
         onPictureReady(static_cast<int>(m->wParam), static_cast<int>(m->lParam));
         return true;
     }
-    if (const auto* m = platform::asMessage(e, platform::hid::kDeviceChangeMessage)) {
+    if (const auto* m = platform::asMessage(e, msg::kDeviceChange)) {
         onDeviceChange(static_cast<unsigned>(m->wParam), m->text);
         return true;
     }
@@ -111,10 +112,10 @@ void StandInDialog::onPictureReady(int number, int) {
 
 void StandInDialog::onDeviceChange(unsigned change, const QString& name) {
     if (m_devices && name.contains(kBoardIds, Qt::CaseInsensitive)) {
-        if (change == platform::hid::kDeviceArrival) {
+        if (change == msg::kDeviceArrival) {
             const int count = m_devices->AddDevice(name);
             if (count > 0) m_devices->SendCommandD(count - 1);
-        } else if (change == platform::hid::kDeviceRemoveComplete) {
+        } else if (change == msg::kDeviceRemoveComplete) {
             m_devices->RemoveDevice(name);
         }
         showStatus(QStringLiteral("Button boards: %1").arg(m_devices->GetDeviceCount()));

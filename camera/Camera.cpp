@@ -1,4 +1,6 @@
 #include "Camera.h"
+#include "lang/TextIds.h"
+#include "platform/MessageIds.h"
 
 #include "camera/CameraGeometry.h"
 #include "camera/CaptureWorker.h"
@@ -18,7 +20,8 @@ namespace {
 constexpr int kRestartPauseMs = 250;
 constexpr uint32_t kRed = 255;
 constexpr uint32_t kGreen = 65280;
-constexpr int kCornerLabelIds[4] = {20047, 20048, 20049, 20050};
+constexpr int kCornerLabelIds[4] = {text::kCornerTopLeft, text::kCornerTopRight,
+                                    text::kCornerBottomRight, text::kCornerBottomLeft};
 
 }  // namespace
 
@@ -144,8 +147,7 @@ void CCamera::waitForCaptures() {
         // A worker may be blocked sending its picture-ready message to this very thread: let that
         // call through, or the two would wait for each other.
         while (!t->wait(QDeadlineTimer(20)))
-            QCoreApplication::sendPostedEvents(m_host->pictureReceiver(),
-                                               camera::CaptureWorker::kPictureReady);
+            QCoreApplication::sendPostedEvents(m_host->pictureReceiver(), msg::kPictureReady);
     }
     m_workers.clear();
 }

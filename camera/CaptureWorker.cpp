@@ -1,4 +1,5 @@
 #include "CaptureWorker.h"
+#include "platform/MessageIds.h"
 
 #include "camera/Camera.h"
 #include "camera/PictureImaging.h"
@@ -79,7 +80,8 @@ bool CaptureWorker::store(const QImage& picture) {
 
 void CaptureWorker::report(long number) {
     if (m_job.receiver == nullptr) return;
-    platform::sendMessage(m_job.receiver, kPictureReady, static_cast<quintptr>(number), m_job.tag);
+    platform::sendMessage(m_job.receiver, msg::kPictureReady, static_cast<quintptr>(number),
+                          m_job.tag);
 }
 
 }  // namespace camera

@@ -27,7 +27,6 @@ struct CaptureJob {
 
 class CaptureWorker {
 public:
-    static constexpr unsigned kPictureReady = 0x5221;
     // Picture number of the message when nothing was stored: the capture is over all the same.
     static constexpr long kNoPicture = 0;
 

@@ -1,4 +1,5 @@
 #include "DeviceManager.h"
+#include "platform/MessageIds.h"
 
 #include "platform/Message.h"
 
@@ -145,7 +146,7 @@ void DeviceManager::ReadingPass(std::vector<uint8_t>& buffer) {
         devices[i].ReadReport(buffer);
         if (buffer[0] == TouchDevice::kReportF1 && buffer[1] == TouchDevice::kKeyReport &&
             owner != nullptr)
-            platform::postMessage(owner, kKeyMessage, i, buffer[3]);
+            platform::postMessage(owner, msg::kKey, i, buffer[3]);
     }
 }
 

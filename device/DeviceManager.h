@@ -17,7 +17,6 @@ class QThread;
 
 class DeviceManager {
 public:
-    static constexpr unsigned kKeyMessage = 0x2B11;
     static constexpr uint16_t kVendorId = 0x0483;
     static constexpr uint16_t kProductId = 0x5851;
     static constexpr int kPassPauseMs = 200;

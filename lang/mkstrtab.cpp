@@ -1,5 +1,7 @@
 // Turns a translator's "id = text" table into the C++ source of a language pack.
 // Usage: mkstrtab INPUT.strings OUTPUT.cpp
+//        mkstrtab --ids INPUT.strings OUTPUT.h   (the named ids of a table that names them)
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -69,7 +71,16 @@ std::string trim(const std::string& s) {
     return s.substr(b, s.find_last_not_of(" \t\r") - b + 1);
 }
 
-bool readTable(const char* path, std::map<int, std::u16string>& table) {
+bool validName(const std::string& name) {
+    if (name.empty() || !std::isupper(static_cast<unsigned char>(name[0]))) return false;
+    for (char c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) return false;
+    return true;
+}
+
+// names: id -> name for lines that give one ("id Name = text").
+bool readTable(const char* path, std::map<int, std::u16string>& table,
+               std::map<int, std::string>* names = nullptr) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return fail(path, "cannot open");
     std::string line;
@@ -80,7 +91,13 @@ bool readTable(const char* path, std::map<int, std::u16string>& table) {
         if (t.empty() || t[0] == '#') continue;
         const size_t eq = t.find('=');
         if (eq == std::string::npos) return fail(where, "expected \"id = text\"");
-        const std::string idText = trim(t.substr(0, eq));
+        std::string idText = trim(t.substr(0, eq));
+        std::string name;
+        if (const size_t blank = idText.find_first_of(" \t"); blank != std::string::npos) {
+            name = trim(idText.substr(blank));
+            idText = idText.substr(0, blank);
+            if (!validName(name)) return fail(where, "a name is a capitalised word: " + name);
+        }
         if (idText.empty() || idText.find_first_not_of("0123456789") != std::string::npos ||
             idText.size() > 9)
             return fail(where, "the id must be a number");
@@ -90,8 +107,29 @@ bool readTable(const char* path, std::map<int, std::u16string>& table) {
         if (!unescape(trim(t.substr(eq + 1)), text)) return fail(where, "bad escape");
         if (!toUtf16(text, wide)) return fail(where, "the text is not UTF-8");
         if (!table.emplace(id, wide).second) return fail(where, "id " + idText + " given twice");
+        if (names && !name.empty()) {
+            for (const auto& [other, otherName] : *names)
+                if (otherName == name) return fail(where, "name " + name + " given twice");
+            (*names)[id] = name;
+        }
     }
     return true;
+}
+
+bool writeIds(const char* path, const std::map<int, std::u16string>& table,
+              const std::map<int, std::string>& names) {
+    std::ostringstream o;
+    o << "#pragma once\n// Generated from the string table that names its ids; edit that "
+         "instead.\n\nnamespace text {\n\n";
+    for (const auto& [id, unused] : table) {
+        const auto n = names.find(id);
+        if (n == names.end()) return fail(path, "id " + std::to_string(id) + " has no name");
+        o << "inline constexpr int k" << n->second << " = " << id << ";\n";
+    }
+    o << "\n}  // namespace text\n";
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << o.str();
+    return static_cast<bool>(out) || fail(path, "cannot write");
 }
 
 bool writeSource(const char* path, const std::map<int, std::u16string>& table) {
@@ -120,8 +158,15 @@ bool writeSource(const char* path, const std::map<int, std::u16string>& table) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--ids") {
+        std::map<int, std::u16string> table;
+        std::map<int, std::string> names;
+        if (!readTable(argv[2], table, &names)) return 1;
+        return writeIds(argv[3], table, names) ? 0 : 1;
+    }
     if (argc != 3) {
-        std::cerr << "usage: mkstrtab INPUT.strings OUTPUT.cpp\n";
+        std::cerr << "usage: mkstrtab INPUT.strings OUTPUT.cpp\n"
+                     "       mkstrtab --ids INPUT.strings OUTPUT.h\n";
         return 2;
     }
     std::map<int, std::u16string> table;

@@ -5,9 +5,10 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
   libhpdf-dev libqrencode-dev libjsoncpp-dev libcurl4-openssl-dev
-  libudev-dev libturbojpeg0-dev
+  libudev-dev libturbojpeg0-dev libxtst-dev libx11-dev libcpp-httplib-dev libssl-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev libxml2-dev
-  xvfb xauth xdotool zbar-tools qpdf poppler-utils imagemagick
+  xvfb xauth xdotool x11-utils zbar-tools qpdf poppler-utils imagemagick img2pdf curl
+  dpkg-dev file lintian desktop-file-utils appstream
   fonts-dejavu-core fonts-wqy-microhei
 )
 missing=()

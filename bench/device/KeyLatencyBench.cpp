@@ -2,6 +2,7 @@
 // message reaching the owner's event loop, with the real clock and its 200 ms passes.
 #include "device/DeviceManager.h"
 #include "platform/Clock.h"
+#include "platform/MessageIds.h"
 #include "platform/hid/SimBoardTransport.h"
 
 #include <QCoreApplication>
@@ -21,7 +22,7 @@ public:
 
 protected:
     bool event(QEvent* e) override {
-        if (static_cast<unsigned>(e->type()) == DeviceManager::kKeyMessage) {
+        if (static_cast<unsigned>(e->type()) == msg::kKey) {
             ++keys;
             return true;
         }

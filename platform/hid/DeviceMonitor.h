@@ -1,13 +1,11 @@
 #pragma once
-// Hot-plug notices as the device-change message: 0x0219 with wParam 0x8000 (arrival) or 0x8004
-// (removal complete) and the device interface name as the message text, posted to a receiver.
+// Hot-plug notices as the device-change message (msg::kDeviceChange) with wParam arrival or
+// removal complete and the device interface name as the message text, posted to a receiver.
+#include "platform/MessageIds.h"
+
 #include <QObject>
 
 namespace platform::hid {
-
-inline constexpr unsigned kDeviceChangeMessage = 0x0219;
-inline constexpr unsigned kDeviceArrival = 0x8000;
-inline constexpr unsigned kDeviceRemoveComplete = 0x8004;
 
 class DeviceMonitor {
 public:

@@ -1,4 +1,5 @@
 #include "SimBoardTransport.h"
+#include "platform/MessageIds.h"
 
 #include "platform/Message.h"
 #include "platform/hid/DeviceMonitor.h"
@@ -93,7 +94,7 @@ bool SimBoardTransport::listen(const QString& socketPath, QString* error) {
 void SimBoardTransport::notify(unsigned event, const QString& path) {
     std::lock_guard g(m_receiverMutex);
     if (m_receiver != nullptr)
-        platform::postMessage(m_receiver, kDeviceChangeMessage, event, 0, path);
+        platform::postMessage(m_receiver, msg::kDeviceChange, event, 0, path);
 }
 
 QString SimBoardTransport::plug(int board, bool in) {
@@ -102,7 +103,7 @@ QString SimBoardTransport::plug(int board, bool in) {
         return error(QStringLiteral("board %1 is already %2")
                          .arg(board)
                          .arg(in ? "plugged in" : "unplugged"));
-    notify(in ? kDeviceArrival : kDeviceRemoveComplete, b.path());
+    notify(in ? msg::kDeviceArrival : msg::kDeviceRemoveComplete, b.path());
     return QStringLiteral("ok");
 }
 

@@ -1,4 +1,5 @@
 #include "UdevDeviceMonitor.h"
+#include "platform/MessageIds.h"
 
 #include "platform/Message.h"
 #include "platform/hid/HidrawDevice.h"
@@ -104,9 +105,9 @@ void UdevDeviceMonitor::handleHidraw(udev_device* dev, bool added) {
         if (!d) return;
         const QStringList names = namesOf(*d);
         m_hidrawNames.insert(syspath, names);
-        for (const QString& n : names) post(kDeviceArrival, n);
+        for (const QString& n : names) post(msg::kDeviceArrival, n);
     } else {
-        for (const QString& n : m_hidrawNames.take(syspath)) post(kDeviceRemoveComplete, n);
+        for (const QString& n : m_hidrawNames.take(syspath)) post(msg::kDeviceRemoveComplete, n);
     }
 }
 
@@ -114,11 +115,12 @@ void UdevDeviceMonitor::handleUsb(udev_device* dev, bool added) {
     uint16_t vendor = 0, product = 0;
     if (!parseProduct(udev_device_get_property_value(dev, "PRODUCT"), vendor, product)) return;
     const QString instance = QString::fromLocal8Bit(udev_device_get_sysname(dev));
-    post(added ? kDeviceArrival : kDeviceRemoveComplete, usbDeviceName(vendor, product, instance));
+    post(added ? msg::kDeviceArrival : msg::kDeviceRemoveComplete,
+         usbDeviceName(vendor, product, instance));
 }
 
 void UdevDeviceMonitor::post(unsigned event, const QString& name) {
-    platform::postMessage(m_receiver, kDeviceChangeMessage, event, 0, name);
+    platform::postMessage(m_receiver, msg::kDeviceChange, event, 0, name);
 }
 
 }  // namespace platform::hid

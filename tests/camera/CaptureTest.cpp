@@ -4,6 +4,7 @@
 #include "camera/sdk/DeviceSdk.h"
 #include "camera/sdk/SimBackend.h"
 #include "platform/Message.h"
+#include "platform/MessageIds.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/TempDir.h"
 
@@ -25,7 +26,7 @@ namespace {
 class Receiver : public QObject {
 public:
     bool event(QEvent* e) override {
-        if (const auto* m = platform::asMessage(e, 0x5221)) {
+        if (const auto* m = platform::asMessage(e, msg::kPictureReady)) {
             messages.push_back({long(m->wParam), long(m->lParam)});
             return true;
         }
@@ -81,7 +82,7 @@ protected:
     std::unique_ptr<CCamera> cam;
 };
 
-std::pair<long, long> msg(long n, long tag) {
+std::pair<long, long> ready(long n, long tag) {
     return {n, tag};
 }
 
@@ -93,7 +94,7 @@ TEST_F(CaptureTest, SimulatedCameraCaptureStoresPictureAndThumbnail) {
     make(std::make_unique<camera::sdk::DeviceSdk>(std::make_unique<camera::sdk::SimBackend>(o)));
     host.shown = false;  // the worker has to run the paused view for its snapshot
     EXPECT_EQ(capture(2), 1);
-    EXPECT_EQ(receiver.messages, (std::vector{msg(1, 2)}));
+    EXPECT_EQ(receiver.messages, (std::vector{ready(1, 2)}));
     EXPECT_EQ(cam->pictureCounter(), 1);
 
     QImageReader jpg(image("0000000001.jpg"));
@@ -130,7 +131,7 @@ TEST_F(CaptureTest, TwoCamerasAreTwiceTheSmallerWidthWithEntryZeroLeft) {
     ASSERT_EQ(pic.size(), QSize(2 * 992, 720));
     EXPECT_GT(qBlue(pic.pixel(400, 360)), 200);
     EXPECT_GT(qRed(pic.pixel(1500, 360)), 200);
-    EXPECT_EQ(receiver.messages, (std::vector{msg(1, 0), msg(2, 1)}));
+    EXPECT_EQ(receiver.messages, (std::vector{ready(1, 0), ready(2, 1)}));
 }
 
 TEST_F(CaptureTest, NotConvexCornersGiveTheFallbackSizes) {
@@ -152,14 +153,14 @@ TEST_F(CaptureTest, AMissingSnapshotIsReportedAsPictureZeroAndNothingAdvances) {
     FakeSdk* sdk = makeFake(1);
     sdk->cam(0).writesSnapshot = false;
     EXPECT_EQ(capture(2), 1);
-    EXPECT_EQ(receiver.messages, (std::vector{msg(0, 2)}));
+    EXPECT_EQ(receiver.messages, (std::vector{ready(0, 2)}));
     EXPECT_EQ(cam->pictureCounter(), 0);
     EXPECT_FALSE(cam->PictureExists(1, nullptr, nullptr));
     EXPECT_TRUE(QDir(temp.path() + "/KBCamera/image").isEmpty());
     // The next capture works and gets the number the failed one would have had.
     sdk->cam(0).writesSnapshot = true;
     EXPECT_EQ(capture(0), 1);
-    EXPECT_EQ(receiver.messages.back(), msg(1, 0));
+    EXPECT_EQ(receiver.messages.back(), ready(1, 0));
 }
 
 TEST_F(CaptureTest, NumbersAreNeverReusedAfterADeletion) {
@@ -195,7 +196,7 @@ TEST_F(CaptureTest, WaitingForACaptureLetsItsMessageThrough) {
     // The worker blocks on this thread's handling of its message while this thread waits for it.
     EXPECT_EQ(cam->TakePic(1), 1);
     cam->waitForCaptures();
-    EXPECT_EQ(receiver.messages, (std::vector{msg(1, 1)}));
+    EXPECT_EQ(receiver.messages, (std::vector{ready(1, 1)}));
 }
 
 TEST_F(CaptureTest, WithoutASafeStoreNothingIsWrittenAnywhereAndTheFailureIsReported) {
@@ -204,7 +205,7 @@ TEST_F(CaptureTest, WithoutASafeStoreNothingIsWrittenAnywhereAndTheFailureIsRepo
     QFile::setPermissions(temp.path() + "/KBCamera", QFileDevice::Permissions(0x7777));
     sdk->clearCalls();
     EXPECT_EQ(capture(0), 1);
-    EXPECT_EQ(receiver.messages, (std::vector{msg(0, 0)}));
+    EXPECT_EQ(receiver.messages, (std::vector{ready(0, 0)}));
     EXPECT_EQ(sdk->calls(), std::vector<std::string>{});  // not even a snapshot
     EXPECT_FALSE(QFile::exists("0000000001.bmp"));
 }

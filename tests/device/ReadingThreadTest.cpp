@@ -1,6 +1,7 @@
 // The reading thread: key messages, faulty boards, changes of the list while it runs, shutdown.
 #include "FakeHidTransport.h"
 #include "device/DeviceManager.h"
+#include "platform/MessageIds.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/MessageRecorder.h"
 
@@ -30,9 +31,7 @@ protected:
         }
     }
 
-    std::vector<testsupport::RecordedMessage> keys() const {
-        return owner.of(DeviceManager::kKeyMessage);
-    }
+    std::vector<testsupport::RecordedMessage> keys() const { return owner.of(msg::kKey); }
     bool waitForKeys(size_t n) {
         return MessageRecorder::waitUntil([&] { return keys().size() >= n; });
     }

@@ -1,6 +1,7 @@
 // The simulated board end to end: the control socket, the ostrely-board tool, and a running
 // device manager that posts its keys.
 #include "device/DeviceManager.h"
+#include "platform/MessageIds.h"
 #include "platform/hid/DeviceMonitor.h"
 #include "platform/hid/HidBackend.h"
 #include "platform/hid/SimBoard.h"
@@ -83,32 +84,29 @@ TEST_F(SimBoardTest, ToolDrivesARunningDeviceManager) {
     EXPECT_EQ(dm.GetDeviceId(0), "C0FFEE01");
 
     ASSERT_EQ(tool({"key", "4"}).exitCode, 0);
-    ASSERT_TRUE(
-        MessageRecorder::waitUntil([&] { return !owner.of(DeviceManager::kKeyMessage).empty(); }));
-    EXPECT_EQ(owner.of(DeviceManager::kKeyMessage)[0].wParam, 0u);
-    EXPECT_EQ(owner.of(DeviceManager::kKeyMessage)[0].lParam, 4);
+    ASSERT_TRUE(MessageRecorder::waitUntil([&] { return !owner.of(msg::kKey).empty(); }));
+    EXPECT_EQ(owner.of(msg::kKey)[0].wParam, 0u);
+    EXPECT_EQ(owner.of(msg::kKey)[0].lParam, 4);
 
     // A second board plugged in: arrival, as the main dialog would handle it.
     ASSERT_EQ(tool({"plug", "1"}).exitCode, 0);
-    ASSERT_TRUE(
-        MessageRecorder::waitUntil([&] { return !owner.of(kDeviceChangeMessage).empty(); }));
-    const auto arrival = owner.of(kDeviceChangeMessage)[0];
-    EXPECT_EQ(arrival.wParam, kDeviceArrival);
+    ASSERT_TRUE(MessageRecorder::waitUntil([&] { return !owner.of(msg::kDeviceChange).empty(); }));
+    const auto arrival = owner.of(msg::kDeviceChange)[0];
+    EXPECT_EQ(arrival.wParam, msg::kDeviceArrival);
     EXPECT_EQ(arrival.text, SimBoard(1).path());
     const int n = dm.AddDevice(arrival.text);
     ASSERT_EQ(n, 2);
     dm.SendCommandD(n - 1);
     ASSERT_EQ(tool({"report", "F191000A", "1"}).exitCode, 0);
-    ASSERT_TRUE(MessageRecorder::waitUntil(
-        [&] { return owner.of(DeviceManager::kKeyMessage).size() == 2; }));
-    EXPECT_EQ(owner.of(DeviceManager::kKeyMessage)[1].wParam, 1u);
-    EXPECT_EQ(owner.of(DeviceManager::kKeyMessage)[1].lParam, 10);
+    ASSERT_TRUE(MessageRecorder::waitUntil([&] { return owner.of(msg::kKey).size() == 2; }));
+    EXPECT_EQ(owner.of(msg::kKey)[1].wParam, 1u);
+    EXPECT_EQ(owner.of(msg::kKey)[1].lParam, 10);
 
     ASSERT_EQ(tool({"unplug", "1"}).exitCode, 0);
     ASSERT_TRUE(
-        MessageRecorder::waitUntil([&] { return owner.of(kDeviceChangeMessage).size() == 2; }));
-    EXPECT_EQ(owner.of(kDeviceChangeMessage)[1].wParam, kDeviceRemoveComplete);
-    EXPECT_EQ(dm.RemoveDevice(owner.of(kDeviceChangeMessage)[1].text), 1);
+        MessageRecorder::waitUntil([&] { return owner.of(msg::kDeviceChange).size() == 2; }));
+    EXPECT_EQ(owner.of(msg::kDeviceChange)[1].wParam, msg::kDeviceRemoveComplete);
+    EXPECT_EQ(dm.RemoveDevice(owner.of(msg::kDeviceChange)[1].text), 1);
 
     dm.Shutdown();
     EXPECT_EQ(tool({"log"}).out, "A\nD\nD\nE");
@@ -191,8 +189,8 @@ TEST(HidBackendTest, EnvironmentSelectsTheSimulatedBoard) {
             << qPrintable(error);
         EXPECT_EQ(reply.trimmed(), "ok");
         ASSERT_TRUE(
-            MessageRecorder::waitUntil([&] { return !receiver.of(kDeviceChangeMessage).empty(); }));
-        EXPECT_EQ(receiver.of(kDeviceChangeMessage)[0].text, SimBoard(1).path());
+            MessageRecorder::waitUntil([&] { return !receiver.of(msg::kDeviceChange).empty(); }));
+        EXPECT_EQ(receiver.of(msg::kDeviceChange)[0].text, SimBoard(1).path());
     }
     const HidBackend real = createHidBackend();
     EXPECT_FALSE(real.simulated);
