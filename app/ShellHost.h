@@ -3,6 +3,7 @@
 // dialog implements it; tests give a recorder.
 #include "camera/DisplayRect.h"
 
+#include <QPoint>
 #include <QRect>
 #include <QString>
 
@@ -35,6 +36,9 @@ public:
     virtual void share() = 0;
     // Whether sharing exists in this build and is allowed on this machine.
     virtual bool sharingEnabled() const = 0;
+
+    // Opens the tray menu at a screen position (the panel's handle does it where no tray exists).
+    virtual void showTrayMenuAt(QPoint globalPos) = 0;
 
     // The picture list of the run.
     virtual bool hasPictures() const = 0;
