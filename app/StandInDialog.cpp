@@ -32,19 +32,19 @@ StandInDialog::StandInDialog(CQuilletApp& app)
     showStatus(
         "Stand-in window (the main window is not built yet). A board key takes a picture; "
         "Esc quits.");
-    m_app.m_mainDialog = this;
+    m_app.registerMainDialog(this, nullptr);
     openCameras();
     startBoards();
 }
 
 StandInDialog::~StandInDialog() {
     shutDown();
-    m_app.m_mainDialog = nullptr;
+    m_app.unregisterMainDialog(this);
 }
 
 void StandInDialog::openCameras() {
     const QRect area = m_app.workArea();
-    m_app.m_camera.OpenCameras(m_video[0], m_video[1], {0, 0, area.width(), area.height()},
+    m_app.camera().OpenCameras(m_video[0], m_video[1], {0, 0, area.width(), area.height()},
                                /*pauseAfter=*/false);
 }
 
@@ -62,8 +62,8 @@ void StandInDialog::shutDown() {
     // Boards first (their thread posts to us), then the captures and streams that draw into us.
     if (m_devices) m_devices->Shutdown();
     m_devices.reset();
-    m_app.m_camera.waitForCaptures();
-    m_app.m_camera.CloseCameras();
+    m_app.camera().waitForCaptures();
+    m_app.camera().CloseCameras();
 }
 
 bool StandInDialog::event(QEvent* e) {
@@ -94,7 +94,7 @@ void StandInDialog::keyPressEvent(QKeyEvent* e) {
 void StandInDialog::onKey(int board, int keyType) {
     if (m_captureBusy || m_shutDown) return;
     m_captureBusy = true;
-    const int number = m_app.m_camera.TakePic(0);
+    const int number = m_app.camera().TakePic(0);
     showStatus(QStringLiteral("Key %1 on board %2: taking picture %3...")
                    .arg(keyType)
                    .arg(board)
@@ -104,7 +104,7 @@ void StandInDialog::onKey(int board, int keyType) {
 void StandInDialog::onPictureReady(int number, int) {
     m_captureBusy = false;
     QString picture, thumbnail;
-    if (number > 0 && m_app.m_camera.PictureExists(number, &picture, &thumbnail))
+    if (number > 0 && m_app.camera().PictureExists(number, &picture, &thumbnail))
         showStatus(QStringLiteral("Picture %1 stored: %2").arg(number).arg(picture));
     else
         showStatus("The picture could not be taken.");
@@ -120,7 +120,7 @@ void StandInDialog::onDeviceChange(unsigned change, const QString& name) {
         }
         showStatus(QStringLiteral("Button boards: %1").arg(m_devices->GetDeviceCount()));
     } else if (name.contains(kCameraIds, Qt::CaseInsensitive) && !m_captureBusy) {
-        m_app.m_camera.Reinit();
+        m_app.camera().Reinit();
     }
 }
 
