@@ -159,7 +159,8 @@ void CQuilletDlg::startLinkPrompt() {
 
 void CQuilletDlg::startBoards() {
     if (!m_services.hid.transport) return;
-    m_devices = std::make_unique<DeviceManager>(this, *m_services.hid.transport, m_clock);
+    platform::Clock& clock = m_services.boardClock != nullptr ? *m_services.boardClock : m_clock;
+    m_devices = std::make_unique<DeviceManager>(this, *m_services.hid.transport, clock);
     m_devices->EnumDevices();
     m_devices->StartReadingThread();
     if (m_services.hid.monitor && !m_services.hid.monitor->start(this))

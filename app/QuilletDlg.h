@@ -31,8 +31,9 @@ public:
     // What the dialog is built with; the program gives the real ones, tests their own.
     struct Services {
         platform::hid::HidBackend hid;
-        platform::Clock* clock = nullptr;
-        std::function<QIcon(int)> icon;  // resources by id
+        platform::Clock* clock = nullptr;       // the window's own waits (the repeat filter)
+        platform::Clock* boardClock = nullptr;  // the boards' pauses; the window's clock if null
+        std::function<QIcon(int)> icon;         // resources by id
         // Sends the key of a board key type (2 to 5) to the program in front; empty sends none.
         std::function<void(int keyType)> sendKey;
         bool trayAvailable = true;

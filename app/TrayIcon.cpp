@@ -46,6 +46,7 @@ void TrayIcon::UpdateTrayIcon(int state) {
     if (m_tray == nullptr) return;
     m_iconId = state == 1 ? kIconConnected : kIconDisconnected;
     m_lastBalloon = m_text(state == 1 ? text::kBoardConnected : text::kBoardDisconnected);
+    ++m_balloons;
     m_tray->setIcon(m_icon(m_iconId));
     m_tray->setToolTip(m_text(text::kAppName).left(kTooltipUnits));
     if (QSystemTrayIcon::supportsMessages())

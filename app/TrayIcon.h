@@ -26,6 +26,7 @@ public:
     int iconId() const { return m_iconId; }
     // The last balloon shown (for the record; empty when none).
     QString lastBalloon() const { return m_lastBalloon; }
+    int balloonCount() const { return m_balloons; }
 
     // The tooltip of AddTrayIcon, cut as the shell's record cuts it.
     static QString addTooltip(const std::function<QString(int)>& text, int boardCount);
@@ -42,4 +43,5 @@ private:
     QSystemTrayIcon* m_tray = nullptr;
     int m_iconId = 0;
     QString m_lastBalloon;
+    int m_balloons = 0;
 };

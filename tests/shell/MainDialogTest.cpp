@@ -1,0 +1,199 @@
+// The main window on the simulated camera: keys, captures, calibration, the tray and exit.
+#include "ShellFixture.h"
+
+#include "app/TrayIcon.h"
+#include "camera/Camera.h"
+#include "camera/ui/VideoWindow.h"
+#include "device/DeviceManager.h"
+#include "lang/TextIds.h"
+#include "platform/MessageIds.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QThread>
+
+namespace {
+
+int countPictures(CQuilletApp& app) {
+    return QDir(app.camera().store().imageFolder()).entryList({"*.jpg"}, QDir::Files).size();
+}
+
+}  // namespace
+
+TEST_F(ShellTest, StartsWithTheLiveViewOnTheWorkArea) {
+    start();
+    EXPECT_TRUE(dlg().viewShown());
+    EXPECT_FALSE(dlg().pictureShown());
+    EXPECT_TRUE(dlg().videoWindow(0)->isVisibleTo(&dlg()));
+    EXPECT_FALSE(dlg().videoWindow(1)->isVisibleTo(&dlg())) << "one camera: the second never shows";
+    EXPECT_EQ(dlg().geometry().size(), app().workArea().size());
+    EXPECT_TRUE(ui.texts.isEmpty());
+}
+
+TEST_F(ShellTest, StartSwitchStartsHiddenInTheTray) {
+    start("sim", {"Ostrely", "-Start"});
+    EXPECT_FALSE(dlg().viewShown());
+    EXPECT_FALSE(dlg().isVisible());
+    ASSERT_NE(dlg().tray(), nullptr);
+    EXPECT_TRUE(dlg().tray()->added());
+}
+
+TEST_F(ShellTest, RepeatFilterDropsTheSameKeyWithin500Ms) {
+    start();
+    const auto dCount = [&] {
+        const std::string c = boards->commands(boardPath(0));
+        return std::count(c.begin(), c.end(), 'D');
+    };
+    // The reading thread opens the board with A and D first.
+    for (int i = 0; i < 2000 && dCount() == 0; ++i) QThread::msleep(1);
+    QThread::msleep(50);
+    const auto before = dCount();
+    key(10);
+    EXPECT_EQ(dCount(), before + 1);
+    clock.advance(499);
+    key(10);
+    EXPECT_EQ(dCount(), before + 1) << "the same key type within 499 ms is dropped";
+    clock.advance(1);
+    key(10);
+    EXPECT_EQ(dCount(), before + 2) << "after 500 ms it is taken";
+    key(7);
+    key(10);
+    EXPECT_EQ(dCount(), before + 3) << "another key type in between: never dropped";
+}
+
+TEST_F(ShellTest, CaptureKeysShowThePictureAndRespectTheirStates) {
+    start();
+    key(8);
+    EXPECT_EQ(countPictures(app()), 1);
+    EXPECT_TRUE(dlg().pictureShown()) << "tag 0 without a whiteboard shows the picture";
+    EXPECT_FALSE(dlg().captureBusy());
+    clock.advance(1000);
+    key(8);
+    EXPECT_EQ(countPictures(app()), 1) << "the capture key does nothing on a stored picture";
+    key(7);
+    EXPECT_FALSE(dlg().pictureShown());
+    key(2);
+    EXPECT_EQ(countPictures(app()), 2) << "key 2 on live video takes a picture";
+    EXPECT_TRUE(dlg().pictureShown());
+    key(7);
+    key(9);
+    EXPECT_EQ(countPictures(app()), 3);
+    EXPECT_FALSE(dlg().viewShown()) << "key 9 hides the view and keeps it hidden";
+    EXPECT_FALSE(dlg().captureBusy());
+    clock.advance(1000);
+    key(9);
+    EXPECT_TRUE(dlg().viewShown()) << "key 9 with the view hidden shows it";
+}
+
+TEST_F(ShellTest, AFailedCaptureClearsCaptureBusy) {
+    start();
+    dlg().takePicture(0);
+    EXPECT_TRUE(dlg().captureBusy());
+    dlg().OnPictureReady(0, 0);
+    EXPECT_FALSE(dlg().captureBusy());
+    EXPECT_FALSE(dlg().pictureShown());
+    settle();
+}
+
+TEST_F(ShellTest, EveryKeyEndsCalibrationInsteadOfActing) {
+    start();
+    for (int type = 1; type <= 10; ++type) {
+        dlg().runCommand(10005);
+        ASSERT_TRUE(dlg().calibrationMode());
+        clock.advance(1000);
+        key(type);
+        EXPECT_FALSE(dlg().calibrationMode()) << "key " << type;
+        EXPECT_EQ(countPictures(app()), 0) << "key " << type;
+    }
+}
+
+TEST_F(ShellTest, ExitWithAnEmptyListAsksOnlyWhetherToClose) {
+    start();
+    ui.answers = {2};
+    dlg().runCommand(10002);
+    EXPECT_EQ(ui.texts, QStringList{text(text::kAskClose)});
+    ASSERT_NE(dlg().devices(), nullptr) << "Cancel: nothing closes";
+    ui.texts.clear();
+    dlg().runCommand(10002);
+    EXPECT_EQ(ui.texts, QStringList{text(text::kAskClose)});
+    EXPECT_EQ(dlg().devices(), nullptr) << "the boards are closed";
+    EXPECT_EQ(boards->commands(boardPath(0)).back(), 'E');
+    EXPECT_FALSE(dlg().tray()->added());
+}
+
+TEST_F(ShellTest, OnlyTheFirstBoardShowsTheConnectionBalloon) {
+    start();
+    ASSERT_EQ(dlg().devices()->GetDeviceCount(), 1);
+    dlg().OnDeviceChange(msg::kDeviceRemoveComplete, boardPath(0));
+    EXPECT_EQ(dlg().devices()->GetDeviceCount(), 0);
+    EXPECT_EQ(dlg().tray()->lastBalloon(), text(text::kBoardDisconnected));
+    EXPECT_EQ(dlg().tray()->iconId(), 146);
+    boards->plug(boardPath(1));
+    dlg().OnDeviceChange(msg::kDeviceArrival, boardPath(1));
+    EXPECT_EQ(dlg().tray()->lastBalloon(), text(text::kBoardConnected));
+    EXPECT_EQ(dlg().tray()->balloonCount(), 2);
+    boards->plug(boardPath(2));
+    dlg().OnDeviceChange(msg::kDeviceArrival, boardPath(2));
+    EXPECT_EQ(dlg().devices()->GetDeviceCount(), 2);
+    EXPECT_EQ(dlg().tray()->balloonCount(), 2) << "a second board shows no balloon";
+    dlg().OnDeviceChange(msg::kDeviceArrival, "USB#VID_0483&PID_5851");
+    EXPECT_EQ(dlg().devices()->GetDeviceCount(), 2) << "not a board name";
+}
+
+TEST_F(ShellTest, CameraCommandsNeedTheirCameras) {
+    start();
+    dlg().runCommand(32776);
+    EXPECT_EQ(ui.texts, QStringList{text(text::kNoCamera)}) << "swap with one camera";
+    ui.texts.clear();
+    dlg().runCommand(10006);
+    EXPECT_FALSE(app().dualScreen()) << "dual-screen with one camera does nothing";
+    EXPECT_TRUE(ui.texts.isEmpty());
+}
+
+TEST_F(ShellTest, TwoCamerasSideBySideAndSwapped) {
+    start("sim2");
+    const auto& cam = app().camera();
+    ASSERT_EQ(cam.cameras().size(), 2u);
+    dlg().runCommand(10006);
+    ASSERT_TRUE(app().dualScreen());
+    EXPECT_TRUE(dlg().videoWindow(0)->isVisibleTo(&dlg()));
+    EXPECT_TRUE(dlg().videoWindow(1)->isVisibleTo(&dlg()));
+    const int leftX = dlg().videoWindow(0)->x();
+    EXPECT_LT(leftX, dlg().videoWindow(1)->x());
+    dlg().runCommand(32776);
+    EXPECT_GT(dlg().videoWindow(0)->x(), dlg().videoWindow(1)->x()) << "the pictures change sides";
+    EXPECT_FALSE(app().swapFlag()) << "swapping side by side saves nothing";
+    dlg().runCommand(10006);
+    EXPECT_FALSE(app().dualScreen());
+    EXPECT_EQ(cam.windows()[0], static_cast<camera::ViewWindow*>(dlg().videoWindow(0)))
+        << "the lists follow the swap flag again";
+    dlg().runCommand(32776);
+    EXPECT_TRUE(app().swapFlag());
+    EXPECT_EQ(cam.currentCamera(), cam.cameras()[0]);
+    EXPECT_FALSE(dlg().videoWindow(0)->isVisibleTo(&dlg()));
+    EXPECT_TRUE(dlg().videoWindow(1)->isVisibleTo(&dlg()));
+}
+
+TEST_F(ShellTest, EachBoardDrivesItsOwnCamera) {
+    start("sim2");
+    const auto& cam = app().camera();
+    key(7, 1);
+    EXPECT_EQ(cam.currentCamera(), cam.cameras()[1]);
+    EXPECT_TRUE(dlg().videoWindow(1)->isVisibleTo(&dlg()));
+    clock.advance(500);
+    key(7, 0);
+    EXPECT_EQ(cam.currentCamera(), cam.cameras()[0]);
+}
+
+TEST_F(ShellTest, KeysInBurstsLeaveNoCaptureBusy) {
+    start();
+    for (int i = 0; i < 300; ++i) {
+        dlg().OnKey(i % 2, 1 + i % 10 == 10 ? 7 : 1 + i % 10);
+        if (i % 7 == 0) dlg().OnDeviceChange(msg::kDeviceArrival, boardPath(0));
+        clock.advance(3);
+        QCoreApplication::processEvents();
+    }
+    settle();
+    settle();
+    EXPECT_FALSE(dlg().captureBusy());
+}
