@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev qt6-svg-dev libgl-dev
   libhpdf-dev libqrencode-dev libjsoncpp-dev libcurl4-openssl-dev
   libudev-dev libturbojpeg0-dev libxtst-dev libx11-dev libcpp-httplib-dev libssl-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev libxml2-dev
