@@ -2,7 +2,7 @@
 // Key presses for the program in front (a presentation, say): each key is a synthesised key-down
 // and key-up, as if typed. On X11 through the XTest extension, over a connection of its own;
 // where that cannot be had (Wayland without XWayland, no display) it says so once on standard
-// error and sends nothing.
+// error and sends nothing. Used from one thread (the user-interface thread).
 #include <QByteArray>
 #include <QString>
 
