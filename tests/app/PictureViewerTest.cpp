@@ -215,8 +215,11 @@ TEST(PictureViewer, AReplacedFileIsShownAnewWhetherOrNotTheDecodedPictureIsKept)
         s.viewer.load(path);
         EXPECT_GT(qGray(s.target.last.pixel(10, 10)), 200);
         writeJpeg(dir, "p.jpg", 400, 300, Qt::black);
-        QFile(path).setFileTime(QDateTime::currentDateTime().addSecs(5),
-                                QFileDevice::FileModificationTime);
+        QFile rewritten(path);
+        ASSERT_TRUE(rewritten.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(rewritten.setFileTime(QDateTime::currentDateTime().addSecs(5),
+                                          QFileDevice::FileModificationTime));
+        rewritten.close();
         s.viewer.redraw();
         EXPECT_LT(qGray(s.target.last.pixel(10, 10)), 50);
     }
