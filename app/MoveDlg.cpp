@@ -83,7 +83,9 @@ PicButton* MoveDlg::button(int controlId) const {
     return it == m_buttons.end() ? nullptr : it->second;
 }
 
-QRect MoveDlg::localWorkArea() const { return QRect(QPoint(0, 0), m_host.workArea().size()); }
+QRect MoveDlg::localWorkArea() const {
+    return QRect(QPoint(0, 0), m_host.workArea().size());
+}
 
 void MoveDlg::ComputeStep() {
     m_step = panel::computeStep(localWorkArea());
@@ -144,7 +146,8 @@ void MoveDlg::Relayout() {
 
 void MoveDlg::layOutColumns(bool pens) {
     button(ctl::kHandle)->setGeometry(0, 0, m_step, m_step);
-    for (int i = 0; i < 4; ++i) button(kCommandIds[i])->setGeometry(panel::commandButtonRect(i, m_step));
+    for (int i = 0; i < 4; ++i)
+        button(kCommandIds[i])->setGeometry(panel::commandButtonRect(i, m_step));
     setCommandColumnVisible(true);
     if (!pens) return;
     for (int i = 0; i < 5; ++i) button(kPenIds[i])->setGeometry(panel::penButtonRect(i, m_step));
@@ -249,7 +252,9 @@ void MoveDlg::DragTo(const QPoint& globalPoint) {
     PlaceAt(m_dragStartPanel + (globalPoint - m_dragStartPointer));
 }
 
-void MoveDlg::HandleReleased() { releaseHandle(); }
+void MoveDlg::HandleReleased() {
+    releaseHandle();
+}
 
 void MoveDlg::releaseHandle() {
     button(ctl::kHandle)->ShowNormal();

@@ -5,9 +5,15 @@
 namespace panel {
 
 namespace {
-int right(const QRect& r) { return r.x() + r.width(); }
-int bottom(const QRect& r) { return r.y() + r.height(); }
-int times(double factor, int step) { return static_cast<int>(factor * step); }
+int right(const QRect& r) {
+    return r.x() + r.width();
+}
+int bottom(const QRect& r) {
+    return r.y() + r.height();
+}
+int times(double factor, int step) {
+    return static_cast<int>(factor * step);
+}
 }  // namespace
 
 int computeStep(const QRect& workArea) {

@@ -41,7 +41,9 @@ void PicButton::ShowNormal() {
     m_pressed = false;
 }
 
-void PicButton::ShowPressedBitmap() { showBitmap(true); }
+void PicButton::ShowPressedBitmap() {
+    showBitmap(true);
+}
 
 void PicButton::report() {
     QObject* receiver = m_receiver ? m_receiver.data() : parent();

@@ -10,7 +10,9 @@ void StrokeCanvas::resize(const QSize& logicalSize, qreal devicePixelRatio) {
     m_blank = true;
 }
 
-void StrokeCanvas::beginStroke(const QPointF& point) { m_strokes.push_back({point}); }
+void StrokeCanvas::beginStroke(const QPointF& point) {
+    m_strokes.push_back({point});
+}
 
 void StrokeCanvas::preparePainter(QPainter& painter, int width) const {
     // No smoothing: the cheapest drawing, and erasing leaves no half-cleared fringe.

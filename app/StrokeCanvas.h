@@ -2,11 +2,11 @@
 // The overlay's strokes: a list of point lists and the image they are drawn into. The image has
 // an alpha channel; pixels nobody drew on are transparent, and the key colour stands for
 // transparent too, so drawing with it erases.
+#include <QtGui/qrgb.h>
 #include <QImage>
 #include <QPointF>
 #include <QRect>
 #include <QSize>
-#include <QtGui/qrgb.h>
 
 #include <vector>
 

@@ -11,8 +11,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QWindow>
 
 TopDlg::TopDlg(ShellHost& host, PixmapSource pixmaps, QWidget* parent, platform::Clock& clock)
@@ -61,7 +61,9 @@ void TopDlg::ShutDown() {
     delete m_panel.data();
 }
 
-QRect TopDlg::localWorkArea() const { return QRect(QPoint(0, 0), m_host.workArea().size()); }
+QRect TopDlg::localWorkArea() const {
+    return QRect(QPoint(0, 0), m_host.workArea().size());
+}
 
 void TopDlg::watchMouse(bool on) {
     if (on == m_watching) return;
@@ -145,9 +147,9 @@ void TopDlg::FitWorkArea() {
 
 void TopDlg::BringToFront() {
     raise();
-    for (QWidget* control : {static_cast<QWidget*>(m_panel.data()),
-                             static_cast<QWidget*>(m_calibration.data()),
-                             static_cast<QWidget*>(m_backToVideo.data())})
+    for (QWidget* control :
+         {static_cast<QWidget*>(m_panel.data()), static_cast<QWidget*>(m_calibration.data()),
+          static_cast<QWidget*>(m_backToVideo.data())})
         if (control) control->raise();
 }
 
