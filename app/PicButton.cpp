@@ -84,7 +84,9 @@ void PicButton::leaveEvent(QEvent* event) {
     QLabel::leaveEvent(event);
 }
 
+// Only a press in progress is undone: a selection mark shown after the release stays.
 void PicButton::pointerLeft() {
+    if (!m_tracking) return;
     m_tracking = false;
     ShowNormal();
 }

@@ -97,3 +97,12 @@ TEST_F(PicButtonTest, ShowNormalClearsPressed) {
     EXPECT_FALSE(button.isPressed());
     EXPECT_FALSE(button.showsPressedBitmap());
 }
+
+TEST_F(PicButtonTest, LeavingAfterTheReleaseKeepsASelectionMark) {
+    mouse(button, QEvent::MouseButtonPress, {10, 10});
+    mouse(button, QEvent::MouseButtonRelease, {10, 10});
+    button.ShowPressedBitmap();
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&button, &leave);
+    EXPECT_TRUE(button.showsPressedBitmap());
+}
