@@ -65,7 +65,9 @@ PixmapSource tiles() {
     };
 }
 
-QPoint centre(QWidget* w) { return w->mapToGlobal(w->rect().center()); }
+QPoint centre(QWidget* w) {
+    return w->mapToGlobal(w->rect().center());
+}
 
 }  // namespace
 

@@ -196,3 +196,13 @@ TEST_F(Panel, ADisplayChangeLaysThePanelOutAgain) {
     EXPECT_TRUE(panel().expanded());
     EXPECT_EQ(geometry(), QRect(1536, 1040 - 312, 60, 312));
 }
+
+TEST_F(Panel, RightToLeftKeepsTheGeometry) {
+    window->setLayoutDirection(Qt::RightToLeft);
+    panel().PlaceAt({300, 100});
+    panel().Open();
+    panel().ButtonAction(ctl::kPen);
+    EXPECT_EQ(geometry(), QRect(300, 100, 80, 288));
+    EXPECT_EQ(button(ctl::kList).geometry(), QRect(0, 48, 40, 40));
+    EXPECT_EQ(button(ctl::kRedPen).geometry(), QRect(40, 88, 40, 40));
+}
