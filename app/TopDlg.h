@@ -7,13 +7,13 @@
 // through a filter on the application instead. Its controls lie above it in the main window (a
 // child of a mouse-transparent widget could not be pressed), and it owns them: they show, hide
 // and go away with it.
+#include "app/MoveDlg.h"
 #include "app/PicButton.h"
 #include "app/StrokeCanvas.h"
 
 #include <QPointer>
 #include <QWidget>
 
-class MoveDlg;
 class ShellHost;
 namespace platform {
 class Clock;
