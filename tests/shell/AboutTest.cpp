@@ -1,0 +1,42 @@
+#include "RecorderHost.h"
+
+#include "app/AboutDlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QTimer>
+
+TEST(About, OneCameraLeavesTheLastLineEmpty) {
+    RecorderHost host;
+    CAboutDlg about(host, plainPixmaps());
+    about.DoDataExchange();
+    EXPECT_EQ(about.windowTitle(), "About Demo");
+    EXPECT_EQ(about.lines(),
+              (QStringList{"Software version", "v1.0", "Hardware version", "fw-0", ""}));
+    EXPECT_TRUE(about.isOpen());
+}
+
+TEST(About, TwoCamerasShowTheSecondVersion) {
+    RecorderHost host;
+    host.cameras = 2;
+    CAboutDlg about(host, plainPixmaps());
+    about.DoDataExchange();
+    EXPECT_EQ(about.lines().last(), "fw-1");
+}
+
+TEST(About, EndingWithOkLetsItOpenAgain) {
+    RecorderHost host;
+    CAboutDlg about(host, plainPixmaps());
+    bool seenOpen = false;
+    QTimer::singleShot(0, &about, [&] {
+        seenOpen = about.isOpen();
+        about.accept();
+    });
+    about.exec();
+    EXPECT_TRUE(seenOpen);
+    EXPECT_FALSE(about.isOpen());
+    about.show();
+    EXPECT_TRUE(about.isOpen());
+    about.close();
+    EXPECT_FALSE(about.isOpen());
+}
