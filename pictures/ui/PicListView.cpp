@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QStandardPaths>
 
@@ -75,10 +76,8 @@ void CPicListView::buildControls() {
     connect(m_delete, &QPushButton::clicked, this, [this] { OnDelete(); });
     connect(m_import, &QPushButton::clicked, this, [this] { OnImport(); });
     connect(m_exportButton, &QPushButton::clicked, this, [this] { OnExport(); });
-    connect(m_list, &QListWidget::itemPressed, this, [this](QListWidgetItem* item) {
-        m_pressedItem = item;
-        m_pressedState = item->checkState();
-    });
+    // The press on a check box never reaches the view's pressed signal: watch the presses here.
+    m_list->viewport()->installEventFilter(this);
     connect(m_list, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { OnListClick(item); });
     connect(m_list, &QListWidget::itemChanged, this,
@@ -94,6 +93,14 @@ void CPicListView::placeControls() {
     m_delete->setGeometry(fromDialogUnits(kDeleteDlu, fm));
     m_import->setGeometry(fromDialogUnits(kImportDlu, fm));
     m_exportButton->setGeometry(fromDialogUnits(kExportDlu, fm));
+}
+
+bool CPicListView::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == m_list->viewport() && e->type() == QEvent::MouseButtonPress) {
+        m_pressedItem = m_list->itemAt(static_cast<QMouseEvent*>(e)->position().toPoint());
+        m_pressedState = m_pressedItem != nullptr ? m_pressedItem->checkState() : Qt::Unchecked;
+    }
+    return QDialog::eventFilter(watched, e);
 }
 
 bool CPicListView::event(QEvent* e) {

@@ -80,6 +80,7 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void buildControls();
