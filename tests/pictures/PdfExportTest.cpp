@@ -5,7 +5,6 @@
 #include <QFileInfo>
 
 #include <cstdlib>
-#include <thread>
 
 using pictures::PdfExport;
 
@@ -178,37 +177,4 @@ TEST_F(PdfExportTest, TargetsThatCannotBeWrittenFailWithAMessage) {
     EXPECT_FALSE(exportTo("taken.pdf", {1}));
     EXPECT_TRUE(QFileInfo(outFolder() + "taken.pdf").isDir());
     EXPECT_FALSE(messages.isEmpty());
-}
-
-TEST_F(PdfExportTest, ExportsOnTwoThreadsKeepTheirOwnErrors) {
-    writePicture(1, {320, 240});
-    writeFile(store.picturePath(2), "not a picture");
-    QString goodMessages, badMessages;
-    const PdfExport good(
-        store, [&](const QByteArray& t) { goodMessages += QString::fromUtf8(t); },
-        [this] { return now; });
-    const PdfExport bad(
-        store, [&](const QByteArray& t) { badMessages += QString::fromUtf8(t); },
-        [this] { return now; });
-    int goodDone = 0, badDone = 0;
-    std::thread a([&] {
-        for (int i = 0; i < 20; ++i) {
-            QString folder = outFolder(), name = "good.pdf";
-            goodDone += good.ExportPdf(folder, name, {1, 1}) ? 1 : 0;
-        }
-    });
-    std::thread b([&] {
-        for (int i = 0; i < 20; ++i) {
-            QString folder = outFolder(), name = "bad.pdf";
-            badDone += bad.ExportPdf(folder, name, {1, 2}) ? 1 : 0;
-        }
-    });
-    a.join();
-    b.join();
-    EXPECT_EQ(goodDone, 20);
-    EXPECT_EQ(badDone, 0);
-    EXPECT_TRUE(goodMessages.isEmpty()) << goodMessages.toStdString();
-    EXPECT_EQ(badMessages.count("ERROR: error_no="), 20);
-    EXPECT_EQ(pageCount(outFolder() + "good.pdf"), 2);
-    EXPECT_EQ(outFiles(), QStringList({"good.pdf"}));
 }

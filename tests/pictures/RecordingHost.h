@@ -8,6 +8,7 @@
 #include <QSize>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 namespace picturetest {
@@ -24,6 +25,7 @@ public:
     QString text(int id) const override { return QStringLiteral("#%1").arg(id); }
     int ShowMessage(const QString& text, const QString& caption, unsigned type) override {
         boxes.push_back({text, caption, type});
+        if (whileBoxOpen) whileBoxOpen();
         return answer;
     }
     void ShowMessageOnce(int textId) override { onceBoxes.push_back(textId); }
@@ -60,6 +62,7 @@ public:
     CQuilletApp* app = nullptr;
     testsupport::MessageRecorder window;
     std::vector<Box> boxes;
+    std::function<void()> whileBoxOpen;
     std::vector<int> onceBoxes;
     int answer = 1;
     bool shown = false;
