@@ -92,6 +92,7 @@ TEST_F(PdfExportTest, GeneratedNameInTheImageFolderWrittenBackAndReusedWithinThe
     ASSERT_TRUE(exporter().ExportPdf(folder2, name2, {2, 1}));
     EXPECT_EQ(folder2 + name2, folder + name);
     EXPECT_EQ(pageSizes(folder + name), QStringList({"400x300", "320x240"})) << "overwritten";
+    EXPECT_TRUE(qpdfAccepts(folder + name));
 
     now = now.addSecs(3600);
     EXPECT_EQ(PdfExport::generatedName(now), "2024030710.pdf");
@@ -117,12 +118,14 @@ TEST_F(PdfExportTest, AFolderWherePictureShouldBeIsSkipped) {
     QDir().mkpath(store.picturePath(2));
     ASSERT_TRUE(exportTo("skip.pdf", {1, 2}));
     EXPECT_EQ(pageCount(outFolder() + "skip.pdf"), 1);
+    EXPECT_TRUE(qpdfAccepts(outFolder() + "skip.pdf"));
 }
 
 TEST_F(PdfExportTest, APictureThatIsNoJpegFailsWithoutHarmingAnEarlierFile) {
     writePicture(1, {320, 240});
     writePicture(2, {320, 240});
     ASSERT_TRUE(exportTo("keep.pdf", {1}));
+    EXPECT_TRUE(qpdfAccepts(outFolder() + "keep.pdf"));
     const QByteArray earlier = readFile(outFolder() + "keep.pdf");
 
     // Replaced between listing and export: named like a picture, but a PNG.

@@ -49,5 +49,6 @@ TEST_F(PdfExportThreadTest, ExportsOnTwoThreadsKeepTheirOwnErrors) {
     EXPECT_TRUE(goodMessages.isEmpty()) << goodMessages.toStdString();
     EXPECT_EQ(badMessages.count("ERROR: error_no="), 20);
     EXPECT_EQ(pageCount(outFolder() + "good.pdf"), 2);
+    EXPECT_TRUE(qpdfAccepts(outFolder() + "good.pdf"));
     EXPECT_EQ(outFiles(), QStringList({"good.pdf"}));
 }

@@ -289,6 +289,7 @@ TEST_F(PicListExportTest, TheCheckedPicturesGoWhereTheUserSaysAskingBeforeOverwr
     view->OnExport();
     EXPECT_EQ(overwriteQuestions, 1);
     EXPECT_EQ(pageCount(pdf), 3);
+    EXPECT_TRUE(qpdfAccepts(pdf));
 }
 
 TEST_F(PicListExportTest, WithoutADesktopFolderTheDialogOpensAtHome) {
@@ -307,4 +308,5 @@ TEST_F(PicListExportTest, TheShareExportsEveryListedPictureUnderTheGeneratedName
     ASSERT_TRUE(view->ExportPdf(folder, name));
     EXPECT_EQ(folder + name, store.imageFolder() + "2024030709.pdf");
     EXPECT_EQ(pageCount(folder + name), 2);
+    EXPECT_TRUE(qpdfAccepts(folder + name));
 }
