@@ -55,7 +55,7 @@ bool isPictureFile(const QString& path) {
 
 // One page of the picture's size, opening the document at its top-left corner, the picture
 // covering it and its path as text below the visible page.
-bool addPage(HPDF_Doc doc, HPDF_Font font, const QString& path, const Run& run) {
+bool addPage(HPDF_Doc doc, HPDF_Font font, const QString& path, Run& run) {
     const QByteArray nativePath = QFile::encodeName(path);
     const QSize size = QImageReader(path).size();
     HPDF_Page page = HPDF_AddPage(doc);
@@ -73,6 +73,8 @@ bool addPage(HPDF_Doc doc, HPDF_Font font, const QString& path, const Run& run) 
 
     HPDF_Page current = HPDF_GetCurrentPage(doc);
     HPDF_Image image = HPDF_LoadJpegImageFromFile(doc, nativePath.constData());
+    // The loader turns some files down without calling the handler.
+    if (image == nullptr && !run.failed()) run.fail(HPDF_INVALID_JPEG_DATA, 0);
     if (run.failed()) return false;
     HPDF_Page_DrawImage(current, image, 0, 0, static_cast<HPDF_REAL>(HPDF_Image_GetWidth(image)),
                         static_cast<HPDF_REAL>(HPDF_Image_GetHeight(image)));
