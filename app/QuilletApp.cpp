@@ -53,7 +53,9 @@ bool isSafeLanguageCode(const QString& code) {
 }  // namespace
 
 CQuilletApp::CQuilletApp(AppUi& ui)
-    : m_ui(ui), m_executablePath(platform::executablePath()), m_boardRelayTimeoutMs(kBoardRelayWaitMs) {
+    : m_ui(ui),
+      m_executablePath(platform::executablePath()),
+      m_boardRelayTimeoutMs(kBoardRelayWaitMs) {
     g_app = this;
     m_boardRegistryFiles = {QStringLiteral("/etc/xdg/Kestrane/KestraneBoard.conf"),
                             commonAppDataFolder() + "/Kestrane/KestraneBoard.conf"};
