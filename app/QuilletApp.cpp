@@ -28,6 +28,8 @@ CQuilletApp* g_app = nullptr;
 
 constexpr int kTextBufferUnits = 128;  // texts come back cut to 127
 constexpr int kAutovellWaitMs = 120000;
+// A relay that hangs must not freeze the program for good.
+constexpr int kBoardRelayWaitMs = 60000;
 constexpr int kRunValueBufferBytes = 260;
 constexpr int kInstallPathBufferBytes = 1024;
 constexpr const char* kAutostartName = "Ostrely";
@@ -50,7 +52,10 @@ bool isSafeLanguageCode(const QString& code) {
 
 }  // namespace
 
-CQuilletApp::CQuilletApp(AppUi& ui) : m_ui(ui), m_executablePath(platform::executablePath()) {
+CQuilletApp::CQuilletApp(AppUi& ui)
+    : m_ui(ui),
+      m_executablePath(platform::executablePath()),
+      m_boardRelayTimeoutMs(kBoardRelayWaitMs) {
     g_app = this;
     m_boardRegistryFiles = {QStringLiteral("/etc/xdg/Kestrane/KestraneBoard.conf"),
                             commonAppDataFolder() + "/Kestrane/KestraneBoard.conf"};
@@ -198,7 +203,8 @@ void CQuilletApp::ReadBoardInstallPath() {
 
 void CQuilletApp::RunBoardRelay(const QString& parameters) {
     ChildProcess relay(m_boardInstallPath + "/Pellgate.exe", splitCommandLine(parameters));
-    relay.waitForExit(-1);
+    // Ended when given up, so that the next hand-off cannot overtake it.
+    if (relay.waitForExit(m_boardRelayTimeoutMs) == ChildProcess::kNoExitCode) relay.kill();
 }
 
 QString CQuilletApp::autostartValueData() const {

@@ -52,6 +52,8 @@ public:
     // path.
     void setBoardRegistryFiles(const QStringList& files) { m_boardRegistryFiles = files; }
     void setExecutablePath(const QString& path) { m_executablePath = path; }
+    // How long RunBoardRelay waits for the relay before it ends it.
+    void setBoardRelayTimeoutMs(int ms) { m_boardRelayTimeoutMs = ms; }
     const QString& executablePath() const { return m_executablePath; }
 
     // The camera controller of the run.
@@ -102,6 +104,7 @@ private:
     AppUi& m_ui;
     QStringList m_boardRegistryFiles;
     QString m_executablePath;
+    int m_boardRelayTimeoutMs;
     CCamera m_camera;
     bool m_swapFlag = false;
     bool m_autostartFlag = true;

@@ -1,8 +1,10 @@
-# ostrely_test(NAME SOURCES... LIBS libs... [LABELS labels...])
+# ostrely_test(NAME SOURCES... LIBS libs... [LABELS labels...] [RESOURCE_LOCK locks...])
 # One GoogleTest binary with a shared main that holds a QApplication on the offscreen platform;
 # each case is registered with CTest. The label "threads" puts a binary in the thread-sanitizer run.
+# RESOURCE_LOCK keeps the cases from running beside others that hold the same lock (for what is
+# seen machine-wide, such as which programs run).
 function(ostrely_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;RESOURCE_LOCK" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} ostrely_testsupport ostrely_testmain
     GTest::gmock GTest::gtest Threads::Threads)
@@ -12,6 +14,9 @@ function(ostrely_test name)
   set(props ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
   if(T_LABELS)
     list(APPEND props LABELS "${T_LABELS}")
+  endif()
+  if(T_RESOURCE_LOCK)
+    list(APPEND props RESOURCE_LOCK "${T_RESOURCE_LOCK}")
   endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120 PROPERTIES ${props})
 endfunction()

@@ -97,6 +97,12 @@ int ChildProcess::waitForExit(int timeoutMs) {
     return m_exitCode;
 }
 
+void ChildProcess::kill() {
+    if (!started() || m_reaped) return;
+    ::kill(m_pid, SIGKILL);
+    waitForExit(-1);
+}
+
 pid_t findProcessByName(const QString& name) {
     if (name.isEmpty()) return 0;
     pid_t best = 0;

@@ -24,6 +24,8 @@ public:
     // Waits at most timeoutMs (negative: no limit). The exit code, or kNoExitCode when the
     // program did not start, did not end in time, or was killed by a signal.
     int waitForExit(int timeoutMs);
+    // Ends the program at once if it still runs, and reaps it.
+    void kill();
 
 private:
     pid_t m_pid = -1;

@@ -1,0 +1,182 @@
+#include "pictures/PdfExport.h"
+#include "tests/pictures/PictureFixture.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdlib>
+
+using pictures::PdfExport;
+
+namespace {
+
+class PdfExportTest : public picturetest::PictureFixture {
+protected:
+    PdfExportTest() { QDir().mkpath(outFolder()); }
+
+    PdfExport exporter() {
+        return PdfExport(
+            store, [this](const QByteArray& text) { messages += QString::fromUtf8(text); },
+            [this] { return now; });
+    }
+    bool exportTo(const QString& name, const std::vector<int>& pictures) {
+        QString folder = outFolder(), file = name;
+        return exporter().ExportPdf(folder, file, pictures);
+    }
+    QString outFolder() const { return tmp.path() + "/out/"; }
+    QStringList outFiles() const { return QDir(outFolder()).entryList(QDir::Files | QDir::Hidden); }
+
+    QString messages;
+    QDateTime now{QDate(2024, 3, 7), QTime(9, 41, 5)};
+};
+
+// Mean difference per channel of two pictures of the same size; -1 when the sizes differ.
+double meanDifference(const QImage& a, const QImage& b) {
+    if (a.size() != b.size() || a.isNull()) return -1;
+    const QImage x = a.convertToFormat(QImage::Format_RGB888);
+    const QImage y = b.convertToFormat(QImage::Format_RGB888);
+    double sum = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        const uchar* p = x.constScanLine(row);
+        const uchar* q = y.constScanLine(row);
+        for (int i = 0; i < x.width() * 3; ++i) sum += std::abs(p[i] - q[i]);
+    }
+    return sum / (x.width() * x.height() * 3.0);
+}
+
+}  // namespace
+
+TEST_F(PdfExportTest, PagesInListOrderSkippingMissingPicturesOpeningOnTheLast) {
+    writePicture(1, {800, 600});
+    writePicture(2, {640, 480});
+    writePicture(3, {1024, 768});
+    QFile::remove(store.picturePath(2));
+    ASSERT_TRUE(exportTo("three.pdf", {3, 2, 1})) << messages.toStdString();
+    const QString pdf = outFolder() + "three.pdf";
+    EXPECT_TRUE(qpdfAccepts(pdf));
+    EXPECT_EQ(pageCount(pdf), 2);
+    EXPECT_EQ(pageSizes(pdf), QStringList({"1024x768", "800x600"}));
+    const QStringList pages = pageObjects(pdf);
+    ASSERT_EQ(pages.size(), 2);
+    EXPECT_EQ(openAction(pdf), "[ " + pages[1] + " /XYZ 0 600 1 ]")
+        << "opens on the last page, top-left, at 100 %";
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(PdfExportTest, APageIsThePictureInPointsFilledByIt) {
+    writePicture(4, {1600, 1200});
+    ASSERT_TRUE(exportTo("big.pdf", {4}));
+    const QString pdf = outFolder() + "big.pdf";
+    EXPECT_TRUE(qpdfAccepts(pdf));
+    EXPECT_EQ(pageSizes(pdf), QStringList({"1600x1200"}));
+    const QImage page = renderPage(pdf, 1);
+    const double diff = meanDifference(page, QImage(store.picturePath(4)));
+    EXPECT_GE(diff, 0) << "rendered " << page.width() << "x" << page.height();
+    EXPECT_LT(diff, 3.0) << "the page shows the JPEG itself";
+    // The JPEG goes in as it is, not decoded and encoded again.
+    EXPECT_TRUE(readFile(pdf).contains(readFile(store.picturePath(4))));
+}
+
+TEST_F(PdfExportTest, GeneratedNameInTheImageFolderWrittenBackAndReusedWithinTheHour) {
+    writePicture(1, {320, 240});
+    writePicture(2, {400, 300});
+    QString folder, name;
+    ASSERT_TRUE(exporter().ExportPdf(folder, name, {1}));
+    EXPECT_EQ(folder, store.imageFolder());
+    EXPECT_EQ(name, "2024030709.pdf");
+    EXPECT_TRUE(qpdfAccepts(folder + name));
+    EXPECT_EQ(pageSizes(folder + name), QStringList({"320x240"}));
+
+    now = now.addSecs(18 * 60);
+    QString folder2, name2;
+    ASSERT_TRUE(exporter().ExportPdf(folder2, name2, {2, 1}));
+    EXPECT_EQ(folder2 + name2, folder + name);
+    EXPECT_EQ(pageSizes(folder + name), QStringList({"400x300", "320x240"})) << "overwritten";
+    EXPECT_TRUE(qpdfAccepts(folder + name));
+
+    now = now.addSecs(3600);
+    EXPECT_EQ(PdfExport::generatedName(now), "2024030710.pdf");
+}
+
+TEST_F(PdfExportTest, NothingToExportReturnsFalseAndLeavesTheParameters) {
+    QString folder, name;
+    EXPECT_FALSE(exporter().ExportPdf(folder, name, {}));
+    EXPECT_TRUE(folder.isEmpty());
+    EXPECT_TRUE(name.isEmpty());
+    EXPECT_TRUE(QDir(store.imageFolder()).entryList(QDir::Files).isEmpty());
+
+    // Every picture gone, or a folder in its place: no empty document either.
+    QDir().mkpath(store.picturePath(5));
+    EXPECT_FALSE(exporter().ExportPdf(folder, name, {5, 6}));
+    EXPECT_EQ(messages, "error: no picture to export\n");
+    EXPECT_TRUE(folder.isEmpty());
+    EXPECT_TRUE(QDir(store.imageFolder()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(PdfExportTest, AFolderWherePictureShouldBeIsSkipped) {
+    writePicture(1, {320, 240});
+    QDir().mkpath(store.picturePath(2));
+    ASSERT_TRUE(exportTo("skip.pdf", {1, 2}));
+    EXPECT_EQ(pageCount(outFolder() + "skip.pdf"), 1);
+    EXPECT_TRUE(qpdfAccepts(outFolder() + "skip.pdf"));
+}
+
+TEST_F(PdfExportTest, APictureThatIsNoJpegFailsWithoutHarmingAnEarlierFile) {
+    writePicture(1, {320, 240});
+    writePicture(2, {320, 240});
+    ASSERT_TRUE(exportTo("keep.pdf", {1}));
+    EXPECT_TRUE(qpdfAccepts(outFolder() + "keep.pdf"));
+    const QByteArray earlier = readFile(outFolder() + "keep.pdf");
+
+    // Replaced between listing and export: named like a picture, but a PNG.
+    ASSERT_TRUE(picturetest::testPicture({320, 240}, 2).save(store.picturePath(2), "PNG"));
+    EXPECT_FALSE(exportTo("keep.pdf", {1, 2}));
+    EXPECT_EQ(messages, "ERROR: error_no=1031, detail_no=0\n");
+    EXPECT_EQ(messages.count('\n'), 1) << "one error, then the export is abandoned";
+    EXPECT_EQ(readFile(outFolder() + "keep.pdf"), earlier);
+    EXPECT_EQ(outFiles(), QStringList({"keep.pdf"})) << "nothing half-written beside it";
+
+    // Text that is not a picture at all.
+    messages.clear();
+    writeFile(store.picturePath(2), "not a picture");
+    EXPECT_FALSE(exportTo("new.pdf", {2}));
+    EXPECT_TRUE(messages.startsWith("ERROR: error_no=")) << messages.toStdString();
+    EXPECT_EQ(outFiles(), QStringList({"keep.pdf"}));
+}
+
+TEST_F(PdfExportTest, TargetsThatCannotBeWrittenFailWithAMessage) {
+    writePicture(1, {320, 240});
+    QString folder = tmp.path() + "/missing/", name = "x.pdf";
+    EXPECT_FALSE(exporter().ExportPdf(folder, name, {1}));
+    EXPECT_EQ(folder, tmp.path() + "/missing/");
+    EXPECT_TRUE(messages.startsWith("ERROR: error_no=1017, detail_no=")) << messages.toStdString();
+
+    // A file where the folder should be.
+    messages.clear();
+    writeFile(tmp.file("plain"), "x");
+    folder = tmp.file("plain") + "/";
+    EXPECT_FALSE(exporter().ExportPdf(folder, name, {1}));
+    EXPECT_TRUE(messages.startsWith("ERROR: error_no=1017")) << messages.toStdString();
+    EXPECT_EQ(readFile(tmp.file("plain")), "x");
+
+    // A name longer than the file system takes, and a path longer than any it takes.
+    messages.clear();
+    folder = outFolder();
+    name = QString(300, 'n') + ".pdf";
+    EXPECT_FALSE(exporter().ExportPdf(folder, name, {1}));
+    // Refused at the open or at the final rename, as the file system decides.
+    EXPECT_TRUE(messages.startsWith("ERROR: error_no=101")) << messages.toStdString();
+    EXPECT_TRUE(outFiles().isEmpty());
+    messages.clear();
+    folder = outFolder() + QString(PdfExport::kMaxPathBytes, 'd') + "/";
+    EXPECT_FALSE(exporter().ExportPdf(folder, name, {1}));
+    EXPECT_EQ(messages, "ERROR: error_no=1017, detail_no=36\n");
+    EXPECT_TRUE(outFiles().isEmpty());
+
+    // The target is a folder: it stays one.
+    messages.clear();
+    QDir().mkpath(outFolder() + "taken.pdf");
+    EXPECT_FALSE(exportTo("taken.pdf", {1}));
+    EXPECT_TRUE(QFileInfo(outFolder() + "taken.pdf").isDir());
+    EXPECT_FALSE(messages.isEmpty());
+}
