@@ -1,5 +1,7 @@
 #include "CalibrationStore.h"
 
+#include "camera/sdk/FileNames.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -13,18 +15,10 @@ namespace {
 constexpr char kMagic[] = "ostrely-calibration 1";
 constexpr qint64 kMaxFileSize = 4096;
 
-// Keeps file names to a safe alphabet whatever a device reports as its identity.
-QString safeName(const QString& key) {
-    QString out;
-    for (const QChar c : key)
-        out += (c.isLetterOrNumber() && c.unicode() < 128) || c == '-' ? c : '_';
-    return out.isEmpty() ? QStringLiteral("camera") : out;
-}
-
 }  // namespace
 
 QString CalibrationStore::pathFor(const QString& cameraKey) const {
-    return m_folder + "/calibration-" + safeName(cameraKey) + ".txt";
+    return m_folder + "/calibration-" + safeFileName(cameraKey) + ".txt";
 }
 
 QByteArray CalibrationStore::format(const Corners& corners) {

@@ -25,6 +25,7 @@ void DeviceSdk::setDataFolder(const QString& folder) {
     QDir().mkpath(folder);
     std::lock_guard lock(m_mutex);
     m_calibration.setFolder(folder);
+    m_keptSettings.setFolder(folder);
 }
 
 int32_t DeviceSdk::createContext() {
@@ -43,6 +44,8 @@ int DeviceSdk::countCameras(int) {
 Handle DeviceSdk::open(VideoSink* view, int, int index) {
     std::shared_ptr<CameraDevice> device = m_backend->open(index);
     if (!device) return 0;
+    // The camera may have forgotten what it was set to while it was unplugged.
+    m_keptSettings.reapply(*device);
     auto cam = std::make_shared<OpenCamera>();
     cam->device = device;
     if (view != nullptr) cam->sink = view->gate();
@@ -172,7 +175,10 @@ void DeviceSdk::saveCalibration(Handle h) {
 }
 
 void DeviceSdk::restoreDefaults(Handle h) {
-    if (auto cam = find(h)) cam->device->restoreDefaults();
+    if (auto cam = find(h)) {
+        cam->device->restoreDefaults();
+        m_keptSettings.forget(*cam->device);
+    }
 }
 
 int DeviceSdk::readSetting(Handle h, int id, int query) {
@@ -181,7 +187,10 @@ int DeviceSdk::readSetting(Handle h, int id, int query) {
 }
 
 void DeviceSdk::writeSetting(Handle h, int id, int value, bool automatic) {
-    if (auto cam = find(h)) cam->device->writeSetting(id, value, automatic);
+    if (auto cam = find(h)) {
+        cam->device->writeSetting(id, value, automatic);
+        m_keptSettings.remember(*cam->device, id);
+    }
 }
 
 QByteArray DeviceSdk::version(Handle h) {

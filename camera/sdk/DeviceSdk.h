@@ -5,6 +5,7 @@
 #include "camera/sdk/CameraDevice.h"
 #include "camera/sdk/CameraSdk.h"
 #include "camera/sdk/LiveView.h"
+#include "camera/sdk/SettingsStore.h"
 #include "camera/sdk/VideoSink.h"
 
 #include <map>
@@ -65,6 +66,7 @@ private:
     mutable std::mutex m_mutex;
     std::map<Handle, std::shared_ptr<OpenCamera>> m_cameras;
     CalibrationStore m_calibration;
+    SettingsStore m_keptSettings;
     Handle m_nextHandle = 1;
     int32_t m_nextContext = 1;
 };

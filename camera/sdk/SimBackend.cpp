@@ -13,6 +13,7 @@ SimOptions SimOptions::fromEnvironment() {
     const auto m = QRegularExpression("^(\\d{2,4})x(\\d{2,4})$").match(size);
     if (m.hasMatch()) o.frameSize = QSize(m.captured(1).toInt(), m.captured(2).toInt());
     o.unsupportedSetting = qEnvironmentVariableIntValue("OSTRELY_SIM_UNSUPPORTED");
+    o.refusedSetting = qEnvironmentVariableIntValue("OSTRELY_SIM_REFUSED");
     return o;
 }
 
@@ -23,7 +24,8 @@ SimBackend::Camera& SimBackend::camera(int index) {
     Camera& c = m_cameras[index];
     if (!c.scene) {
         c.scene = std::make_shared<SimScene>(m_options.frameSize, index);
-        c.settings = std::make_shared<SimSettings>(m_options.unsupportedSetting);
+        c.settings =
+            std::make_shared<SimSettings>(m_options.unsupportedSetting, m_options.refusedSetting);
     }
     return c;
 }

@@ -17,9 +17,11 @@ struct SimOptions {
     int cameras = 1;
     QSize frameSize{1600, 1200};
     int unsupportedSetting = 0;  // a setting id to report as not supported
+    int refusedSetting = 0;      // a setting id whose writes the camera ignores
     bool failSnapshots = false;  // grabFrame gives nothing, as a camera that stopped streaming
 
-    // From OSTRELY_CAMERA (sim / sim2), OSTRELY_SIM_SIZE (WxH), OSTRELY_SIM_UNSUPPORTED (id).
+    // From OSTRELY_CAMERA (sim / sim2), OSTRELY_SIM_SIZE (WxH), OSTRELY_SIM_UNSUPPORTED (id),
+    // OSTRELY_SIM_REFUSED (id).
     static SimOptions fromEnvironment();
 };
 

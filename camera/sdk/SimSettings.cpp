@@ -6,7 +6,7 @@
 
 namespace camera::sdk {
 
-SimSettings::SimSettings(int unsupported) {
+SimSettings::SimSettings(int unsupported, int refused) : m_refused(refused) {
     m_settings = {
         {kBrightness, {-64, 64, 0, 0}},   {kContrast, {0, 64, 32, 32}},
         {kHue, {-40, 40, 0, 0}},          {kSaturation, {0, 128, 64, 64}},
@@ -34,7 +34,7 @@ int SimSettings::read(int id, int query) const {
 void SimSettings::write(int id, int value, bool automatic) {
     std::lock_guard lock(m_mutex);
     const auto it = m_settings.find(id);
-    if (it == m_settings.end() || it->second.min >= it->second.max) return;
+    if (it == m_settings.end() || it->second.min >= it->second.max || id == m_refused) return;
     it->second.value = std::clamp(value, it->second.min, it->second.max);
     if (id == kExposure) m_autoExposure = automatic;
 }

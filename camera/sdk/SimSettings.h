@@ -8,8 +8,9 @@ namespace camera::sdk {
 
 class SimSettings {
 public:
-    // unsupported: a setting id the camera pretends not to have (0 for none).
-    explicit SimSettings(int unsupported = 0);
+    // unsupported: a setting id the camera pretends not to have; refused: one whose writes it
+    // ignores (0 for none).
+    explicit SimSettings(int unsupported = 0, int refused = 0);
 
     int read(int id, int query) const;
     void write(int id, int value, bool automatic);
@@ -21,6 +22,7 @@ private:
     };
     mutable std::mutex m_mutex;
     std::map<int, Setting> m_settings;
+    int m_refused = 0;
     bool m_autoExposure = true;
     static constexpr bool kAutoExposureDefault = true;
 };

@@ -35,18 +35,20 @@ int V4l2Controls::answer(const ControlInfo& c, int query) {
     }
 }
 
+// Automatic means the camera chooses the exposure time: full automatic or aperture priority.
+// Under shutter priority the time is the one set by hand.
 bool V4l2Controls::isAutoMode(int mode) {
-    return mode != V4L2_EXPOSURE_MANUAL;
+    return mode == V4L2_EXPOSURE_AUTO || mode == V4L2_EXPOSURE_APERTURE_PRIORITY;
 }
 
 std::optional<int> V4l2Controls::modeFor(bool automatic, const std::vector<int>& offered) {
     const auto has = [&](int m) {
         return std::find(offered.begin(), offered.end(), m) != offered.end();
     };
-    if (!automatic)
-        return has(V4L2_EXPOSURE_MANUAL) ? std::optional<int>(V4L2_EXPOSURE_MANUAL) : std::nullopt;
-    for (const int m :
-         {V4L2_EXPOSURE_AUTO, V4L2_EXPOSURE_APERTURE_PRIORITY, V4L2_EXPOSURE_SHUTTER_PRIORITY})
+    const int wanted[2] = {
+        automatic ? V4L2_EXPOSURE_AUTO : V4L2_EXPOSURE_MANUAL,
+        automatic ? V4L2_EXPOSURE_APERTURE_PRIORITY : V4L2_EXPOSURE_SHUTTER_PRIORITY};
+    for (const int m : wanted)
         if (has(m)) return m;
     return std::nullopt;
 }

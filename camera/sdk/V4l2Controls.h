@@ -27,8 +27,9 @@ public:
     static int answer(const ControlInfo& control, int query);
     // The automatic flag of exposure from the V4L2 exposure mode.
     static bool isAutoMode(int mode);
-    // The exposure mode to set: manual when off; when on, the automatic mode the camera offers
-    // (UVC cameras mostly offer aperture priority only).
+    // The exposure mode to set, among those the camera offers: when off, manual (else shutter
+    // priority, which also takes the time from us); when on, full automatic, else aperture
+    // priority (most UVC cameras offer only that).
     static std::optional<int> modeFor(bool automatic, const std::vector<int>& offeredModes);
 };
 

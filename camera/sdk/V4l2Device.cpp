@@ -168,74 +168,19 @@ QImage V4l2Device::grabFrame() {
     return frame;
 }
 
-ControlInfo V4l2Device::control(uint32_t id) const {
-    ControlInfo info;
-    v4l2_queryctrl q{};
-    q.id = id;
-    if (xioctl(VIDIOC_QUERYCTRL, &q) != 0 || (q.flags & V4L2_CTRL_FLAG_DISABLED)) return info;
-    v4l2_control c{};
-    c.id = id;
-    if (xioctl(VIDIOC_G_CTRL, &c) != 0) c.value = q.default_value;
-    info = {true, q.minimum, q.maximum, q.default_value, c.value};
-    return info;
-}
-
-bool V4l2Device::setControl(uint32_t id, int value) {
-    v4l2_control c{};
-    c.id = id;
-    c.value = value;
-    return xioctl(VIDIOC_S_CTRL, &c) == 0;
-}
-
-std::vector<int> V4l2Device::exposureModes() const {
-    std::vector<int> modes;
-    v4l2_queryctrl q{};
-    q.id = V4L2_CID_EXPOSURE_AUTO;
-    if (xioctl(VIDIOC_QUERYCTRL, &q) != 0 || q.type != V4L2_CTRL_TYPE_MENU) return modes;
-    for (int i = q.minimum; i <= q.maximum; ++i) {
-        v4l2_querymenu m{};
-        m.id = q.id;
-        m.index = uint32_t(i);
-        if (xioctl(VIDIOC_QUERYMENU, &m) == 0) modes.push_back(i);
-    }
-    return modes;
-}
-
 int V4l2Device::readSetting(int id, int query) {
     std::lock_guard lock(m_mutex);
-    const auto cid = V4l2Controls::controlFor(id);
-    if (!cid) return 0;
-    if (query == kQueryAuto) {
-        if (id != kExposure) return 0;
-        const ControlInfo mode = control(V4L2_CID_EXPOSURE_AUTO);
-        return mode.present && V4l2Controls::isAutoMode(mode.value) ? 1 : 0;
-    }
-    return V4l2Controls::answer(control(*cid), query);
+    return m_settings.read(id, query);
 }
 
 void V4l2Device::writeSetting(int id, int value, bool automatic) {
     std::lock_guard lock(m_mutex);
-    const auto cid = V4l2Controls::controlFor(id);
-    if (!cid) return;
-    if (id == kExposure) {
-        if (const auto mode = V4l2Controls::modeFor(automatic, exposureModes()))
-            setControl(V4L2_CID_EXPOSURE_AUTO, *mode);
-        // The absolute value is refused while the camera chooses it itself.
-        if (automatic) return;
-    }
-    const ControlInfo c = control(*cid);
-    if (c.present) setControl(*cid, std::clamp(value, c.minimum, c.maximum));
+    m_settings.write(id, value, automatic);
 }
 
 void V4l2Device::restoreDefaults() {
     std::lock_guard lock(m_mutex);
-    // The mode first, so that a manual default exposure can be written after it.
-    const ControlInfo mode = control(V4L2_CID_EXPOSURE_AUTO);
-    if (mode.present) setControl(V4L2_CID_EXPOSURE_AUTO, mode.defaultValue);
-    for (const int id : V4l2Controls::settingIds()) {
-        const ControlInfo c = control(*V4l2Controls::controlFor(id));
-        if (c.present) setControl(*V4l2Controls::controlFor(id), c.defaultValue);
-    }
+    m_settings.restoreDefaults();
 }
 
 }  // namespace camera::sdk

@@ -4,8 +4,9 @@
 #include "camera/sdk/CameraDevice.h"
 #include "camera/sdk/FrameDecoder.h"
 #include "camera/sdk/UvcDeviceInfo.h"
-#include "camera/sdk/V4l2Controls.h"
+#include "camera/sdk/V4l2ControlIo.h"
 #include "camera/sdk/V4l2Formats.h"
+#include "camera/sdk/V4l2Settings.h"
 
 #include <linux/videodev2.h>
 
@@ -15,7 +16,7 @@
 
 namespace camera::sdk {
 
-class V4l2Device : public CameraDevice {
+class V4l2Device : public CameraDevice, private V4l2ControlIo {
 public:
     // Null when the node cannot be opened or offers nothing we can stream.
     static std::unique_ptr<V4l2Device> open(const UvcDeviceInfo& info);
@@ -40,10 +41,8 @@ private:
     bool dequeueNewest(v4l2_buffer& newest);
     static bool isStale(const v4l2_buffer& buf);
     void stopStreaming();
-    ControlInfo control(uint32_t id) const;
-    bool setControl(uint32_t id, int value);
-    std::vector<int> exposureModes() const;
     int xioctl(unsigned long request, void* arg) const;
+    int controlIoctl(unsigned long request, void* arg) override { return xioctl(request, arg); }
 
     struct Buffer {
         void* start = nullptr;
@@ -57,6 +56,7 @@ private:
     bool m_streaming = false;
     std::mutex m_mutex;  // one user of the stream and the controls at a time
     FrameDecoder m_decoder;
+    V4l2Settings m_settings{*this};
 };
 
 }  // namespace camera::sdk
