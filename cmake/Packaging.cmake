@@ -9,14 +9,14 @@ set(OSTRELY_MAINTAINER "Ostrely developers <maintainers@ostrely.org>" CACHE STRI
 set(CPACK_PACKAGE_CONTACT ${OSTRELY_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "companion program of a classroom document camera")
 set(CPACK_PACKAGE_DESCRIPTION
-  "Shows the board live from a document camera mounted at a teaching board, corrected for the
-slant of the camera, and takes a picture at a key press on the camera's button board. The
-pictures of a lesson are listed, exported to a PDF file, handed to the whiteboard program or
-shared through a QR code.")
+  "Shows the board live from a document camera mounted at a teaching board,
+corrected for the slant of the camera, and takes a picture at a key press on
+the camera's button board. The pictures of a lesson are listed, exported to a
+PDF file, handed to the whiteboard program or shared through a QR code.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES TRUE)
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
-set(CPACK_DEBIAN_PACKAGE_VERSION ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})
+set(OSTRELY_DEB_VERSION ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -34,8 +34,8 @@ export OSTRELY_CAMERA=${OSTRELY_CAMERA:-sim} OSTRELY_BOARD=${OSTRELY_BOARD:-sim}
 cat >&2 << MSG
 Demo folder: $demo
   settings in appdata/, the autostart entry in config/autostart/, pictures in
-  tmp/ostrely-$(id -u)/KBCamera/ (emptied at
-  every start: export or share them to keep them). Your own settings are not touched.
+  tmp/ostrely-$(id -u)/KBCamera/ (emptied at every start: export or share them to keep them).
+  Your own settings and autostart entry are not touched.
 Press a key on the simulated board: $board key 1
 MSG
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
