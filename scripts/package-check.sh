@@ -8,8 +8,6 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 dir=${1:-$here/build}
 [ "$(id -u)" -eq 0 ] || { echo "package-check.sh installs a package: run it as root" >&2; exit 2; }
-"$here/scripts/setup.sh"
-BUILD_TARGETS="Ostrely Autovell language_packs install_data" "$here/scripts/build.sh" "$dir"
 
 work=$(mktemp -d)
 pid=""
@@ -27,10 +25,9 @@ wait_for() {  # wait_for SECONDS COMMAND...
     return 1
 }
 
-step "cpack -G DEB"
-rm -f "$dir"/ostrely_*.deb
-(cd "$dir" && cpack -G DEB > "$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; fail "cpack"; }
-deb=$(ls "$dir"/ostrely_*.deb)
+step "scripts/package.sh"
+deb=$("$here/scripts/package.sh" "$dir" | tail -n 1)
+[ -f "$deb" ] || fail "no package made"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$dir/CMakeCache.txt")
 app_id=$(basename "$(ls "$dir"/packaging/*.desktop)" .desktop)
 echo "$deb (Ostrely $version, $app_id)"
