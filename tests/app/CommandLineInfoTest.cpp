@@ -34,9 +34,15 @@ TEST(CommandLineInfo, HelpAndVersionAreAnsweredWhereverTheyStand) {
 }
 
 TEST(CommandLineInfo, OtherCommandLinesStartTheProgramAndPrintNothing) {
-    for (const std::vector<const char*>& args :
-         {std::vector<const char*>{}, {"-Start"}, {"-Start", "x"}, {"--Help"}, {"-h"},
-          {"-version"}, {"--versions"}, {"--help=1"}, {""}}) {
+    for (const std::vector<const char*>& args : {std::vector<const char*>{},
+                                                 {"-Start"},
+                                                 {"-Start", "x"},
+                                                 {"--Help"},
+                                                 {"-h"},
+                                                 {"-version"},
+                                                 {"--versions"},
+                                                 {"--help=1"},
+                                                 {""}}) {
         std::ostringstream out;
         EXPECT_FALSE(answerFor(args, out).has_value()) << (args.empty() ? "(none)" : args[0]);
         EXPECT_EQ(out.str(), "");

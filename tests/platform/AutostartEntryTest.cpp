@@ -85,8 +85,8 @@ TEST(AutostartEntry, TheEntryNamesItsProgramForTryExecAndIsAValidDesktopEntry) {
 
     const QString validator = QStandardPaths::findExecutable("desktop-file-validate");
     if (validator.isEmpty()) GTEST_SKIP() << "desktop-file-validate is not installed";
-    for (const QString& valueData : {QString("/opt/my programs/Ostrely -Start"),
-                                     QString("/usr/lib/ostrely/Ostrely -Start")}) {
+    for (const QString& valueData :
+         {QString("/opt/my programs/Ostrely -Start"), QString("/usr/lib/ostrely/Ostrely -Start")}) {
         ASSERT_TRUE(entry.write(valueData));
         QProcess check;
         check.start(validator, {entry.filePath()});
