@@ -2,6 +2,7 @@
 
 #include "app/AppUi.h"
 #include "app/Markup.h"
+#include "app/ShellHost.h"
 #include "lang/TextIds.h"
 #include "platform/AutostartEntry.h"
 #include "platform/CommandLine.h"
@@ -49,10 +50,10 @@ bool isSafeLanguageCode(const QString& code) {
 
 }  // namespace
 
-CQuilletApp::CQuilletApp(AppUi& ui) : executablePath(platform::executablePath()), m_ui(ui) {
+CQuilletApp::CQuilletApp(AppUi& ui) : m_ui(ui), m_executablePath(platform::executablePath()) {
     g_app = this;
-    boardRegistryFiles = {QStringLiteral("/etc/xdg/Kestrane/KestraneBoard.conf"),
-                          commonAppDataFolder() + "/Kestrane/KestraneBoard.conf"};
+    m_boardRegistryFiles = {QStringLiteral("/etc/xdg/Kestrane/KestraneBoard.conf"),
+                            commonAppDataFolder() + "/Kestrane/KestraneBoard.conf"};
     m_camera.textSource = [this](int id) { return SetText(id); };
     m_camera.setHost(this);
 }
@@ -63,6 +64,29 @@ CQuilletApp::~CQuilletApp() {
 
 CQuilletApp* CQuilletApp::instance() {
     return g_app;
+}
+
+void CQuilletApp::registerMainDialog(QObject* window, const ShellHost* shell) {
+    m_mainDialog = window;
+    m_shell = shell;
+}
+
+void CQuilletApp::unregisterMainDialog(const QObject* window) {
+    if (m_mainDialog != window) return;
+    m_mainDialog = nullptr;
+    m_shell = nullptr;
+}
+
+bool CQuilletApp::viewShown() const {
+    return m_shell != nullptr && m_shell->viewShown();
+}
+
+bool CQuilletApp::rightToLeft() const {
+    return m_packName == QLatin1String("ar");
+}
+
+bool CQuilletApp::WhiteboardRunning() {
+    return FindProcessByName("HaxoBoard.exe") != 0 || FindProcessByName("KestraneBoard.exe") != 0;
 }
 
 QRect CQuilletApp::workArea() const {
@@ -102,6 +126,7 @@ bool CQuilletApp::InitInstance(const QStringList& arguments) {
     CrashHandler::install(CrashDumpPath());
     m_ui.runMainDialog(*this);
     m_mainDialog = nullptr;
+    m_shell = nullptr;
     return false;
 }
 
@@ -125,14 +150,17 @@ bool CQuilletApp::startLanguage() {
 }
 
 bool CQuilletApp::LoadLanguage(const QString& code) {
-    m_programFolder = folderOf(executablePath);
+    m_programFolder = folderOf(m_executablePath);
     QString name = code;
     name.replace('-', '_');
     QString path = m_programFolder + "/Qvlang/" + name + ".so";
     if (!isSafeLanguageCode(name) || !QFileInfo(path).isFile())
         path = m_programFolder + "/Qvlang/en_US.so";
     int error = 0;
-    if (m_languagePack.load(path, error)) return true;
+    if (m_languagePack.load(path, error)) {
+        m_packName = QFileInfo(path).completeBaseName();
+        return true;
+    }
     m_ui.messageBox(QStringLiteral("%1:%2").arg(error).arg(path), "Error", kMbIconError, {}, {});
     return false;
 }
@@ -157,7 +185,7 @@ pid_t CQuilletApp::FindProcessByName(const QString& name) {
 }
 
 void CQuilletApp::ReadBoardInstallPath() {
-    for (const QString& file : boardRegistryFiles) {
+    for (const QString& file : m_boardRegistryFiles) {
         if (!QFileInfo(file).isFile()) continue;
         const QSettings settings(file, QSettings::IniFormat);
         if (settings.status() != QSettings::NoError) continue;
@@ -174,7 +202,7 @@ void CQuilletApp::RunBoardRelay(const QString& parameters) {
 }
 
 QString CQuilletApp::autostartValueData() const {
-    return executablePath + ' ' + kStartSwitch;
+    return m_executablePath + ' ' + kStartSwitch;
 }
 
 bool CQuilletApp::IsAutostartRegistered() {
@@ -186,7 +214,7 @@ bool CQuilletApp::IsAutostartRegistered() {
 }
 
 int CQuilletApp::runAutovell(const QStringList& arguments) {
-    ChildProcess autovell(folderOf(executablePath) + "/Autovell", arguments);
+    ChildProcess autovell(folderOf(m_executablePath) + "/Autovell", arguments);
     return autovell.waitForExit(kAutovellWaitMs);
 }
 

@@ -11,6 +11,7 @@
 
 class AppUi;
 class QObject;
+class ShellHost;
 
 // Also what the camera controller reads of the application (flags, receiver, screen).
 class CQuilletApp : public camera::CameraHost {
@@ -24,7 +25,8 @@ public:
     static CQuilletApp* instance();
 
     // The start-up routine: arguments as the process got them (program first). Runs the main
-    // dialog when every check passes. Always false: no event loop is to run afterwards.
+    // dialog in the application's event loop when every check passes, and returns when it has
+    // ended. Always false: no event loop is to run afterwards.
     bool InitInstance(const QStringList& arguments);
 
     QString SetText(int id);
@@ -45,29 +47,46 @@ public:
     static QString QvCameraXmlPath();
     static QString CrashDumpPath();
 
-    // Where the whiteboard program's install path is looked up: the system-wide file first,
-    // then the shared one. Each is an ini file with the key InstallPath.
-    QStringList boardRegistryFiles;
+    // Configuration the tests point elsewhere: where the whiteboard's install path is looked up
+    // (the system-wide ini file first, then the shared one; key InstallPath) and this program's
+    // path.
+    void setBoardRegistryFiles(const QStringList& files) { m_boardRegistryFiles = files; }
+    void setExecutablePath(const QString& path) { m_executablePath = path; }
+    const QString& executablePath() const { return m_executablePath; }
 
-    // Path of this program; the tests point it elsewhere.
-    QString executablePath;
+    // The camera controller of the run.
+    CCamera& camera() { return m_camera; }
+    const CCamera& camera() const { return m_camera; }
 
-    CCamera m_camera;
-    bool m_swapFlag = false;
-    bool m_autostartFlag = true;
-    bool m_dualScreenFlag = false;
-    QString m_startArgument;
-    LanguagePack m_languagePack;
-    QString m_boardInstallPath;
-    int m_boardLinkFlag = 0;
-    QString m_programFolder;
-    QString m_languageCode;
-    QObject* m_mainDialog = nullptr;
+    // Start-up results.
+    const QString& startArgument() const { return m_startArgument; }
+    const QString& programFolder() const { return m_programFolder; }
+    const QString& languageCode() const { return m_languageCode; }
+    // Right-to-left packs lay the windows out mirrored.
+    bool rightToLeft() const;
 
+    // Settings flags of the run.
     bool swapFlag() const override { return m_swapFlag; }
+    void setSwapFlag(bool on) { m_swapFlag = on; }
+    bool autostartFlag() const { return m_autostartFlag; }
     bool dualScreen() const override { return m_dualScreenFlag; }
-    // Until the main dialog keeps its own flag: the view is up while the dialog runs.
-    bool viewShown() const override { return m_mainDialog != nullptr; }
+    void setDualScreen(bool on) { m_dualScreenFlag = on; }
+
+    // The link to the whiteboard program.
+    int boardLinkFlag() const { return m_boardLinkFlag; }
+    void setBoardLinkFlag(int flag) { m_boardLinkFlag = flag; }
+    const QString& boardInstallPath() const { return m_boardInstallPath; }
+    void setBoardInstallPath(const QString& path) { m_boardInstallPath = path; }
+    // Whether the whiteboard program runs (under either of its names).
+    static bool WhiteboardRunning();
+
+    // The main dialog registers itself for the lifetime of its window; its view-shown flag is what
+    // the camera controller reads.
+    void registerMainDialog(QObject* window, const ShellHost* shell);
+    void unregisterMainDialog(const QObject* window);
+    QObject* mainDialog() const { return m_mainDialog; }
+
+    bool viewShown() const override;
     QObject* pictureReceiver() const override { return m_mainDialog; }
     QRect workArea() const override;
 
@@ -81,4 +100,19 @@ private:
     QString autostartValueData() const;
 
     AppUi& m_ui;
+    QStringList m_boardRegistryFiles;
+    QString m_executablePath;
+    CCamera m_camera;
+    bool m_swapFlag = false;
+    bool m_autostartFlag = true;
+    bool m_dualScreenFlag = false;
+    QString m_startArgument;
+    LanguagePack m_languagePack;
+    QString m_boardInstallPath;
+    int m_boardLinkFlag = 0;
+    QString m_programFolder;
+    QString m_languageCode;
+    QString m_packName;  // the pack actually loaded
+    QObject* m_mainDialog = nullptr;
+    const ShellHost* m_shell = nullptr;
 };

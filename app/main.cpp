@@ -12,9 +12,9 @@ int main(int argc, char** argv) {
     QApplication qtApp(argc, argv);
     qtApp.setApplicationName("Ostrely");
     qtApp.setDesktopFileName(OSTRELY_APP_ID);  // the launcher's icon and name on Wayland
-    // The main window runs in a dialog loop of its own: closing the windows ends it.
-    platform::quitOnTermination([] { QApplication::closeAllWindows(); });
     WidgetAppUi ui;
+    // The end of the session closes the windows and devices in order.
+    platform::quitOnTermination([&ui] { ui.endSession(); });
     CQuilletApp app(ui);
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);

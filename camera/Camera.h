@@ -53,6 +53,8 @@ public:
     // default single-camera placement. pauseAfter: the first live view is paused again (start-up).
     void OpenCameras(camera::ViewWindow* a, camera::ViewWindow* b,
                      const camera::DisplayRect& viewRect, bool pauseAfter = true);
+    // The default placement that Reinit opens into again (the main dialog's view rect).
+    void setViewRect(const camera::DisplayRect& rect) { m_viewRect = rect; }
     // A camera came or went: close everything, restart the SDK, open again.
     void Reinit();
     // Closes every camera (their streams stop). For the main dialog's shutdown, before its video

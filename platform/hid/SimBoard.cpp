@@ -1,5 +1,7 @@
 #include "SimBoard.h"
 
+#include <QFile>
+
 #include "platform/hid/InterfaceName.h"
 
 #include <algorithm>
@@ -122,6 +124,16 @@ int SimBoard::read(uint64_t generation, uint8_t* buf, size_t len, int timeoutMs)
     return static_cast<int>(n);
 }
 
+// With OSTRELY_BOARD_LOG set, every command also goes to that file ("<board> <command>" lines),
+// so a test can read what the boards got after the program has ended.
+void SimBoard::appendToLogFile(const QString& command) const {
+    const QString path = qEnvironmentVariable("OSTRELY_BOARD_LOG");
+    if (path.isEmpty()) return;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return;
+    file.write(QStringLiteral("%1 %2\n").arg(m_index).arg(command).toUtf8());
+}
+
 int SimBoard::write(uint64_t generation, const uint8_t* buf, size_t len) {
     std::array<uint8_t, 4> id;
     {
@@ -131,6 +143,7 @@ int SimBoard::write(uint64_t generation, const uint8_t* buf, size_t len) {
         const uint8_t command = buf[1];
         m_log << ((command >= 'A' && command <= 'Z') ? QString(QChar(command))
                                                      : QString::asprintf("0x%02X", command));
+        appendToLogFile(m_log.back());
         if (command != 'A') return static_cast<int>(len);
         id = m_id;
     }

@@ -42,6 +42,7 @@ public:
 
 private:
     bool live(uint64_t generation) const;
+    void appendToLogFile(const QString& command) const;
 
     const int m_index;
     mutable std::mutex m_mutex;

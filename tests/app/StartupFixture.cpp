@@ -40,7 +40,7 @@ void StartupTest::TearDown() {
 CQuilletApp& StartupTest::makeApp() {
     app.reset();
     app = std::make_unique<CQuilletApp>(ui);
-    app->executablePath = programPath();
+    app->setExecutablePath(programPath());
     return *app;
 }
 

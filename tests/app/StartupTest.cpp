@@ -10,14 +10,14 @@ using namespace platform;
 
 TEST_F(StartupTest, OnlyASingleArgumentBecomesTheStartArgument) {
     start({"Ostrely", "-Start"});
-    EXPECT_EQ(app->m_startArgument, "-Start");
+    EXPECT_EQ(app->startArgument(), "-Start");
     EXPECT_EQ(ui.dialogRuns, 1);
     start({"Ostrely", "-Start", "-Start"});
-    EXPECT_EQ(app->m_startArgument, "");
+    EXPECT_EQ(app->startArgument(), "");
     start({"Ostrely", "other"});
-    EXPECT_EQ(app->m_startArgument, "other");
+    EXPECT_EQ(app->startArgument(), "other");
     EXPECT_FALSE(start({"Ostrely"}));
-    EXPECT_EQ(app->m_startArgument, "");
+    EXPECT_EQ(app->startArgument(), "");
 }
 
 TEST_F(StartupTest, LanguageCodeChoosesThePack) {
@@ -36,10 +36,10 @@ TEST_F(StartupTest, LanguageCodeChoosesThePack) {
 
     writeFile(root.file("appdata/Haxo/Config.xml"), "<Config><Language>zh_CN</Language>");
     start();
-    EXPECT_EQ(app->m_languageCode, "en_US") << "a malformed Config.xml is ignored";
+    EXPECT_EQ(app->languageCode(), "en_US") << "a malformed Config.xml is ignored";
     QFile::remove(root.file("appdata/Haxo/Config.xml"));
     start();
-    EXPECT_EQ(app->m_languageCode, "en_US");
+    EXPECT_EQ(app->languageCode(), "en_US");
 }
 
 TEST_F(StartupTest, NoPackAtAllStopsWithUnlocalisedBoxesAndEmptyTexts) {
@@ -73,7 +73,7 @@ TEST_F(StartupTest, TextsComeBackCutTo127Units) {
     EXPECT_EQ(app->SetText(-1), "");
     ASSERT_TRUE(app->LoadLanguage("en_US"));
     EXPECT_EQ(app->SetText(2), "Cancel");
-    EXPECT_EQ(app->m_programFolder, root.file("program"));
+    EXPECT_EQ(app->programFolder(), root.file("program"));
 }
 
 TEST_F(StartupTest, TheDeliveredPacksLeaveTheTrayTextsToEnglish) {
@@ -115,13 +115,13 @@ TEST_F(StartupTest, FirstStartWritesTheSettingsAndRegistersOnceOnly) {
     start();
     EXPECT_EQ(readFile(cameraConfig()), newCameraConfig(true));
     EXPECT_EQ(autovellCalls(), QStringList({"open " + programPath() + " -Start"}));
-    EXPECT_TRUE(app->m_autostartFlag);
-    EXPECT_FALSE(app->m_swapFlag);
+    EXPECT_TRUE(app->autostartFlag());
+    EXPECT_FALSE(app->swapFlag());
     EXPECT_TRUE(app->IsAutostartRegistered());
 
     start();
     EXPECT_EQ(autovellCalls().size(), 1) << "already registered: Autovell is not run again";
-    EXPECT_TRUE(app->m_autostartFlag);
+    EXPECT_TRUE(app->autostartFlag());
     EXPECT_EQ(readFile(cameraConfig()), newCameraConfig(true));
 }
 
@@ -138,8 +138,8 @@ TEST_F(StartupTest, IncompleteOrReorderedSettingsAreRewrittenOffAndTheEntryRemov
         writeFile(cameraConfig(), bytes);
         start();
         EXPECT_EQ(readFile(cameraConfig()), newCameraConfig(false));
-        EXPECT_FALSE(app->m_swapFlag);
-        EXPECT_FALSE(app->m_autostartFlag);
+        EXPECT_FALSE(app->swapFlag());
+        EXPECT_FALSE(app->autostartFlag());
         EXPECT_FALSE(QFile::exists(autostartFile()));
     }
     EXPECT_EQ(autovellCalls(), QStringList({"open " + programPath() + " -Start", "close"}))
@@ -164,8 +164,8 @@ TEST_F(StartupTest, ValuesCountAsOnOnlyWhenExactlyTrue) {
               "  <IsAutoStart>True</IsAutoStart>\r\n</CameraConfig>\r\n");
     const QByteArray before = readFile(cameraConfig());
     start();
-    EXPECT_TRUE(app->m_swapFlag);
-    EXPECT_FALSE(app->m_autostartFlag);
+    EXPECT_TRUE(app->swapFlag());
+    EXPECT_FALSE(app->autostartFlag());
     EXPECT_TRUE(autovellCalls().isEmpty()) << "nothing registered, nothing to remove";
     EXPECT_EQ(readFile(cameraConfig()), before) << "a complete file is not rewritten";
 
@@ -173,8 +173,8 @@ TEST_F(StartupTest, ValuesCountAsOnOnlyWhenExactlyTrue) {
               "<CameraConfig><IsChange> true </IsChange>"
               "<IsAutoStart>true</IsAutoStart></CameraConfig>");
     start();
-    EXPECT_FALSE(app->m_swapFlag);
-    EXPECT_TRUE(app->m_autostartFlag);
+    EXPECT_FALSE(app->swapFlag());
+    EXPECT_TRUE(app->autostartFlag());
 }
 
 TEST_F(StartupTest, AForeignEntryIsReplaced) {
@@ -186,13 +186,13 @@ TEST_F(StartupTest, AForeignEntryIsReplaced) {
     start();
     EXPECT_EQ(autovellCalls().size(), 1);
     EXPECT_TRUE(app->IsAutostartRegistered());
-    EXPECT_TRUE(app->m_autostartFlag);
+    EXPECT_TRUE(app->autostartFlag());
 }
 
 TEST_F(StartupTest, FailedRegistrationLeavesAutostartOff) {
     QFile::remove(root.file("program/Autovell"));
     start();
-    EXPECT_FALSE(app->m_autostartFlag);
+    EXPECT_FALSE(app->autostartFlag());
     EXPECT_EQ(readFile(cameraConfig()), newCameraConfig(true))
         << "the wish stays for the next start";
 }
@@ -204,7 +204,7 @@ TEST_F(StartupTest, SettingWritersChangeOnlyTheirValue) {
         "</CameraConfig>\r\n";
     writeFile(cameraConfig(), file);
     makeApp();
-    app->m_swapFlag = true;
+    app->setSwapFlag(true);
     app->SaveSwapSetting();
     QByteArray expected = file;
     expected.replace("<IsChange>false", "<IsChange>true");
@@ -221,11 +221,11 @@ TEST_F(StartupTest, SettingWritersChangeOnlyTheirValue) {
 TEST_F(StartupTest, AutostartSwitchesThroughAutovell) {
     start();
     app->DisableAutostart();
-    EXPECT_FALSE(app->m_autostartFlag);
+    EXPECT_FALSE(app->autostartFlag());
     EXPECT_FALSE(QFile::exists(autostartFile()));
     EXPECT_TRUE(readFile(cameraConfig()).contains("<IsAutoStart>false</IsAutoStart>"));
     app->EnableAutostart();
-    EXPECT_TRUE(app->m_autostartFlag);
+    EXPECT_TRUE(app->autostartFlag());
     EXPECT_TRUE(readFile(cameraConfig()).contains("<IsAutoStart>true</IsAutoStart>"));
     EXPECT_EQ(autovellCalls().size(), 3);
 }
@@ -253,24 +253,24 @@ TEST_F(StartupTest, WhiteboardInstallPath) {
     makeApp();
     const QString system = root.file("etc/KestraneBoard.conf");
     const QString shared = root.file("appdata/Kestrane/KestraneBoard.conf");
-    app->boardRegistryFiles = {system, shared};
-    app->m_boardInstallPath = "unchanged";
+    app->setBoardRegistryFiles({system, shared});
+    app->setBoardInstallPath("unchanged");
     app->ReadBoardInstallPath();
-    EXPECT_EQ(app->m_boardInstallPath, "unchanged");
+    EXPECT_EQ(app->boardInstallPath(), "unchanged");
     writeFile(shared, "InstallPath=/opt/board\n");
     app->ReadBoardInstallPath();
-    EXPECT_EQ(app->m_boardInstallPath, "/opt/board");
+    EXPECT_EQ(app->boardInstallPath(), "/opt/board");
     writeFile(system, "Other=1\n");
     app->ReadBoardInstallPath();
-    EXPECT_EQ(app->m_boardInstallPath, "") << "the first file found decides; no value empties it";
+    EXPECT_EQ(app->boardInstallPath(), "") << "the first file found decides; no value empties it";
     writeFile(system, "InstallPath=" + QByteArray(1100, 'a') + "\n");
     app->ReadBoardInstallPath();
-    EXPECT_EQ(app->m_boardInstallPath, "");
+    EXPECT_EQ(app->boardInstallPath(), "");
 }
 
 TEST_F(StartupTest, BoardRelayRunsFromTheInstallPathAndIsWaitedFor) {
     makeApp();
-    app->m_boardInstallPath = root.file("board");
+    app->setBoardInstallPath(root.file("board"));
     const QString relay = root.file("board/Pellgate.exe");
     writeFile(relay, "#!/bin/sh\nsleep 0.2\nprintf '%s|' \"$@\" > '" +
                          root.file("relay.out").toUtf8() + "'\n");

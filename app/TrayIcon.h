@@ -1,0 +1,45 @@
+#pragma once
+// The notification-area icon of the main dialog: icon, tooltip and balloons, and the mouse
+// messages it turns into tray callback messages for its receiver.
+#include <QIcon>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QSystemTrayIcon;
+
+class TrayIcon : public QObject {
+public:
+    // receiver gets msg::kTrayCallback; texts and icons come by id.
+    TrayIcon(QObject* receiver, std::function<QString(int)> text, std::function<QIcon(int)> icon);
+    ~TrayIcon() override;
+
+    // Adds the icon with the board count shown in its tooltip.
+    void AddTrayIcon(int boardCount);
+    // State 1: a board is connected; 2: the last one left. With a balloon.
+    void UpdateTrayIcon(int state);
+    void remove();
+
+    bool added() const;
+    QString toolTip() const;
+    int iconId() const { return m_iconId; }
+    // The last balloon shown (for the record; empty when none).
+    QString lastBalloon() const { return m_lastBalloon; }
+
+    // The tooltip of AddTrayIcon, cut as the shell's record cuts it.
+    static QString addTooltip(const std::function<QString(int)>& text, int boardCount);
+
+    static constexpr int kTooltipUnits = 127;
+    static constexpr int kBalloonMs = 1000;
+
+private:
+    void activated(int reason);
+
+    QObject* m_receiver;
+    std::function<QString(int)> m_text;
+    std::function<QIcon(int)> m_icon;
+    QSystemTrayIcon* m_tray = nullptr;
+    int m_iconId = 0;
+    QString m_lastBalloon;
+};
