@@ -1,12 +1,17 @@
+#include "app/CommandLineInfo.h"
 #include "app/QuilletApp.h"
 #include "app/WidgetAppUi.h"
 #include "platform/Termination.h"
 
 #include <QApplication>
 
+#include <iostream>
+
 int main(int argc, char** argv) {
+    if (const auto code = CommandLineInfo::answer(argc, argv, std::cout)) return *code;
     QApplication qtApp(argc, argv);
     qtApp.setApplicationName("Ostrely");
+    qtApp.setDesktopFileName(OSTRELY_APP_ID);  // the launcher's icon and name on Wayland
     WidgetAppUi ui;
     // The end of the session closes the windows and devices in order.
     platform::quitOnTermination([&ui] { ui.endSession(); });

@@ -77,7 +77,10 @@ std::optional<QStringList> AutostartEntry::parseExecLine(const QString& exec) {
             for (++i;; ++i) {
                 if (i >= exec.size()) return std::nullopt;  // unterminated quote
                 if (exec[i] == '"') break;
-                if (exec[i] == '\\' && i + 1 < exec.size()) ++i;
+                if (exec[i] == '\\' && i + 1 < exec.size())
+                    ++i;
+                else if (exec[i] == '%' && i + 1 < exec.size() && exec[i + 1] == '%')
+                    ++i;  // a literal percent sign is doubled inside quotes too
                 current += exec[i];
             }
         } else if (c == '%' && i + 1 < exec.size() && exec[i + 1] == '%') {
@@ -171,8 +174,11 @@ std::optional<QString> AutostartEntry::read() const {
 bool AutostartEntry::write(const QString& valueData) const {
     QSaveFile f(filePath());
     if (!f.open(QIODevice::WriteOnly)) return false;
+    const QStringList argv = splitValueData(valueData);
+    // TryExec: an entry left behind by a removed program is skipped at log-on, not an error.
     const QString text = "[Desktop Entry]\nType=Application\nName=" + m_name +
-                         "\nExec=" + escapeValue(execLine(splitValueData(valueData))) +
+                         "\nTryExec=" + escapeValue(argv.first()) +
+                         "\nExec=" + escapeValue(execLine(argv)) +
                          "\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
     f.write(text.toUtf8());
     return f.commit();

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # build.sh DIR [cmake options...]: configures (once) and builds into DIR.
+# BUILD_TARGETS (blank-separated) builds only those targets instead of everything.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 dir=$1; shift
 if [ ! -f "$dir/build.ninja" ]; then
   cmake -S "$here" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$@"
 fi
-cmake --build "$dir" -j"$(nproc)"
+targets=()
+for t in ${BUILD_TARGETS:-}; do targets+=(--target "$t"); done
+cmake --build "$dir" -j"$(nproc)" "${targets[@]}"

@@ -1,12 +1,45 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs Ostrely on the simulated camera and button board.
+# Installs what is missing, builds the program, and runs it on the simulated camera and button
+# board. The demo keeps its settings, its autostart entry and its pictures in a folder of its
+# own (OSTRELY_DEMO_DIR, default build/demo), never in the user's real ones.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/setup.sh"
-"$here/scripts/build.sh" "$here/build"
+# Only what the demo runs; the tests and benchmarks are scripts/test.sh's.
+BUILD_TARGETS="Ostrely Autovell language_packs ostrely-board" "$here/scripts/build.sh" "$here/build"
+
+demo=${OSTRELY_DEMO_DIR:-$here/build/demo}
+mkdir -p "$demo/appdata" "$demo/config" "$demo/tmp"
+demo=$(cd "$demo" && pwd)
+
+# The board socket stays where ostrely-board looks by default (the user's own scratch folder),
+# so the board commands work from any terminal although the demo's TMPDIR is its own.
+if [ -z "${OSTRELY_BOARD_SOCKET:-}" ]; then
+  scratch=${TMPDIR:-/tmp}/ostrely-$(id -u)
+  mkdir -p -m 700 "$scratch" 2> /dev/null || true
+  if [ -d "$scratch" ] && [ ! -L "$scratch" ] && [ -O "$scratch" ] &&
+     [ $((8#$(stat -c %a "$scratch") & 8#077)) -eq 0 ]; then
+    export OSTRELY_BOARD_SOCKET=$scratch/board.sock
+    board="$here/build/bin/ostrely-board"
+  else
+    export OSTRELY_BOARD_SOCKET=$demo/board.sock
+    board="$here/build/bin/ostrely-board --socket $OSTRELY_BOARD_SOCKET"
+  fi
+else
+  board="$here/build/bin/ostrely-board"
+fi
+
+export OSTRELY_COMMON_APPDATA=$demo/appdata XDG_CONFIG_HOME=$demo/config TMPDIR=$demo/tmp
 export OSTRELY_CAMERA=${OSTRELY_CAMERA:-sim} OSTRELY_BOARD=${OSTRELY_BOARD:-sim}
+cat >&2 << MSG
+Demo folder: $demo
+  settings in appdata/, the autostart entry in config/autostart/, pictures in
+  tmp/ostrely-$(id -u)/KBCamera/ (emptied at every start: export or share them to keep them).
+  Your own settings and autostart entry are not touched.
+Press a key on the simulated board: $board key 1
+MSG
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
-  echo "No display: running on the offscreen platform. Drive it with $here/build/bin/ostrely-board (Ctrl+C ends it)." >&2
+  echo "No display: running on the offscreen platform (Ctrl+C ends it)." >&2
   export QT_QPA_PLATFORM=offscreen
 fi
 exec "$here/build/bin/Ostrely" "$@"

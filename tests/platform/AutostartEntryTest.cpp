@@ -3,6 +3,8 @@
 #include "tests/support/TempDir.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -60,4 +62,35 @@ TEST(AutostartEntry, WriteReadRemoveAndEntriesThatDoNotCount) {
     EXPECT_FALSE(entry.read().has_value());
     writeFile(entry.filePath(), "[Desktop Entry]\nName=Ostrely\nExec=/opt/x\\sy/Ostrely -Start\n");
     EXPECT_EQ(entry.read(), QString("/opt/x y/Ostrely -Start"));
+}
+
+TEST(AutostartEntry, TheEntryNamesItsProgramForTryExecAndIsAValidDesktopEntry) {
+    testsupport::TempDir dir;
+    const AutostartEntry entry(dir.path(), "Ostrely");
+    const auto lineOf = [&](const QByteArray& key) {
+        QFile f(entry.filePath());
+        if (!f.open(QIODevice::ReadOnly)) return QString();
+        for (const QByteArray& line : f.readAll().split('\n'))
+            if (line.startsWith(key + '=')) return QString::fromUtf8(line.mid(key.size() + 1));
+        return QString();
+    };
+    // A removed program leaves an entry that the session must skip: TryExec carries the path.
+    ASSERT_TRUE(entry.write("/opt/my programs/Ostrely -Start"));
+    EXPECT_EQ(lineOf("TryExec"), QString("/opt/my programs/Ostrely"));
+    EXPECT_EQ(entry.read(), QString("/opt/my programs/Ostrely -Start")) << "TryExec is not Exec";
+
+    ASSERT_TRUE(entry.write("/opt/a\\b%c/Ostrely -Start"));
+    EXPECT_EQ(AutostartEntry::unescapeValue(lineOf("TryExec")), QString("/opt/a\\b%c/Ostrely"));
+    EXPECT_EQ(entry.read(), QString("/opt/a\\b%c/Ostrely -Start"));
+
+    const QString validator = QStandardPaths::findExecutable("desktop-file-validate");
+    if (validator.isEmpty()) GTEST_SKIP() << "desktop-file-validate is not installed";
+    for (const QString& valueData :
+         {QString("/opt/my programs/Ostrely -Start"), QString("/usr/lib/ostrely/Ostrely -Start")}) {
+        ASSERT_TRUE(entry.write(valueData));
+        QProcess check;
+        check.start(validator, {entry.filePath()});
+        ASSERT_TRUE(check.waitForFinished(30000));
+        EXPECT_EQ(check.exitCode(), 0) << check.readAll().toStdString();
+    }
 }
