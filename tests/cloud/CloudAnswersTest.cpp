@@ -18,7 +18,9 @@ TEST(FileInfoAnswer, OnlyTheIntegerZeroIsAccepted) {
 TEST(TokenAnswer, TheThreeStringsUnderData) {
     UploadGrant g;
     ASSERT_EQ(parseTokenAnswer(R"({"Code":0,"Data":{"domain":"d.example","uptoken":"t:1",
-              "key":"k.pdf","extra":[1]},"More":true})", &g), GrantParse::Ok);
+              "key":"k.pdf","extra":[1]},"More":true})",
+                               &g),
+              GrantParse::Ok);
     EXPECT_EQ(g.domain, "d.example");
     EXPECT_EQ(g.uptoken, "t:1");
     EXPECT_EQ(g.key, "k.pdf");
@@ -28,23 +30,25 @@ TEST(TokenAnswer, NotJsonAndWrongShapesAreToldApart) {
     UploadGrant g;
     EXPECT_EQ(parseTokenAnswer("<html>", &g), GrantParse::NotJson);
     EXPECT_EQ(parseTokenAnswer(R"({"Data":{"domain":"d")", &g), GrantParse::NotJson);
-    for (const char* shape :
-         {"[1,2]", "\"text\"", "{}", R"({"Data":"x"})", R"({"Data":[]})",
-          R"({"Data":{"domain":"d","uptoken":"t"}})",
-          R"({"Data":{"domain":1,"uptoken":"t","key":"k"}})",
-          R"({"Data":{"domain":"d","uptoken":true,"key":"k"}})",
-          R"({"Data":{"domain":"d","uptoken":"t","key":{}}})"})
+    for (const char* shape : {"[1,2]", "\"text\"", "{}", R"({"Data":"x"})", R"({"Data":[]})",
+                              R"({"Data":{"domain":"d","uptoken":"t"}})",
+                              R"({"Data":{"domain":1,"uptoken":"t","key":"k"}})",
+                              R"({"Data":{"domain":"d","uptoken":true,"key":"k"}})",
+                              R"({"Data":{"domain":"d","uptoken":"t","key":{}}})"})
         EXPECT_EQ(parseTokenAnswer(shape, &g), GrantParse::WrongShape) << shape;
 }
 
 TEST(FileInfoBody, CarriesNameKeySizeAndTheFixedMembers) {
-    EXPECT_EQ(fileInfoBody("2024061514.pdf", "abc", 1234),
-              R"({"name":"2024061514.pdf","link":"abc","type":"pdf","server":"qiniu","size":1234})");
+    EXPECT_EQ(
+        fileInfoBody("2024061514.pdf", "abc", 1234),
+        R"({"name":"2024061514.pdf","link":"abc","type":"pdf","server":"qiniu","size":1234})");
 }
 
 TEST(FileInfoBody, AKeyFromTheServerCannotBreakOutOfItsString) {
     const std::string body = fileInfoBody("n.pdf", R"(a","size":0,"x":"\)", 5);
-    EXPECT_EQ(body, R"({"name":"n.pdf","link":"a\",\"size\":0,\"x\":\"\\","type":"pdf","server":"qiniu","size":5})");
+    EXPECT_EQ(
+        body,
+        R"({"name":"n.pdf","link":"a\",\"size\":0,\"x\":\"\\","type":"pdf","server":"qiniu","size":5})");
 }
 
 TEST(DownloadLink, DomainSlashKey) {

@@ -9,7 +9,8 @@ namespace testsupport {
 
 namespace {
 
-cloud::HttpReply exchange(const std::string& verb, const std::string& url, const std::string& body) {
+cloud::HttpReply exchange(const std::string& verb, const std::string& url,
+                          const std::string& body) {
     cloud::CurlSession session("tests");
     cloud::HttpExchange ex;
     ex.verb = verb;

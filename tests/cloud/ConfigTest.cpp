@@ -10,8 +10,10 @@ using namespace cloud;
 
 namespace {
 
+// A new file each time: QSettings keeps what it read of a path for a while.
 QString adminFile(const testsupport::TempDir& dir, const char* text) {
-    const QString path = dir.file("Ostrely.conf");
+    static int n = 0;
+    const QString path = dir.file(QString("Ostrely%1.conf").arg(++n));
     QFile f(path);
     f.open(QIODevice::WriteOnly | QIODevice::Truncate);
     f.write(text);
@@ -38,7 +40,8 @@ TEST(CloudConfig, TheEnvironmentOverridesBothHosts) {
 
 TEST(CloudConfig, AFileNameThatIsNotUrlSafeIsEncoded) {
     const CloudConfig c("h", "http://s");
-    EXPECT_EQ(c.tokenUrl("a b&c.pdf"), "http://h/api/getanonymousqiniuuptokenkey?name=a%20b%26c.pdf");
+    EXPECT_EQ(c.tokenUrl("a b&c.pdf"),
+              "http://h/api/getanonymousqiniuuptokenkey?name=a%20b%26c.pdf");
 }
 
 TEST(SharingSwitch, OnUnlessTheAdministratorSaysOff) {

@@ -5,6 +5,11 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -32,8 +37,11 @@ public:
             record(req);
             answer(req, res);
         });
+        m_server.set_keep_alive_max_count(1);  // no idle connection holds up stop()
         m_port = m_server.bind_to_any_port("127.0.0.1");
         m_thread = std::thread([this] { m_server.listen_after_bind(); });
+        // A stop before the loop has started would be missed.
+        while (!m_server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     ~LocalServer() {
         m_stop = true;
@@ -87,9 +95,17 @@ QString q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+// A port nobody listens on: bound once, then closed.
 int closedPort() {
-    httplib::Server s;
-    return s.bind_to_any_port("127.0.0.1");  // closed again when s goes
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    ::close(fd);
+    return ntohs(a.sin_port);
 }
 
 }  // namespace
@@ -238,8 +254,10 @@ TEST(HttpClient, AUrlWithoutPortUsesTheSchemesDefault) {
     s.Get("/", [](const httplib::Request&, httplib::Response& res) {
         res.set_content("port 80", "text/plain");
     });
+    s.set_keep_alive_max_count(1);
     if (!s.bind_to_port("127.0.0.1", 80)) GTEST_SKIP() << "port 80 is not ours to take here";
     std::thread t([&] { s.listen_after_bind(); });
+    while (!s.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     CHttpClient client("UTF-8");
     QString response;
     EXPECT_EQ(client.ExecuteRequest("GET", "http://127.0.0.1/", nullptr, response), 0);

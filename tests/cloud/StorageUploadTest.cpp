@@ -70,8 +70,8 @@ TEST_F(StorageUpload, FilesAtEveryChunkAndBlockEdgeArriveByteForByte) {
     const std::int64_t chunk = StorageUploader::kChunkSize;
     const std::int64_t block = StorageUploader::kBlockSize;
     unsigned seed = 1;
-    for (std::int64_t size : {std::int64_t(0), std::int64_t(1), chunk, chunk + 1, block,
-                              block + 1, std::int64_t(9000000)}) {
+    for (std::int64_t size : {std::int64_t(0), std::int64_t(1), chunk, chunk + 1, block, block + 1,
+                              std::int64_t(9000000)}) {
         const std::string bytes = randomBytes(static_cast<size_t>(size), seed++);
         std::string key;
         RecordedProgress progress;
@@ -82,7 +82,8 @@ TEST_F(StorageUpload, FilesAtEveryChunkAndBlockEdgeArriveByteForByte) {
         EXPECT_TRUE(stored == bytes) << size;
         ASSERT_EQ(progress.totals, std::vector<std::int64_t>{size});
         // Over the whole file, one step per chunk, never backwards, ending at the size.
-        const std::int64_t chunks = (size % block + chunk - 1) / chunk + (size / block) * (block / chunk);
+        const std::int64_t chunks =
+            (size % block + chunk - 1) / chunk + (size / block) * (block / chunk);
         EXPECT_EQ(static_cast<std::int64_t>(progress.steps.size()), chunks) << size;
         if (size > 0) EXPECT_EQ(progress.steps.back(), size);
         for (size_t i = 1; i < progress.steps.size(); ++i)
@@ -104,7 +105,8 @@ TEST_F(StorageUpload, AFailedChunkIsSentAgainAndTheUploadSucceeds) {
 
 TEST_F(StorageUpload, AServerThatKeepsFailingOrLiesEndsInFailure) {
     const std::string bytes = randomBytes(300000, 9);
-    for (const char* fault : {"upload-fail", "upload-bad-crc", "upload-reject-token", "mkfile-fail"}) {
+    for (const char* fault :
+         {"upload-fail", "upload-bad-crc", "upload-reject-token", "mkfile-fail"}) {
         sharedCloud().setFaults(fault);
         std::string key;
         RecordedProgress progress;

@@ -63,11 +63,13 @@ TEST_F(UploadFileTest, TheFileInformationMustAnswerTheIntegerZero) {
 }
 
 TEST_F(UploadFileTest, TokenAnswersThatAreEmptyOrMisshapenEndTheShare) {
-    const std::pair<const char*, int> cases[] = {
-        {"token-empty", kNoToken},          {"token-500", kBadTokenAnswer},
-        {"token-not-json", kBadTokenAnswer}, {"token-not-object", kBadTokenAnswer},
-        {"token-no-data", kBadTokenAnswer},  {"token-data-not-object", kBadTokenAnswer},
-        {"token-wrong-types", kBadTokenAnswer}};
+    const std::pair<const char*, int> cases[] = {{"token-empty", kNoToken},
+                                                 {"token-500", kBadTokenAnswer},
+                                                 {"token-not-json", kBadTokenAnswer},
+                                                 {"token-not-object", kBadTokenAnswer},
+                                                 {"token-no-data", kBadTokenAnswer},
+                                                 {"token-data-not-object", kBadTokenAnswer},
+                                                 {"token-wrong-types", kBadTokenAnswer}};
     for (const auto& [fault, expected] : cases) {
         sharedCloud().setFaults(fault);
         QString link;
@@ -78,7 +80,8 @@ TEST_F(UploadFileTest, TokenAnswersThatAreEmptyOrMisshapenEndTheShare) {
 TEST_F(UploadFileTest, BrokenTokenAnswersNeverHangTheShare) {
     // Huge and endless answers hit the cap, a stall or a trickle the time-out, a cut-off answer
     // the transport error: all of them leave no answer text.
-    for (const char* fault : {"token-huge", "token-endless", "token-stall", "token-cutoff", "token-slow"}) {
+    for (const char* fault :
+         {"token-huge", "token-endless", "token-stall", "token-cutoff", "token-slow"}) {
         sharedCloud().setFaults(fault);
         QString link;
         EXPECT_EQ(share(&link, 300), kNoToken) << fault;

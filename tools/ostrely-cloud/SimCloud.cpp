@@ -38,12 +38,18 @@ std::string base64UrlDecode(const std::string& in) {
     int bits = -8;
     for (char c : in) {
         int d;
-        if (c >= 'A' && c <= 'Z') d = c - 'A';
-        else if (c >= 'a' && c <= 'z') d = c - 'a' + 26;
-        else if (c >= '0' && c <= '9') d = c - '0' + 52;
-        else if (c == '-' || c == '+') d = 62;
-        else if (c == '_' || c == '/') d = 63;
-        else break;  // padding
+        if (c >= 'A' && c <= 'Z')
+            d = c - 'A';
+        else if (c >= 'a' && c <= 'z')
+            d = c - 'a' + 26;
+        else if (c >= '0' && c <= '9')
+            d = c - '0' + 52;
+        else if (c == '-' || c == '+')
+            d = 62;
+        else if (c == '_' || c == '/')
+            d = 63;
+        else
+            break;  // padding
         val = (val << 6) | d;
         bits += 6;
         if (bits >= 0) {
@@ -107,7 +113,8 @@ Answer SimCloud::token(const std::string& name) {
     ++m_tokenRequests;
     auto has = [this](const char* f) { return m_faults.count(f) != 0; };
     if (has("token-empty")) return {200, ""};
-    if (has("token-not-json")) return {200, "<html><body>Service Unavailable</body></html>", "text/html"};
+    if (has("token-not-json"))
+        return {200, "<html><body>Service Unavailable</body></html>", "text/html"};
     if (has("token-not-object")) return {200, "[1,2,3]"};
     if (has("token-no-data")) return {200, "{}"};
     if (has("token-wrong-types"))
@@ -167,8 +174,7 @@ bool SimCloud::injectUploadFault(Answer* answer) {
     return false;
 }
 
-Answer SimCloud::chunkAnswer(const std::string& ctx, const Block& block,
-                              const std::string& chunk) {
+Answer SimCloud::chunkAnswer(const std::string& ctx, const Block& block, const std::string& chunk) {
     std::uint32_t crc = crcOf(chunk);
     if (m_faults.count("upload-bad-crc") != 0) crc ^= 1;
     Json::Value v;
@@ -188,7 +194,8 @@ Answer SimCloud::makeBlock(const std::string& auth, std::int64_t blockSize,
     if (token.empty()) return error(401, "bad token");
     Answer fail;
     if (injectUploadFault(&fail)) return fail;
-    if (blockSize <= 0 || blockSize > kMaxBlock || static_cast<std::int64_t>(chunk.size()) > blockSize)
+    if (blockSize <= 0 || blockSize > kMaxBlock ||
+        static_cast<std::int64_t>(chunk.size()) > blockSize)
         return error(400, "bad block size");
     const std::string ctx = newId();
     Block& b = m_blocks[ctx];
@@ -216,8 +223,8 @@ Answer SimCloud::putChunk(const std::string& auth, const std::string& ctx, std::
     return chunkAnswer(next, b, chunk);
 }
 
-Answer SimCloud::makeFile(const std::string& auth, std::int64_t size,
-                          const std::string& encodedKey, const std::string& ctxList) {
+Answer SimCloud::makeFile(const std::string& auth, std::int64_t size, const std::string& encodedKey,
+                          const std::string& ctxList) {
     std::lock_guard<std::mutex> lock(m_mutex);
     const std::string token = tokenOf(auth);
     if (token.empty()) return error(401, "bad token");
