@@ -68,16 +68,7 @@ TEST(QrBitmap, TheWrittenFileReadsBackAsTheLink) {
     const QString path = dir.file("QR.bmp");
     const QByteArray link = "http://127.0.0.1:41234/8f3a9c01-2024061514.pdf";
     ASSERT_TRUE(WriteQrBitmap(link, path));
-    QImage img(path);
-    ASSERT_FALSE(img.isNull());
-    // The file has no quiet zone; the view puts it on white, and so does this copy.
-    QImage framed(img.width() + 64, img.height() + 64, QImage::Format_RGB32);
-    framed.fill(Qt::white);
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x) framed.setPixel(x + 32, y + 32, img.pixel(x, y));
-    const QString png = dir.file("framed.png");
-    ASSERT_TRUE(framed.save(png));
-    EXPECT_EQ(zbarRead(png), QString::fromUtf8(link));
+    EXPECT_EQ(zbarRead(path), QString::fromUtf8(link));
 }
 
 TEST(QrBitmap, FailuresAreReportedNotFatal) {

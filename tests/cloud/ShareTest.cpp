@@ -33,7 +33,10 @@ public:
     void showBlank() override { note("blank"); }
     void hidePicture() override { note("hidePicture"); }
     void showProgress(std::int64_t total) override { note("progress 0.." + std::to_string(total)); }
-    void setProgress(std::int64_t done) override { lastProgress = done; note("at"); }
+    void setProgress(std::int64_t done) override {
+        lastProgress = done;
+        note("at");
+    }
     bool ShowLink(const QString& l, const QString& path) override {
         link = l;
         imagePath = path;
@@ -86,7 +89,8 @@ private:
 bool waitForEnd(const ShareController& c) {
     QElapsedTimer t;
     t.start();
-    while (c.running() && t.elapsed() < 20000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    while (c.running() && t.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     QCoreApplication::processEvents();
     return !c.running();
 }
