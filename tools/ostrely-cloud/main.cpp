@@ -179,6 +179,8 @@ int main(int argc, char** argv) {
     cloud.setFaults(opt.faults);
     httplib::Server svr;
     svr.set_payload_max_length(64u << 20);
+    // Header and body go out in separate writes; without this each answer waits on a delayed ACK.
+    svr.set_tcp_nodelay(true);
     routes(svr, cloud, opt);
     const int port = opt.port == 0 ? svr.bind_to_any_port("127.0.0.1")
                                    : (svr.bind_to_port("127.0.0.1", opt.port) ? opt.port : -1);
