@@ -12,8 +12,8 @@ namespace {
 struct PendingCall {
     std::shared_ptr<UiBridge::State> state;
     std::function<void()> fn;
-    bool ran = false;
-    bool finished = false;
+    std::atomic<bool> ran{false};
+    std::atomic<bool> finished{false};
 };
 
 struct CallGuard {

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -29,7 +30,7 @@ public:
     struct State {
         mutable std::mutex mutex;
         std::condition_variable cv;
-        bool closed = false;
+        std::atomic<bool> closed{false};
     };
 
 private:

@@ -28,7 +28,7 @@ cloud::HttpReply exchange(const std::string& verb, const std::string& url,
 CloudProcess::CloudProcess() {
     m_process.setProgram(QStringLiteral(OSTRELY_BIN_DIR "/ostrely-cloud"));
     m_process.setArguments({"--stall-ms", "1500"});
-    m_process.setProcessChannelMode(QProcess::SeparateChannels);
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start();
     if (!m_process.waitForStarted(5000)) return;
     QByteArray out;

@@ -100,19 +100,22 @@ void routes(httplib::Server& svr, simcloud::SimCloud& cloud, const Options& opt)
                  reply(res, cloud.fileInfo(req.body));
              });
     auto auth = [](const httplib::Request& req) { return req.get_header_value("Authorization"); };
-    auto stallUpload = [&] {
+    // Copied into each route: routes() returns long before the requests come.
+    auto stallUpload = [&cloud, &opt] {
         if (cloud.fault("upload-stall")) sleepMs(opt.stallMs);
     };
-    svr.Post(R"(/mkblk/(\d+))", [&](const httplib::Request& req, httplib::Response& res) {
-        stallUpload();
-        reply(res, cloud.makeBlock(auth(req), std::stoll(req.matches[1]), req.body));
-    });
-    svr.Post(R"(/bput/([^/]+)/(\d+))", [&](const httplib::Request& req, httplib::Response& res) {
+    svr.Post(R"(/mkblk/(\d+))",
+             [&, auth, stallUpload](const httplib::Request& req, httplib::Response& res) {
+                 stallUpload();
+                 reply(res, cloud.makeBlock(auth(req), std::stoll(req.matches[1]), req.body));
+             });
+    svr.Post(R"(/bput/([^/]+)/(\d+))", [&, auth, stallUpload](const httplib::Request& req,
+                                                              httplib::Response& res) {
         stallUpload();
         reply(res, cloud.putChunk(auth(req), req.matches[1], std::stoll(req.matches[2]), req.body));
     });
-    svr.Post(R"(/mkfile/(\d+)/key/([^/]+))", [&](const httplib::Request& req,
-                                                 httplib::Response& res) {
+    svr.Post(R"(/mkfile/(\d+)/key/([^/]+))", [&, auth, stallUpload](const httplib::Request& req,
+                                                                    httplib::Response& res) {
         reply(res, cloud.makeFile(auth(req), std::stoll(req.matches[1]), req.matches[2], req.body));
     });
     svr.Post("/", [&](const httplib::Request& req, httplib::Response& res) {
