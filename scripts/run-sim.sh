@@ -6,7 +6,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/setup.sh"
 # Only what the demo runs; the tests and benchmarks are scripts/test.sh's.
-BUILD_TARGETS="Ostrely Autovell language_packs ostrely-board" "$here/scripts/build.sh" "$here/build"
+BUILD_TARGETS="Ostrely Autovell language_packs ostrely-board ostrely-cloud" "$here/scripts/build.sh" "$here/build"
 
 demo=${OSTRELY_DEMO_DIR:-$here/build/demo}
 mkdir -p "$demo/appdata" "$demo/config" "$demo/tmp"
@@ -36,10 +36,26 @@ Demo folder: $demo
   settings in appdata/, the autostart entry in config/autostart/, pictures in
   tmp/ostrely-$(id -u)/KBCamera/ (emptied at every start: export or share them to keep them).
   Your own settings and autostart entry are not touched.
-Press a key on the simulated board: $board key 1
+Take a picture with the simulated board: $board key 8 (key 7: back to live video)
 MSG
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   echo "No display: running on the offscreen platform (Ctrl+C ends it)." >&2
   export QT_QPA_PLATFORM=offscreen
 fi
-exec "$here/build/bin/Ostrely" "$@"
+# A local cloud for the share key, unless the caller points the program at another one.
+cloud_pid=""
+if [ -z "${OSTRELY_CLOUD_HOST:-}" ]; then
+  cloud_log=$(mktemp)
+  "$here/build/bin/ostrely-cloud" > "$cloud_log" 2>&1 &
+  cloud_pid=$!
+  for _ in $(seq 100); do grep -q listening "$cloud_log" && break; sleep 0.05; done
+  port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$cloud_log")
+  if [ -n "$port" ]; then
+    export OSTRELY_CLOUD_HOST=localhost:$port OSTRELY_STORAGE_HOST=http://127.0.0.1:$port
+    echo "Sharing goes to the local cloud on 127.0.0.1:$port (ostrely-cloud)." >&2
+  fi
+fi
+status=0
+"$here/build/bin/Ostrely" "$@" || status=$?
+[ -n "$cloud_pid" ] && kill "$cloud_pid" 2>/dev/null
+exit $status

@@ -1,0 +1,42 @@
+#include "CloudConfig.h"
+
+#include <QFileInfo>
+#include <QSettings>
+#include <QUrl>
+
+namespace cloud {
+
+CloudConfig::CloudConfig(QString apiHost, QString storageHost)
+    : m_apiHost(std::move(apiHost)), m_storageHost(std::move(storageHost)) {
+    while (m_storageHost.endsWith('/')) m_storageHost.chop(1);
+}
+
+CloudConfig CloudConfig::fromEnvironment() {
+    QString api = qEnvironmentVariable("OSTRELY_CLOUD_HOST");
+    QString storage = qEnvironmentVariable("OSTRELY_STORAGE_HOST");
+    if (api.isEmpty()) api = QString::fromUtf8(OSTRELY_CLOUD_HOST_DEFAULT);
+    if (storage.isEmpty()) storage = QString::fromUtf8(OSTRELY_STORAGE_HOST_DEFAULT);
+    return CloudConfig(api, storage);
+}
+
+QString CloudConfig::tokenUrl(const QString& fileName) const {
+    // The names the export makes are digits and ".pdf"; anything else is percent-encoded rather
+    // than sent as a broken request line.
+    const QByteArray name = QUrl::toPercentEncoding(fileName, "._-~");
+    return "http://" + m_apiHost +
+           "/api/getanonymousqiniuuptokenkey?name=" + QString::fromLatin1(name);
+}
+
+QString CloudConfig::fileInfoUrl() const {
+    return "http://www." + m_apiHost + "/api/qiniuaddanonymousfileinfo";
+}
+
+bool sharingEnabled(const QString& adminFile) {
+    if (!OSTRELY_SHARING_BUILT) return false;
+    if (!QFileInfo::exists(adminFile)) return true;
+    QSettings admin(adminFile, QSettings::IniFormat);
+    const QString v = admin.value("Share/Enabled", "true").toString().trimmed().toLower();
+    return !(v == "false" || v == "0" || v == "no" || v == "off");
+}
+
+}  // namespace cloud

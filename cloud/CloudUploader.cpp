@@ -1,0 +1,45 @@
+#include "CloudUploader.h"
+
+#include "CloudAnswers.h"
+#include "HttpClient.h"
+#include "StorageUploader.h"
+
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace cloud {
+
+CloudUploader::CloudUploader(CHttpClient& client, CloudConfig config)
+    : m_client(client), m_config(std::move(config)) {}
+
+int CloudUploader::UploadFile(const QString& folder, const QString& fileName, QString& link,
+                              StorageProgress* progress) {
+    QString answer;
+    m_client.ExecuteRequest("GET", m_config.tokenUrl(fileName), nullptr, answer);
+    if (answer.isEmpty()) return kNoToken;
+
+    UploadGrant grant;
+    if (parseTokenAnswer(answer.toStdString(), &grant) != GrantParse::Ok) return kBadTokenAnswer;
+
+    const QString localPath = folder + fileName;
+    StorageUploader storage(m_config.storageHost());
+    storage.setLimits(m_config.limits());
+    storage.setAbortFlag(m_abort);
+    if (!storage.PutToStorage(grant.uptoken, grant.key, localPath, progress)) {
+        std::fprintf(stderr, "ostrely: storage upload failed (%ld): %s\n", storage.lastStatus(),
+                     storage.lastError().c_str());
+        return kStorageFailed;
+    }
+
+    const std::int64_t size = QFileInfo(localPath).size();
+    const QString body =
+        QString::fromStdString(fileInfoBody(fileName.toStdString(), grant.key, size));
+    m_client.ExecuteRequest("POST", m_config.fileInfoUrl(), &body, answer);
+    if (!fileInfoAccepted(answer.toStdString())) return kFileInfoRefused;
+
+    link = QString::fromStdString(downloadLink(grant.domain, grant.key));
+    return kUploaded;
+}
+
+}  // namespace cloud

@@ -1,0 +1,40 @@
+#pragma once
+// The body of one share, run on its own thread: the PDF, the upload, then the QR code or the
+// message that says what failed. It reaches the view and the message box only through the bridge.
+#include "cloud/CloudConfig.h"
+
+#include <QString>
+
+#include <atomic>
+
+namespace cloud {
+
+class ShareHost;
+class UiBridge;
+
+class ShareWorker {
+public:
+    // What a share ended in when it never got to the upload.
+    static constexpr int kExportFailed = -1;
+
+    ShareWorker(ShareHost& host, UiBridge& ui, CloudConfig config, QString storeFolder,
+                const std::atomic<bool>* abort);
+
+    // The upload's result (0 to 4), or kExportFailed.
+    int ShareThread();
+
+    // The message for a failed upload's result, or 0.
+    static int messageFor(int result);
+
+private:
+    void reportFailure(int result);
+    void showQrCode(const QString& link);
+
+    ShareHost& m_host;
+    UiBridge& m_ui;
+    CloudConfig m_config;
+    QString m_storeFolder;
+    const std::atomic<bool>* m_abort;
+};
+
+}  // namespace cloud

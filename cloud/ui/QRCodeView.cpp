@@ -1,0 +1,126 @@
+#include "QRCodeView.h"
+
+#include "cloud/QrBitmap.h"
+#include "cloud/QrLayout.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QScreen>
+
+#include <climits>
+
+namespace cloud {
+
+QRCodeView::QRCodeView(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
+      m_picture(new QLabel(this)),
+      m_progress(new QProgressBar(this)) {
+    setWindowTitle("QRCode");
+    setObjectName("QRCodeView");
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    setAutoFillBackground(true);
+    m_picture->setObjectName("1014");
+    m_progress->setObjectName("1018");
+    m_progress->setTextVisible(false);
+    m_progress->setValue(0);
+    m_picture->hide();
+    move(0, 0);
+    resize(402, 402);
+    m_progress->setGeometry(0, 0, width(), fontMetrics().height() * 14 / 8);
+    Layout();
+}
+
+void QRCodeView::showBlank() {
+    QRect area = parentWidget() != nullptr ? parentWidget()->geometry()
+                                           : QGuiApplication::primaryScreen()->availableGeometry();
+    QRect frame = frameGeometry();
+    frame.moveCenter(area.center());
+    move(frame.topLeft());
+    m_picture->clear();
+    m_picture->hide();
+    show();
+    raise();
+}
+
+void QRCodeView::hidePicture() {
+    m_picture->hide();
+}
+
+void QRCodeView::showProgress(std::int64_t total) {
+    m_progressShift = 0;
+    while ((total >> m_progressShift) > INT_MAX) ++m_progressShift;
+    m_progress->setGeometry(0, 0, width(), m_progress->height());
+    m_progress->setRange(0, static_cast<int>(total >> m_progressShift));
+    m_progress->setValue(0);
+    m_progress->show();
+}
+
+void QRCodeView::setProgress(std::int64_t done) {
+    m_progress->setValue(static_cast<int>(done >> m_progressShift));
+}
+
+bool QRCodeView::ShowLink(const QString& link, const QString& imagePath) {
+    if (!WriteQrBitmap(link.toUtf8(), imagePath)) return false;
+    m_imagePath = imagePath;
+    Layout();
+    return true;
+}
+
+void QRCodeView::hideView() {
+    hide();
+}
+
+void QRCodeView::Layout() {
+    if (m_imagePath.isEmpty()) return;
+    m_progress->hide();
+    const QrPlacement at = placeQr(width(), height());
+    QImage image(m_imagePath);
+    if (image.isNull() || at.side <= 0) {
+        m_picture->clear();
+        return;
+    }
+    // Whole modules scale without blur: no smoothing between dark and light.
+    m_picture->setPixmap(QPixmap::fromImage(
+        image.scaled(at.side, at.side, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
+    m_picture->setGeometry(at.x, at.y, at.side, at.side);
+    m_picture->show();
+}
+
+void QRCodeView::toggleMaximised() {
+    if (!m_maximised)
+        showMaximized();
+    else
+        showNormal();
+    m_maximised = !m_maximised;
+}
+
+void QRCodeView::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    m_progress->setGeometry(0, 0, width(), m_progress->height());
+    Layout();
+}
+
+// The title bar belongs to the window manager here, which keeps its own double-click; a
+// double-click inside the view toggles the same way.
+void QRCodeView::mouseDoubleClickEvent(QMouseEvent* event) {
+    QDialog::mouseDoubleClickEvent(event);
+    toggleMaximised();
+}
+
+bool QRCodeView::event(QEvent* event) {
+    if (event->type() == QEvent::NonClientAreaMouseButtonDblClick) {
+        QDialog::event(event);
+        toggleMaximised();
+        return true;
+    }
+    return QDialog::event(event);
+}
+
+}  // namespace cloud
