@@ -8,6 +8,7 @@
 #include "platform/CommandLine.h"
 #include "platform/CrashHandler.h"
 #include "platform/Folders.h"
+#include "platform/InstanceChannel.h"
 #include "platform/MessageBoxTypes.h"
 #include "platform/Process.h"
 #include "platform/SingleInstance.h"
@@ -115,6 +116,8 @@ bool CQuilletApp::InitInstance(const QStringList& arguments) {
 
     const unsigned box = kMbSystemModal | kMbOk;
     if (SingleInstance::acquire("Ostrely.exe") == SingleInstance::Result::AlreadyHeld) {
+        // The running one comes to the front; the box still says why this start ends.
+        InstanceChannel::notifyRunning();
         ShowMessage(SetText(text::kAlreadyOpen), SetText(text::kCaption), box);
         return false;
     }

@@ -1,14 +1,29 @@
 #include "QuilletDlg.h"
 
+#include "app/AboutDlg.h"
+#include "app/Artwork.h"
 #include "app/DeviceNames.h"
+#include "app/MoveDlg.h"
+#include "app/PanelLayout.h"
+#include "app/ResourceIds.h"
+#include "app/PictureSurface.h"
+#include "app/PictureViewer.h"
+#include "app/Prompt.h"
 #include "app/QuilletApp.h"
+#include "app/TopDlg.h"
 #include "app/TrayIcon.h"
 #include "app/TrayMenuModel.h"
 #include "app/ViewGeometry.h"
 #include "camera/Camera.h"
+#include "camera/ui/PageProperty.h"
 #include "camera/ui/VideoWindow.h"
+#include "cloud/CloudConfig.h"
+#include "cloud/ShareController.h"
+#include "cloud/ui/QRCodeView.h"
 #include "device/DeviceManager.h"
+#include "firmware/ui/BIOSUpdateDlg.h"
 #include "lang/TextIds.h"
+#include "pictures/ui/PicListView.h"
 #include "platform/Clock.h"
 #include "platform/Folders.h"
 #include "platform/MessageBoxTypes.h"
@@ -20,7 +35,9 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QScreen>
+#include <QWheelEvent>
 
 using camera::DisplayRect;
 using namespace platform;
@@ -70,7 +87,7 @@ CQuilletDlg::CQuilletDlg(CQuilletApp& app, Services services)
         m_video[i]->setObjectName(QString::number(i == 0 ? kVideoWindow0 : kVideoWindow1));
     }
     m_video[1]->hide();
-    m_surface = new QWidget(this);
+    m_surface = new app::PictureSurface(this);
     m_surface->setObjectName(QString::number(kPictureSurface));
     m_surface->hide();
     m_app.registerMainDialog(this, this);
@@ -109,7 +126,7 @@ int CQuilletDlg::message(int textId, unsigned type) {
 // Start-up
 
 bool CQuilletDlg::OnInitDialog() {
-    if (m_services.icon) setWindowIcon(m_services.icon(128));
+    if (m_services.icon) setWindowIcon(m_services.icon(res::kProgramIcon));
     m_viewShown = true;
     m_captureBusy = false;
     const QRect area = workArea();
@@ -844,6 +861,9 @@ void CQuilletDlg::commandAutostart() {
 // Input and the end
 
 bool CQuilletDlg::eventFilter(QObject* watched, QEvent* e) {
+    if (watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this &&
+        viewerInput(e))
+        return true;
     return QWidget::eventFilter(watched, e);
 }
 
@@ -884,50 +904,306 @@ void CQuilletDlg::endDialog() {
 // ---------------------------------------------------------------------------------------------
 // Children
 
-void CQuilletDlg::createOverlay() {}
-void CQuilletDlg::createViewer() {}
-void CQuilletDlg::showOverlay(bool) {}
-void CQuilletDlg::raiseOverlay() {}
-void CQuilletDlg::showPanel(bool) {}
-void CQuilletDlg::relayoutOverlay() {}
-void CQuilletDlg::shutDownOverlay() {}
-void CQuilletDlg::showBackButton(bool) {}
-void CQuilletDlg::showCalibrationButton(bool) {}
-void CQuilletDlg::placeCornerButton() {}
+QWidget* CQuilletDlg::pictureSurface() const {
+    return m_surface;
+}
+
+void CQuilletDlg::createOverlay() {
+    const PixmapSource pixmaps = [](int id, QSize size) { return art::pixmap(id, size); };
+    m_overlay = new TopDlg(*this, pixmaps, this, m_clock);
+    m_overlay->show();
+    m_overlay->setPenWidth(std::min(width(), height()) / 200);
+    createChildDialogs();
+}
+
+void CQuilletDlg::createChildDialogs() {
+    // Top-level windows of their own; they go with the main window.
+    m_picList = new CPicListView(*this, this);
+    m_qrView = new cloud::QRCodeView(this);
+    m_qrView->hide();
+    m_share =
+        std::make_unique<cloud::ShareController>(*this, cloud::CloudConfig::fromEnvironment());
+    m_property = new CPageProperty(
+        m_app.camera(), [this](int id) { return text(id); }, [this] { return m_app.dualScreen(); },
+        this);
+    m_property->hide();
+    if (m_devices) {
+        m_firmware = new CBIOSUpdateDlg(*this, *m_devices, m_clock, this);
+        m_firmware->hide();
+    }
+}
+
+void CQuilletDlg::createViewer() {
+    m_viewer = std::make_unique<app::PictureViewer>(*m_surface);
+    m_viewer->setWorkArea(size());
+    m_viewer->setTargetRect(m_surface->geometry());
+    setViewerFrame(m_viewRect);
+    qApp->installEventFilter(this);
+}
+
+void CQuilletDlg::showOverlay(bool show) {
+    if (m_overlay) m_overlay->setVisible(show);
+}
+
+void CQuilletDlg::raiseOverlay() {
+    if (m_overlay) m_overlay->BringToFront();
+}
+
+void CQuilletDlg::showPanel(bool show) {
+    if (m_overlay) m_overlay->showPanel(show);
+}
+
+void CQuilletDlg::relayoutOverlay() {
+    if (!m_overlay) return;
+    m_overlay->FitWorkArea();
+    m_overlay->panel()->ComputeStep();
+    m_overlay->panel()->MoveToStart();
+    m_overlay->setPenWidth(std::min(width(), height()) / 200);
+    m_overlay->panel()->Relayout();
+}
+
+void CQuilletDlg::shutDownOverlay() {
+    if (!m_overlay) return;
+    qApp->removeEventFilter(this);
+    m_overlay->ShutDown();
+    delete m_overlay;
+    m_overlay = nullptr;
+}
+
+void CQuilletDlg::showBackButton(bool show) {
+    if (m_overlay) m_overlay->showBackToVideoButton(show);
+}
+
+void CQuilletDlg::showCalibrationButton(bool show) {
+    if (m_overlay) m_overlay->showCalibrationButton(show);
+}
+
+void CQuilletDlg::placeCornerButton() {
+    if (m_overlay) m_overlay->PlaceCornerButton();
+}
+
 bool CQuilletDlg::drawingMode() const {
-    return false;
+    return m_overlay && m_overlay->drawingMode();
 }
-void CQuilletDlg::clearStrokes() {}
-void CQuilletDlg::drawingOff() {}
-void CQuilletDlg::setViewerFrame(const DisplayRect&) {}
-void CQuilletDlg::loadPicture(const QString&) {}
-void CQuilletDlg::zoomViewer(double, QPointF) {}
+
+void CQuilletDlg::clearStrokes() {
+    if (m_overlay) m_overlay->ClearStrokes();
+}
+
+void CQuilletDlg::drawingOff() {
+    if (m_overlay) m_overlay->DrawingOff();
+}
+
+void CQuilletDlg::setViewerFrame(const DisplayRect& r) {
+    if (m_viewer) m_viewer->setFrame(r.x, r.y, r.width, r.height);
+}
+
+void CQuilletDlg::loadPicture(const QString& path) {
+    if (m_viewer) m_viewer->load(path);
+}
+
+void CQuilletDlg::zoomViewer(double step, QPointF point) {
+    if (m_viewer) m_viewer->zoomByFactor(step, point.toPoint());
+}
+
 std::vector<int> CQuilletDlg::pictureNumbers() const {
-    return {};
+    return m_picList ? m_picList->pictureNumbers() : std::vector<int>{};
 }
+
 int CQuilletDlg::currentPicture() const {
-    return 0;
+    return m_picList ? m_picList->currentPicture() : -1;
 }
-void CQuilletDlg::setCurrentPicture(int) {}
-void CQuilletDlg::postPictureAdded(int) {}
-void CQuilletDlg::hidePictureList() {}
-void CQuilletDlg::exportAllPictures() {}
-void CQuilletDlg::handOff(int) {}
-void CQuilletDlg::hideQrView() {}
-void CQuilletDlg::startShare() {}
+
+void CQuilletDlg::setCurrentPicture(int pictureId) {
+    if (m_picList) m_picList->setCurrentPicture(pictureId);
+}
+
+void CQuilletDlg::postPictureAdded(int pictureId) {
+    if (m_picList) platform::postMessage(m_picList, msg::kPictureAdded, pictureId, 0);
+}
+
+void CQuilletDlg::hidePictureList() {
+    if (m_picList) m_picList->hide();
+}
+
+void CQuilletDlg::exportAllPictures() {
+    if (!m_picList) return;
+    m_picList->SetAllChecks(true);
+    m_picList->OnExport();
+}
+
+void CQuilletDlg::handOff(int pictureId) {
+    if (m_picList) m_picList->HandOffPicture(pictureId);
+}
+
+void CQuilletDlg::hideQrView() {
+    if (m_qrView) m_qrView->hide();
+}
+
+void CQuilletDlg::startShare() {
+    if (m_share) m_share->start();
+}
+
 bool CQuilletDlg::promptShown() const {
-    return false;
+    return m_overlay && m_overlay->panel()->prompt()->isShown();
 }
-void CQuilletDlg::showPrompt() {}
-void CQuilletDlg::showPropertyPage() {}
-void CQuilletDlg::hidePropertyPage() {}
-void CQuilletDlg::showFirmwareDialog() {}
-void CQuilletDlg::showAboutDialog() {}
+
+void CQuilletDlg::showPrompt() {
+    if (m_overlay) m_overlay->panel()->prompt()->ShowPrompt();
+}
+
+void CQuilletDlg::showPropertyPage() {
+    if (!m_property) return;
+    m_property->show();
+    m_property->raise();
+}
+
+void CQuilletDlg::hidePropertyPage() {
+    if (m_property) m_property->hide();
+}
+
+void CQuilletDlg::showFirmwareDialog() {
+    if (m_firmware) m_firmware->ShowForUpgrade();
+}
+
+void CQuilletDlg::showAboutDialog() {
+    if (m_about == nullptr) {
+        const PixmapSource pixmaps = [](int id, QSize size) { return art::pixmap(id, size); };
+        m_about = new CAboutDlg(*this, pixmaps, this);
+    }
+    if (!m_about->isOpen()) m_about->exec();
+}
+
 bool CQuilletDlg::sharingEnabled() const {
-    return true;
+    return cloud::sharingEnabled();
 }
+
 bool CQuilletDlg::hasPictures() const {
     return !pictureNumbers().empty();
 }
-void CQuilletDlg::clearPictures() {}
-void CQuilletDlg::showPictureList() {}
+
+void CQuilletDlg::clearPictures() {
+    if (m_picList) m_picList->clear();
+}
+
+void CQuilletDlg::showPictureList() {
+    if (!m_picList) return;
+    const QPoint at = panel::pictureListPosition(m_viewRect, m_picList->size());
+    m_picList->move(at);
+    m_picList->SetAllChecks(false);
+    m_picList->show();
+    m_picList->raise();
+}
+
+// The picture viewer follows the pointer while no pen draws (drag, wheel zoom).
+bool CQuilletDlg::viewerInput(QEvent* e) {
+    if (!m_viewer || drawingMode() || !m_pictureShown) return false;
+    switch (e->type()) {
+        case QEvent::MouseButtonPress: {
+            const auto* m = static_cast<QMouseEvent*>(e);
+            if (m->button() == Qt::LeftButton) m_viewer->dragStart(m->globalPosition().toPoint());
+            break;
+        }
+        case QEvent::MouseMove: {
+            const auto* m = static_cast<QMouseEvent*>(e);
+            const QPoint at = m->globalPosition().toPoint();
+            if (!geometry().contains(at)) {
+                if (m_overlay) m_overlay->clearStrokeInProgress();
+                m_viewer->dragEnd();
+            } else if (m->buttons() & Qt::LeftButton) {
+                m_viewer->dragMove(at);
+            }
+            break;
+        }
+        case QEvent::MouseButtonRelease: m_viewer->dragEnd(); break;
+        case QEvent::Wheel: {
+            const auto* w = static_cast<QWheelEvent*>(e);
+            m_viewer->zoomByWheelStep(w->angleDelta().y(), w->globalPosition().toPoint());
+            return true;
+        }
+        default: break;
+    }
+    return false;
+}
+
+// Hosts of the children.
+
+int CQuilletDlg::ShowMessage(const QString& t, const QString& caption, unsigned type) {
+    return m_app.ShowMessage(t, caption, type);
+}
+
+void CQuilletDlg::ShowMessageOnce(int textId) {
+    showBoxOnce(textId);
+}
+
+const camera::PictureStore& CQuilletDlg::pictureStore() const {
+    return m_app.camera().store();
+}
+
+void CQuilletDlg::clearPenStrokesIfDrawing() {
+    if (drawingMode()) clearStrokes();
+}
+
+bool CQuilletDlg::whiteboardRunning() const {
+    return CQuilletApp::WhiteboardRunning();
+}
+
+void CQuilletDlg::ReadBoardInstallPath() {
+    m_app.ReadBoardInstallPath();
+}
+
+void CQuilletDlg::RunBoardRelay(const QString& parameters) {
+    m_app.RunBoardRelay(parameters);
+}
+
+bool CQuilletDlg::boardLinked() const {
+    return m_app.boardLinkFlag() != 0;
+}
+
+void CQuilletDlg::setBoardLinked(bool linked) {
+    m_app.setBoardLinkFlag(linked ? 1 : 0);
+}
+
+QSize CQuilletDlg::screenSize() const {
+    const QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->size() * s->devicePixelRatio() : QSize(1920, 1080);
+}
+
+double CQuilletDlg::screenDpi() const {
+    const QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->logicalDotsPerInch() * s->devicePixelRatio() : 96.0;
+}
+
+bool CQuilletDlg::exportPdf(QString* folder, QString* fileName) {
+    if (!m_picList) return false;
+    QString f, n;
+    const bool ok = m_picList->ExportPdf(f, n);
+    *folder = f;
+    *fileName = n;
+    return ok;
+}
+
+void CQuilletDlg::showMessage(const QString& t, const QString& caption) {
+    m_app.ShowMessage(t, caption, kMbSystemModal | kMbOk);
+}
+
+int CQuilletDlg::showMessage(const QString& t, const QString& caption, unsigned type) {
+    return m_app.ShowMessage(t, caption, type);
+}
+
+cloud::QrViewPort& CQuilletDlg::qrView() {
+    return *m_qrView;
+}
+
+QString CQuilletDlg::storeFolder() const {
+    return m_app.camera().store().storeFolder();
+}
+
+QString CQuilletDlg::programFolder() const {
+    return m_app.programFolder();
+}
+
+void CQuilletDlg::closeProgram() {
+    if (m_tray) m_tray->remove();
+    ShutDownDialog();
+}

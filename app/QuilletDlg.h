@@ -4,6 +4,9 @@
 // drive it. Above it lie the overlay with its pen and the toolbar panel.
 #include "app/ShellHost.h"
 #include "camera/DisplayRect.h"
+#include "cloud/ShareHost.h"
+#include "firmware/FirmwareHost.h"
+#include "pictures/PicListHost.h"
 #include "platform/hid/HidBackend.h"
 
 #include <QIcon>
@@ -16,9 +19,22 @@
 #include <memory>
 #include <vector>
 
+class CAboutDlg;
+class CBIOSUpdateDlg;
+class CPageProperty;
+class CPicListView;
 class CQuilletApp;
 class DeviceManager;
+class TopDlg;
 class TrayIcon;
+namespace app {
+class PictureSurface;
+class PictureViewer;
+}  // namespace app
+namespace cloud {
+class QRCodeView;
+class ShareController;
+}  // namespace cloud
 namespace camera {
 class CVideoWindow;
 }
@@ -26,7 +42,11 @@ namespace platform {
 class Clock;
 }
 
-class CQuilletDlg : public QWidget, public ShellHost {
+class CQuilletDlg : public QWidget,
+                    public ShellHost,
+                    public pictures::PicListHost,
+                    public cloud::ShareHost,
+                    public FirmwareHost {
 public:
     // What the dialog is built with; the program gives the real ones, tests their own.
     struct Services {
@@ -85,12 +105,45 @@ public:
     QString deviceVersion(int index) const override;
     QString commonAppDataFolder() const override;
 
+    // PicListHost.
+    int ShowMessage(const QString& text, const QString& caption, unsigned type) override;
+    void ShowMessageOnce(int textId) override;
+    const camera::PictureStore& pictureStore() const override;
+    QObject* mainWindow() const override { return const_cast<CQuilletDlg*>(this); }
+    void clearPenStrokesIfDrawing() override;
+    bool whiteboardRunning() const override;
+    void ReadBoardInstallPath() override;
+    void RunBoardRelay(const QString& parameters) override;
+    bool boardLinked() const override;
+    void setBoardLinked(bool linked) override;
+    bool linkDeclined() const override { return m_linkDeclined; }
+    void setLinkDeclined(bool declined) override { m_linkDeclined = declined; }
+    QSize screenSize() const override;
+    double screenDpi() const override;
+
+    // ShareHost (exportPdf runs on the share worker).
+    bool exportPdf(QString* folder, QString* fileName) override;
+    QObject* uiContext() override { return this; }
+    void showMessage(const QString& text, const QString& caption) override;
+    cloud::QrViewPort& qrView() override;
+    QString storeFolder() const override;
+
+    // FirmwareHost.
+    int showMessage(const QString& text, const QString& caption, unsigned type) override;
+    QString programFolder() const override;
+    void closeProgram() override;
+
     // State for tests and the children.
-    bool linkDeclined() const { return m_linkDeclined; }
+    TopDlg* overlay() const { return m_overlay; }
+    CPicListView* pictureList() const { return m_picList; }
+    CPageProperty* propertyPage() const { return m_property; }
+    CBIOSUpdateDlg* firmwareDialog() const { return m_firmware; }
+    cloud::QRCodeView* qrCodeView() const { return m_qrView; }
+    app::PictureViewer* viewer() const { return m_viewer.get(); }
     DeviceManager* devices() const { return m_devices.get(); }
     TrayIcon* tray() const { return m_tray.get(); }
     camera::CVideoWindow* videoWindow(int i) const { return m_video[i]; }
-    QWidget* pictureSurface() const { return m_surface; }
+    QWidget* pictureSurface() const;
     // The menu last shown (kept until the next one), for tests.
     QMenu* lastMenu() const { return m_menu; }
 
@@ -168,13 +221,23 @@ private:
     void hidePropertyPage();
     void showFirmwareDialog();
     void showAboutDialog();
+    void createChildDialogs();
+    bool viewerInput(QEvent* e);
 
     CQuilletApp& m_app;
     Services m_services;
     platform::Clock& m_clock;
 
     camera::CVideoWindow* m_video[2] = {nullptr, nullptr};
-    QWidget* m_surface = nullptr;
+    app::PictureSurface* m_surface = nullptr;
+    std::unique_ptr<app::PictureViewer> m_viewer;
+    TopDlg* m_overlay = nullptr;
+    CPicListView* m_picList = nullptr;
+    cloud::QRCodeView* m_qrView = nullptr;
+    CPageProperty* m_property = nullptr;
+    CBIOSUpdateDlg* m_firmware = nullptr;
+    CAboutDlg* m_about = nullptr;
+    std::unique_ptr<cloud::ShareController> m_share;
     std::unique_ptr<DeviceManager> m_devices;
     std::unique_ptr<TrayIcon> m_tray;
     QPointer<QMenu> m_menu;

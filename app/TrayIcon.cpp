@@ -1,5 +1,6 @@
 #include "TrayIcon.h"
 
+#include "app/ResourceIds.h"
 #include "lang/TextIds.h"
 #include "platform/MessageIds.h"
 
@@ -7,9 +8,9 @@
 
 namespace {
 
-constexpr int kRecordId = 128;
-constexpr int kIconConnected = 145;
-constexpr int kIconDisconnected = 146;
+constexpr int kRecordId = res::kProgramIcon;
+constexpr int kIconConnected = res::kTrayConnected;
+constexpr int kIconDisconnected = res::kTrayDisconnected;
 
 }  // namespace
 

@@ -2,7 +2,11 @@
 
 #include "app/QuilletApp.h"
 #include "app/QuilletDlg.h"
+#include "app/Artwork.h"
+#include "app/ResourceIds.h"
 #include "platform/Clock.h"
+#include "platform/InstanceChannel.h"
+#include "platform/KeySender.h"
 #include "platform/ui/MessageBox.h"
 
 #include <QApplication>
@@ -18,8 +22,19 @@ void WidgetAppUi::runMainDialog(CQuilletApp& app) {
     CQuilletDlg::Services services{platform::hid::createHidBackend()};
     services.clock = &platform::SystemClock::instance();
     services.trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+    services.icon = [](int id) { return art::icon(id); };
+    platform::KeySender keys;
+    services.sendKey = [&keys](int keyType) {
+        using Key = platform::KeySender::Key;
+        static constexpr Key kKeys[] = {Key::PageDown, Key::PageUp, Key::KeypadMinus,
+                                        Key::KeypadPlus};
+        if (keyType >= 2 && keyType <= 5) keys.send(kKeys[keyType - 2]);
+    };
     CQuilletDlg dialog(app, std::move(services));
     m_dialog = &dialog;
+    // A second start asks this one to show its view.
+    platform::InstanceChannel channel;
+    channel.listen(&dialog);
     dialog.OnInitDialog();
     // The window hides to the tray and comes back: only the exit command or the end of the
     // session ends the loop.
