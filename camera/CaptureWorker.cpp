@@ -79,6 +79,7 @@ bool CaptureWorker::store(const QImage& picture) {
 }
 
 void CaptureWorker::report(long number) {
+    m_busy = false;
     if (m_job.receiver == nullptr) return;
     platform::sendMessage(m_job.receiver, msg::kPictureReady, static_cast<quintptr>(number),
                           m_job.tag);

@@ -99,7 +99,8 @@ void DeviceSdk::close(Handle h) {
         cam = it->second;
         m_cameras.erase(it);
     }
-    cam->view.reset();  // joins the streaming thread before the window can go
+    cam->closed = true;
+    cam->view->stop();  // joins the streaming thread before the window can go
     if (cam->sink) cam->sink->setCornerMover({});
 }
 
@@ -121,7 +122,8 @@ bool DeviceSdk::snapshot(Handle h, const QString& path) {
         corners = cam->overlay.corners;
     }
     const QImage frame = cam->device->grabFrame();
-    if (frame.isNull()) return false;
+    // A camera closed while its frame came in gives no picture: the handle is not valid any more.
+    if (frame.isNull() || cam->closed) return false;
     const QImage corrected =
         Keystone::correct(frame, corners, frame.size()).convertToFormat(QImage::Format_RGB888);
     return corrected.save(path, "BMP");

@@ -16,6 +16,8 @@
 #include <QFile>
 #include <QImageReader>
 
+#include <semaphore>
+
 using camera::DisplayRect;
 using cameratest::FakeSdk;
 using cameratest::FakeViewWindow;
@@ -28,11 +30,13 @@ public:
     bool event(QEvent* e) override {
         if (const auto* m = platform::asMessage(e, msg::kPictureReady)) {
             messages.push_back({long(m->wParam), long(m->lParam)});
+            if (onReady) onReady();
             return true;
         }
         return QObject::event(e);
     }
     std::vector<std::pair<long, long>> messages;
+    std::function<void()> onReady;
 };
 
 class CaptureTest : public testing::Test {
@@ -208,4 +212,59 @@ TEST_F(CaptureTest, WithoutASafeStoreNothingIsWrittenAnywhereAndTheFailureIsRepo
     EXPECT_EQ(receiver.messages, (std::vector{ready(0, 0)}));
     EXPECT_EQ(sdk->calls(), std::vector<std::string>{});  // not even a snapshot
     EXPECT_FALSE(QFile::exists("0000000001.bmp"));
+}
+
+// A camera removed or plugged in while a capture runs: the capture may fail, but it must end
+// with its message and leave nothing behind that a later capture trips over.
+TEST_F(CaptureTest, ReinitDuringTwoCameraCapturesEndsEachCaptureCleanly) {
+    camera::sdk::SimOptions o;
+    o.cameras = 2;
+    o.frameSize = QSize(160, 120);
+    make(std::make_unique<camera::sdk::DeviceSdk>(std::make_unique<camera::sdk::SimBackend>(o)));
+    host.dual = true;
+    constexpr int kRounds = 40;
+    for (int i = 0; i < kRounds; ++i) {
+        const size_t before = receiver.messages.size();
+        const int n = cam->TakePic(i % 3);
+        cam->Reinit();
+        cam->waitForCaptures();
+        QCoreApplication::processEvents();
+        ASSERT_EQ(receiver.messages.size(), before + 1) << "round " << i;
+        const auto [number, tag] = receiver.messages.back();
+        EXPECT_EQ(tag, i % 3);
+        ASSERT_TRUE(number == 0 || number == n) << number << " for " << n;
+        EXPECT_EQ(cam->PictureExists(n, nullptr, nullptr), number == n);
+        ASSERT_EQ(cam->cameras().size(), 2u);
+    }
+    // The cameras opened last are whole: a capture without interference succeeds.
+    const int n = capture(0);
+    EXPECT_EQ(receiver.messages.back(), ready(n, 0));
+    EXPECT_EQ(QImage(image(QString("%1.jpg").arg(n, 10, 10, QChar('0')))).width(), 2 * 160);
+}
+
+TEST_F(CaptureTest, OneCaptureAtATimeWhateverTheCallerDoes) {
+    FakeSdk* sdk = makeFake(1);
+    std::binary_semaphore go(0);
+    sdk->beforeSnapshot = [&go] { go.acquire(); };
+    EXPECT_EQ(cam->TakePic(1), 1);
+    EXPECT_TRUE(cam->capturing());
+    EXPECT_EQ(cam->TakePic(2), 0);  // starts nothing
+    go.release();
+    cam->waitForCaptures();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(receiver.messages, (std::vector{ready(1, 1)}));
+    EXPECT_FALSE(cam->capturing());
+    sdk->beforeSnapshot = nullptr;
+
+    // The capture is over when its message comes: the handler may start the next one.
+    int next = -1;
+    receiver.onReady = [&] {
+        if (next < 0) next = cam->TakePic(0);
+    };
+    EXPECT_EQ(capture(2), 2);
+    cam->waitForCaptures();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(next, 3);
+    EXPECT_EQ(receiver.messages, (std::vector{ready(1, 1), ready(2, 2), ready(3, 0)}));
+    EXPECT_TRUE(cam->PictureExists(3, nullptr, nullptr));
 }
