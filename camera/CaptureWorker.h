@@ -42,7 +42,8 @@ public:
 private:
     QImage captureOne();
     QImage captureTwo();
-    bool snap(sdk::Handle h, const QString& path, bool startView);
+    // The corrected snapshot of h into target; sized: target has the corrected size.
+    bool snap(sdk::Handle h, QImage& target, bool sized, bool startView);
     bool store(const QImage& picture);
     void report(long number);
 

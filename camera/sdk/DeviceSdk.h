@@ -33,6 +33,7 @@ public:
     void close(Handle h) override;
 
     bool snapshot(Handle h, const QString& path) override;
+    bool snapshotInto(Handle h, QImage& target) override;
     int pictureWidth(Handle h) override;
     int pictureHeight(Handle h) override;
     Corners corners(Handle h) override;

@@ -1,8 +1,10 @@
 #include "FakeSdk.h"
 #include "FakeViewWindow.h"
 #include "camera/Camera.h"
+#include "camera/CameraGeometry.h"
 #include "camera/sdk/DeviceSdk.h"
 #include "camera/sdk/SimBackend.h"
+#include "camera/sdk/SimScene.h"
 #include "platform/Message.h"
 #include "platform/MessageIds.h"
 #include "tests/support/FakeClock.h"
@@ -19,6 +21,7 @@
 #include <semaphore>
 
 using camera::DisplayRect;
+using camera::sdk::SimScene;
 using cameratest::FakeSdk;
 using cameratest::FakeViewWindow;
 
@@ -86,6 +89,13 @@ protected:
     std::unique_ptr<CCamera> cam;
 };
 
+double meanGray(const QImage& img) {
+    double sum = 0;
+    for (int y = 0; y < img.height(); y += 4)
+        for (int x = 0; x < img.width(); x += 4) sum += qGray(img.pixel(x, y));
+    return sum / (((img.height() + 3) / 4) * ((img.width() + 3) / 4));
+}
+
 std::pair<long, long> ready(long n, long tag) {
     return {n, tag};
 }
@@ -103,7 +113,9 @@ TEST_F(CaptureTest, SimulatedCameraCaptureStoresPictureAndThumbnail) {
 
     QImageReader jpg(image("0000000001.jpg"));
     EXPECT_EQ(jpg.format(), "jpeg");
-    EXPECT_EQ(jpg.size(), QSize(800, 600));  // full-frame corners: the camera's size
+    // Calibrated from the factory: the board alone, in its true 4:3.
+    EXPECT_EQ(jpg.size(), QSize(736, 552));
+    EXPECT_GT(meanGray(QImage(image("0000000001.jpg"))), 200);  // the light board, no dark wall
     const QImage t(thumb("0000000001.bmp"), "BMP");
     EXPECT_EQ(t.size(), QSize(180, 180));
     EXPECT_FALSE(QFile::exists(image("0000000001.bmp")));  // the snapshot is gone
@@ -239,7 +251,13 @@ TEST_F(CaptureTest, ReinitDuringTwoCameraCapturesEndsEachCaptureCleanly) {
     // The cameras opened last are whole: a capture without interference succeeds.
     const int n = capture(0);
     EXPECT_EQ(receiver.messages.back(), ready(n, 0));
-    EXPECT_EQ(QImage(image(QString("%1.jpg").arg(n, 10, 10, QChar('0')))).width(), 2 * 160);
+    const auto w0 =
+        camera::CameraGeometry::correctedSize(160, 120, SimScene::boardCorners(0, QSize(160, 120)));
+    const auto w1 =
+        camera::CameraGeometry::correctedSize(160, 120, SimScene::boardCorners(1, QSize(160, 120)));
+    ASSERT_TRUE(w0 && w1);
+    EXPECT_EQ(QImage(image(QString("%1.jpg").arg(n, 10, 10, QChar('0')))).width(),
+              2 * std::min(w0->width(), w1->width()));
 }
 
 TEST_F(CaptureTest, OneCaptureAtATimeWhateverTheCallerDoes) {

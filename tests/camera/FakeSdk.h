@@ -79,6 +79,14 @@ public:
         img.fill(c.colour);
         return img.save(path, "BMP");
     }
+    bool snapshotInto(camera::sdk::Handle h, QImage& target) override {
+        log("snapshot " + std::to_string(h));
+        if (beforeSnapshot) beforeSnapshot();
+        const Cam c = camOf(h);
+        if (!c.writesSnapshot || c.size.isEmpty()) return false;
+        target.fill(c.colour);
+        return true;
+    }
     int pictureWidth(camera::sdk::Handle h) override { return camOf(h).size.width(); }
     int pictureHeight(camera::sdk::Handle h) override { return camOf(h).size.height(); }
     camera::sdk::Corners corners(camera::sdk::Handle h) override { return camOf(h).corners; }
