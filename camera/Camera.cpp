@@ -57,6 +57,7 @@ QString CCamera::dataFolder() const {
 }
 
 bool CCamera::Init() {
+    waitForCaptures();  // a worker uses the SDK replaced below
     m_pictureCounter = 0;
     m_store = camera::PictureStore(m_services.tempFolder());
     m_store.prepare();
@@ -109,9 +110,9 @@ void CCamera::OpenCameras(ViewWindow* a, ViewWindow* b, const DisplayRect& viewR
 void CCamera::Reinit() {
     if (!m_ready || !m_sdk) return;
     m_ready = false;
-    // A capture still running keeps its own copy of the handles; closing them makes its snapshot
-    // fail, which it reports. Waiting for it here could deadlock: it may be waiting for this
-    // thread.
+    // A capture may still run on the handles closed here. Waiting for it is no way out: it may be
+    // blocked on this thread handling its message. The SDK keeps a closed camera alive for whoever
+    // still holds it and fails its snapshot, so the capture ends with picture 0.
     CloseCameras();
     m_sdk->shutdown();
     m_sdk->shutdown();
@@ -153,6 +154,8 @@ void CCamera::waitForCaptures() {
 }
 
 int CCamera::TakePic(int tag) {
+    // Two captures at once would take the same number and overwrite each other's files.
+    if (m_capturing.exchange(true)) return 0;
     reapWorkers();
     const bool usable = m_store.ensureFolders();
     camera::CaptureJob job;
@@ -166,7 +169,8 @@ int CCamera::TakePic(int tag) {
     job.receiver = m_host->pictureReceiver();
     // An unsafe store writes nothing: the worker still runs, to report the failure.
     job.store = usable ? m_store : camera::PictureStore();
-    auto worker = std::make_shared<camera::CaptureWorker>(m_sdk.get(), job, m_pictureCounter);
+    auto worker =
+        std::make_shared<camera::CaptureWorker>(m_sdk.get(), job, m_pictureCounter, m_capturing);
     std::unique_ptr<QThread> thread(QThread::create([worker] { worker->run(); }));
     thread->start(QThread::HighestPriority);
     m_workers.push_back(std::move(thread));

@@ -60,8 +60,10 @@ public:
     // Closes every camera (their streams stop). For the main dialog's shutdown, before its video
     // windows go; the controller's destructor does it too.
     void CloseCameras();
-    // Starts a capture; returns the number the picture will get.
+    // Starts a capture; returns the number the picture will get, or 0 (nothing started) while a
+    // capture of this controller runs. A capture runs until its worker sends picture-ready.
     int TakePic(int tag);
+    bool capturing() const { return m_capturing.load(); }
 
     bool CorrectedSize(Handle h, int* width = nullptr, int* height = nullptr);
     bool PreviewRect(Handle h, camera::DisplayRect* out);
@@ -106,13 +108,14 @@ private:
     camera::CameraHostState m_defaultHost;
     std::unique_ptr<camera::sdk::CameraSdk> m_sdk;
 
-    // Fields as the controller has always kept them.
+    // The current camera is a handle, not an index, so that a swap of the lists leaves it alone.
     Handle m_current = 0;
     int32_t m_context = 0;
     int m_cameraCount = 0;
     std::vector<Handle> m_cameras;
     std::vector<camera::ViewWindow*> m_windows;
-    std::atomic<int> m_pictureCounter{0};
+    std::atomic<int> m_pictureCounter{0};  // written by the worker
+    std::atomic<bool> m_capturing{false};  // cleared by the worker
     camera::PictureStore m_store;
     int m_deviceSelector = 0;
     bool m_ready = true;

@@ -1,6 +1,7 @@
 #pragma once
 // The board's true proportions from its four corners, and where the live views go on the screen.
-// Single precision throughout, as the picture sizes have always been worked out.
+// Single precision throughout: in double some sizes come out a pixel larger, and the stored
+// pictures and the window placements are expected at exactly these sizes.
 #include "camera/DisplayRect.h"
 #include "camera/sdk/Corners.h"
 

@@ -2,10 +2,12 @@
 #include "platform/MessageIds.h"
 
 #include "camera/Camera.h"
+#include "camera/JpegWriter.h"
 #include "camera/PictureImaging.h"
 #include "platform/Message.h"
 
 #include <QFile>
+#include <QPainter>
 
 namespace camera {
 
@@ -17,7 +19,7 @@ constexpr QSize kSingleFallback(180, 180);
 }  // namespace
 
 void CaptureWorker::run() {
-    // Without a safe store there is nowhere to put even the snapshot.
+    // Without a safe store there is nowhere to put the picture.
     if (m_sdk == nullptr || m_job.store.storeFolder().isEmpty()) {
         report(kNoPicture);
         return;
@@ -27,50 +29,62 @@ void CaptureWorker::run() {
     if (stored) m_counter.store(static_cast<int>(m_job.number));
     // The receiver clears its capture-busy state on this message, so a failed capture reports too.
     report(stored ? m_job.number : kNoPicture);
-    QFile::remove(m_job.store.snapshotPath(m_job.number, m_job.dual ? 1 : 0));
-    if (m_job.dual) QFile::remove(m_job.store.snapshotPath(m_job.number, 2));
 }
 
-bool CaptureWorker::snap(sdk::Handle h, const QString& path, bool startView) {
+// The snapshot stays in memory, drawn by the SDK straight at the size it is stored at: no file
+// to write and read back, and one resampling instead of two. Only when the corners gave no size
+// is the snapshot taken at the camera's size and area-averaged into the fallback size, which is
+// far smaller than the board and would alias in a direct warp.
+bool CaptureWorker::snap(sdk::Handle h, QImage& target, bool sized, bool startView) {
     if (startView) m_sdk->runView(h, true);
-    m_sdk->snapshot(h, path);
+    bool ok = false;
+    if (sized) {
+        ok = m_sdk->snapshotInto(h, target);
+    } else {
+        QImage shot(m_sdk->pictureWidth(h), m_sdk->pictureHeight(h), QImage::Format_RGB32);
+        ok = !shot.isNull() && m_sdk->snapshotInto(h, shot);
+        if (ok) {
+            QPainter p(&target);
+            p.setCompositionMode(QPainter::CompositionMode_Source);
+            p.drawImage(0, 0, PictureImaging::stretch(shot, target.size()));
+        }
+    }
     if (startView) m_sdk->runView(h, false);
-    // What counts is the file, not what the SDK says.
-    return QFile::exists(path);
+    return ok;
 }
 
 QImage CaptureWorker::captureOne() {
-    const QString path = m_job.store.snapshotPath(m_job.number);
-    if (!snap(m_job.current, path, !m_job.viewShown)) return {};
-    const QImage shot(path);
-    if (shot.isNull()) return {};
-    const QSize size =
-        CCamera::correctedSizeOf(*m_sdk, m_job.first, m_job.current).value_or(kSingleFallback);
-    return PictureImaging::stretch(shot, size);
+    const auto size = CCamera::correctedSizeOf(*m_sdk, m_job.first, m_job.current);
+    QImage picture(size.value_or(kSingleFallback), QImage::Format_RGB32);
+    if (!snap(m_job.current, picture, size.has_value(), !m_job.viewShown)) return {};
+    return picture;
 }
 
 QImage CaptureWorker::captureTwo() {
-    const QString path1 = m_job.store.snapshotPath(m_job.number, 1);
-    const QString path2 = m_job.store.snapshotPath(m_job.number, 2);
-    const bool ok1 = snap(m_job.first, path1, true);
-    const bool ok2 = snap(m_job.second, path2, true);
-    if (!ok1 || !ok2) return {};
-    const QImage shot1(path1), shot2(path2);
-    if (shot1.isNull() || shot2.isNull()) return {};
     const auto s0 = CCamera::correctedSizeOf(*m_sdk, m_job.first, m_job.first);
     const auto s1 = CCamera::correctedSizeOf(*m_sdk, m_job.first, m_job.second);
+    const bool sized = s0 && s1;
     int tile = kDualFallback.width() / 2, height = kDualFallback.height();
-    if (s0 && s1) {
+    if (sized) {
         tile = std::min(s0->width(), s1->width());
         height = std::min(s0->height(), s1->height());
     }
-    return PictureImaging::sideBySide(shot1, shot2, tile, height);
+    QImage picture(2 * tile, height, QImage::Format_RGB32);
+    if (picture.isNull()) return {};
+    // Each camera draws straight into its half.
+    uchar* bits = picture.bits();
+    QImage left(bits, tile, height, picture.bytesPerLine(), QImage::Format_RGB32);
+    QImage right(bits + 4 * tile, tile, height, picture.bytesPerLine(), QImage::Format_RGB32);
+    const bool ok1 = snap(m_job.first, left, sized, true);
+    const bool ok2 = snap(m_job.second, right, sized, true);
+    if (!ok1 || !ok2) return {};
+    return picture;
 }
 
 bool CaptureWorker::store(const QImage& picture) {
     const QString jpg = m_job.store.picturePath(m_job.number);
     const QString bmp = m_job.store.thumbnailPath(m_job.number);
-    if (picture.save(jpg, "JPG") && PictureImaging::thumbnail(picture).save(bmp, "BMP"))
+    if (JpegWriter::write(picture, jpg) && PictureImaging::thumbnail(picture).save(bmp, "BMP"))
         return true;
     // Half a picture is no picture: the list must never see one without the other.
     QFile::remove(jpg);
@@ -79,6 +93,7 @@ bool CaptureWorker::store(const QImage& picture) {
 }
 
 void CaptureWorker::report(long number) {
+    m_busy = false;
     if (m_job.receiver == nullptr) return;
     platform::sendMessage(m_job.receiver, msg::kPictureReady, static_cast<quintptr>(number),
                           m_job.tag);

@@ -31,21 +31,26 @@ public:
     static constexpr long kNoPicture = 0;
 
     // sdk may be null (never started): the capture then fails and says so.
-    CaptureWorker(sdk::CameraSdk* sdk, CaptureJob job, std::atomic<int>& counter)
-        : m_sdk(sdk), m_job(std::move(job)), m_counter(counter) {}
+    // busy is set while the capture runs; the worker clears it before its message, so the
+    // receiver may start the next capture from its handler.
+    CaptureWorker(sdk::CameraSdk* sdk, CaptureJob job, std::atomic<int>& counter,
+                  std::atomic<bool>& busy)
+        : m_sdk(sdk), m_job(std::move(job)), m_counter(counter), m_busy(busy) {}
 
     void run();
 
 private:
     QImage captureOne();
     QImage captureTwo();
-    bool snap(sdk::Handle h, const QString& path, bool startView);
+    // The corrected snapshot of h into target; sized: target has the corrected size.
+    bool snap(sdk::Handle h, QImage& target, bool sized, bool startView);
     bool store(const QImage& picture);
     void report(long number);
 
     sdk::CameraSdk* m_sdk;
     CaptureJob m_job;
     std::atomic<int>& m_counter;
+    std::atomic<bool>& m_busy;
 };
 
 }  // namespace camera

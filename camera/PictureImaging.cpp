@@ -12,16 +12,6 @@ QImage PictureImaging::stretch(const QImage& src, QSize size) {
     return scaled.convertToFormat(QImage::Format_RGB888);
 }
 
-QImage PictureImaging::sideBySide(const QImage& left, const QImage& right, int tileWidth,
-                                  int height) {
-    QImage picture(2 * tileWidth, height, QImage::Format_RGB888);
-    picture.fill(Qt::black);
-    QPainter p(&picture);
-    p.drawImage(0, 0, stretch(left, QSize(tileWidth, height)));
-    p.drawImage(tileWidth, 0, stretch(right, QSize(tileWidth, height)));
-    return picture;
-}
-
 QRect PictureImaging::thumbnailPlacement(int W, int H) {
     int tw = kThumbSize;
     int th = static_cast<int>(static_cast<float>(H) * kThumbSize / static_cast<float>(W));

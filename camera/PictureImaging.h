@@ -12,8 +12,6 @@ public:
 
     // src stretched to size, 24-bit.
     static QImage stretch(const QImage& src, QSize size);
-    // Two snapshots side by side, each stretched into a tile of tileWidth × height.
-    static QImage sideBySide(const QImage& left, const QImage& right, int tileWidth, int height);
     // The 180 × 180 thumbnail: the picture fitted and centred on white. Null for an empty picture.
     static QImage thumbnail(const QImage& picture);
     // Where the picture goes inside the thumbnail.

@@ -1,7 +1,10 @@
 // Live-view correction per frame and whole captures at the camera's 1600 × 1200, on one core.
+// The captures are printed beside a direct pipeline of the same work, with the ratio.
 // Run: build/bin/camera_bench (QT_QPA_PLATFORM=offscreen is set here).
 #include "camera/Camera.h"
+#include "camera/CameraGeometry.h"
 #include "camera/CameraHost.h"
+#include "camera/PictureImaging.h"
 #include "camera/sdk/DeviceSdk.h"
 #include "camera/sdk/FrameDecoder.h"
 #include "camera/sdk/Keystone.h"
@@ -11,23 +14,28 @@
 #include <benchmark/benchmark.h>
 
 #include <QBuffer>
+#include <QFile>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QTemporaryDir>
 
 #include <linux/videodev2.h>
+#include <turbojpeg.h>
+
+#include <ctime>
 
 namespace {
 
 const QSize kFrame(1600, 1200);
-// A board seen at a slant, as a calibration of the simulated camera gives it.
-const camera::sdk::Corners kSlant{
-    {QPointF(0.12, 0.11), QPointF(0.93, 0.08), QPointF(0.95, 0.9), QPointF(0.05, 0.87)}};
-
-// range(0) cameras, each corrected to range(1) × range(2) (the full frame, or the tile each camera
-// gets side by side on a 1920 × 1080 screen).
+// range(0) cameras, each corrected to range(1) × range(2) (the full frame, the full screen, or the
+// tile each camera gets side by side on a 1920 × 1080 screen); range(3) 1 with the board's corners
+// as the simulated camera's factory calibration has them, 0 uncalibrated (the full frame).
 void LiveCorrection(benchmark::State& state) {
     const int cameras = static_cast<int>(state.range(0));
     const QSize out(static_cast<int>(state.range(1)), static_cast<int>(state.range(2)));
+    const camera::sdk::Corners corners = state.range(3) != 0
+                                             ? camera::sdk::SimScene::boardCorners(0, kFrame)
+                                             : camera::sdk::Corners{};
     std::vector<QImage> frames, targets;
     for (int i = 0; i < cameras; ++i) {
         frames.push_back(camera::sdk::SimScene(kFrame, i).frameAt(0));
@@ -35,7 +43,7 @@ void LiveCorrection(benchmark::State& state) {
     }
     for (auto _ : state) {
         for (int i = 0; i < cameras; ++i)
-            camera::sdk::Keystone::correctInto(frames[i], kSlant, targets[i]);
+            camera::sdk::Keystone::correctInto(frames[i], corners, targets[i]);
         benchmark::DoNotOptimize(targets[0].constBits());
     }
     state.SetItemsProcessed(state.iterations());
@@ -43,10 +51,12 @@ void LiveCorrection(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(LiveCorrection)
-    ->Args({1, 1600, 1200})
-    ->Args({2, 1600, 1200})
-    ->Args({2, 960, 720})
-    ->ArgNames({"cameras", "w", "h"})
+    ->Args({1, 1440, 1080, 0})
+    ->Args({1, 1600, 1200, 0})
+    ->Args({1, 1440, 1080, 1})
+    ->Args({2, 960, 720, 0})
+    ->Args({2, 960, 720, 1})
+    ->ArgNames({"cameras", "w", "h", "calibrated"})
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime();
 
@@ -83,10 +93,74 @@ void DecodeYuyv(benchmark::State& state) {
 }
 BENCHMARK(DecodeYuyv)->Unit(benchmark::kMillisecond);
 
-// Snapshot through the SDK to the stored JPEG and thumbnail, as the capture worker does it.
-void Capture(benchmark::State& state) {
+double cpuMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
+}
+
+// The same work as a capture, done directly on this thread: a frame from an identical simulated
+// camera per camera, the project's warp straight into the picture, turbojpeg, the area-averaged
+// thumbnail on white, both files written.
+class DirectCapture {
+public:
+    DirectCapture(int cameras, const camera::sdk::Corners& corners, const QString& folder)
+        : m_corners(corners), m_folder(folder) {
+        camera::sdk::SimOptions o;
+        o.cameras = cameras;
+        o.frameSize = kFrame;
+        m_backend = std::make_unique<camera::sdk::SimBackend>(o);
+        for (int i = 0; i < cameras; ++i) m_devices.push_back(m_backend->open(i));
+        m_jpeg = tjInitCompress();
+    }
+    ~DirectCapture() { tjDestroy(m_jpeg); }
+
+    void run(int n) {
+        const QSize size =
+            camera::CameraGeometry::correctedSize(kFrame.width(), kFrame.height(), m_corners)
+                .value_or(kFrame);
+        const int tiles = static_cast<int>(m_devices.size());
+        QImage picture(tiles * size.width(), size.height(), QImage::Format_RGB32);
+        for (int i = 0; i < tiles; ++i) {
+            QImage tile(picture.bits() + 4 * i * size.width(), size.width(), size.height(),
+                        picture.bytesPerLine(), QImage::Format_RGB32);
+            camera::sdk::Keystone::correctInto(m_devices[i]->grabFrame(), m_corners, tile);
+        }
+        unsigned char* out = nullptr;
+        unsigned long bytes = 0;
+        tjCompress2(m_jpeg, picture.constBits(), picture.width(), int(picture.bytesPerLine()),
+                    picture.height(), TJPF_BGRX, &out, &bytes, TJSAMP_420, 75, TJFLAG_ACCURATEDCT);
+        QFile jpg(m_folder + QString("/%1.jpg").arg(n));
+        jpg.open(QIODevice::WriteOnly);
+        jpg.write(reinterpret_cast<const char*>(out), qint64(bytes));
+        tjFree(out);
+        QImage thumb(180, 180, QImage::Format_RGB888);
+        thumb.fill(Qt::white);
+        const QRect place =
+            camera::PictureImaging::thumbnailPlacement(picture.width(), picture.height());
+        QPainter(&thumb).drawImage(
+            place.topLeft(),
+            picture.scaled(place.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        thumb.save(m_folder + QString("/%1.bmp").arg(n), "BMP");
+    }
+
+private:
+    camera::sdk::Corners m_corners;
+    QString m_folder;
+    std::unique_ptr<camera::sdk::SimBackend> m_backend;
+    std::vector<std::unique_ptr<camera::sdk::CameraDevice>> m_devices;
+    tjhandle m_jpeg;
+};
+
+// A whole capture through the controller (snapshot, picture, thumbnail, message) beside the same
+// work done directly, interleaved so that both see the same machine. range(0) cameras,
+// range(1) 1 for the simulated camera's factory calibration, 0 for the full frame.
+void CaptureVsDirect(benchmark::State& state) {
     const int cameras = static_cast<int>(state.range(0));
-    QTemporaryDir temp, appData;
+    const camera::sdk::Corners corners = state.range(1) != 0
+                                             ? camera::sdk::SimScene::boardCorners(0, kFrame)
+                                             : camera::sdk::Corners{};
+    QTemporaryDir temp, appData, direct;
     CameraServices services;
     services.tempFolder = [&] { return temp.path(); };
     services.commonAppDataFolder = [&] { return appData.path(); };
@@ -104,17 +178,35 @@ void Capture(benchmark::State& state) {
     cam.setHost(&host);
     cam.Init();
     cam.OpenCameras(nullptr, nullptr, {0, 0, 1600, 1200});
+    auto* sdk = dynamic_cast<camera::sdk::DeviceSdk*>(cam.sdk());
+    for (const auto h : cam.cameras())
+        for (int i = 0; i < 4; ++i) sdk->moveCorner(h, i, corners.p[i]);
+    DirectCapture reference(cameras, corners, direct.path());
+    double captureMs = 0, directMs = 0;
+    int n = 0;
     for (auto _ : state) {
+        double t0 = cpuMs();
         cam.TakePic(0);
         cam.waitForCaptures();
+        double t1 = cpuMs();
+        reference.run(++n);
+        double t2 = cpuMs();
+        captureMs += t1 - t0;
+        directMs += t2 - t1;
     }
     if (cam.pictureCounter() != static_cast<int>(state.iterations()))
         state.SkipWithError("lost pictures");
+    const double it = static_cast<double>(state.iterations());
+    state.counters["capture_ms"] = captureMs / it;
+    state.counters["direct_ms"] = directMs / it;
+    state.counters["ratio"] = captureMs / directMs;
 }
-BENCHMARK(Capture)
-    ->Arg(1)
-    ->Arg(2)
-    ->ArgName("cameras")
+BENCHMARK(CaptureVsDirect)
+    ->Args({1, 0})
+    ->Args({1, 1})
+    ->Args({2, 0})
+    ->Args({2, 1})
+    ->ArgNames({"cameras", "calibrated"})
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime();

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cmath>
@@ -53,13 +54,37 @@ Corners CalibrationStore::load(const QString& cameraKey) const {
     return parse(f.read(kMaxFileSize)).value_or(Corners::fullFrame());
 }
 
-bool CalibrationStore::save(const QString& cameraKey, const Corners& corners) const {
-    if (m_folder.isEmpty() || !QDir().mkpath(m_folder)) return false;
-    // Written whole and renamed into place, so a crash never leaves half a file.
-    QSaveFile f(pathFor(cameraKey));
+namespace {
+
+// Written whole and renamed into place, so a crash never leaves half a file.
+bool writeWhole(const QString& folder, const QString& path, const QByteArray& text) {
+    if (folder.isEmpty() || !QDir().mkpath(folder)) return false;
+    QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly)) return false;
-    f.write(format(corners));
+    f.write(text);
     return f.commit();
+}
+
+}  // namespace
+
+bool CalibrationStore::save(const QString& cameraKey, const Corners& corners) const {
+    return writeWhole(m_folder, pathFor(cameraKey), format(corners));
+}
+
+QString CalibrationStore::factoryRecordFor(const QString& cameraKey) const {
+    return m_folder + "/calibration-" + safeName(cameraKey) + ".factory";
+}
+
+Corners CalibrationStore::loadOrInstall(const QString& cameraKey,
+                                        const std::optional<Corners>& factory) const {
+    const QString record = factoryRecordFor(cameraKey);
+    if (factory && !m_folder.isEmpty() && !QFileInfo::exists(record)) {
+        // A calibration the user saved before is his, factory or not.
+        const bool saved = QFileInfo::exists(pathFor(cameraKey)) || save(cameraKey, *factory);
+        // The record holds what the factory gave, for whoever wants it back.
+        if (saved) writeWhole(m_folder, record, format(*factory));
+    }
+    return load(cameraKey);
 }
 
 }  // namespace camera::sdk

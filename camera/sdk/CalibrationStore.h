@@ -17,6 +17,11 @@ public:
     Corners load(const QString& cameraKey) const;
     bool save(const QString& cameraKey, const Corners& corners) const;
     QString pathFor(const QString& cameraKey) const;
+    // The first time a camera with a factory calibration is seen in this folder, that calibration
+    // becomes its saved one (unless one is saved already), and a record says so. From then on the
+    // saved file alone counts: deleted or damaged, the camera opens with the full frame.
+    Corners loadOrInstall(const QString& cameraKey, const std::optional<Corners>& factory) const;
+    QString factoryRecordFor(const QString& cameraKey) const;
 
     // Text form of a calibration file, and its strict reading (nullopt for anything damaged).
     static QByteArray format(const Corners& corners);

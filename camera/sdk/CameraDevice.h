@@ -1,12 +1,15 @@
 #pragma once
 // One camera as a backend drives it: frames, video settings, identity. Thread-safe: the live view
 // and a snapshot may grab frames at the same time.
+#include "camera/sdk/Corners.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace camera::sdk {
 
@@ -22,6 +25,8 @@ public:
     virtual QByteArray version() const = 0;
     // Stable name of this camera for its calibration file.
     virtual QString calibrationKey() const = 0;
+    // The corners the camera was calibrated to before it was delivered, if it was.
+    virtual std::optional<Corners> factoryCorners() const { return std::nullopt; }
 };
 
 // Finds and opens the cameras of one kind.

@@ -4,6 +4,7 @@
 #include "camera/sdk/Corners.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 #include <QStringList>
 
@@ -49,6 +50,9 @@ public:
 
     // Writes the corrected picture as BMP at path; false when nothing was written.
     virtual bool snapshot(Handle h, const QString& path) = 0;
+    // The corrected picture scaled to target's size, drawn into target (RGB32; it may be a view
+    // into a larger picture). False, with target untouched, when the camera gives no frame.
+    virtual bool snapshotInto(Handle h, QImage& target) = 0;
     virtual int pictureWidth(Handle h) = 0;
     virtual int pictureHeight(Handle h) = 0;
     virtual Corners corners(Handle h) = 0;

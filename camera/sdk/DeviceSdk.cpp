@@ -52,7 +52,8 @@ Handle DeviceSdk::open(VideoSink* view, int, int index) {
     Handle h = 0;
     {
         std::lock_guard lock(m_mutex);
-        cam->overlay.corners = m_calibration.load(device->calibrationKey());
+        cam->overlay.corners =
+            m_calibration.loadOrInstall(device->calibrationKey(), device->factoryCorners());
         h = m_nextHandle++;
     }
     cam->view = std::make_unique<LiveView>(device, cam->sink);
@@ -102,7 +103,8 @@ void DeviceSdk::close(Handle h) {
         cam = it->second;
         m_cameras.erase(it);
     }
-    cam->view.reset();  // joins the streaming thread before the window can go
+    cam->closed = true;
+    cam->view->stop();  // joins the streaming thread before the window can go
     if (cam->sink) cam->sink->setCornerMover({});
 }
 
@@ -115,19 +117,27 @@ void DeviceSdk::closeAll() {
     for (const Handle h : handles) close(h);
 }
 
-bool DeviceSdk::snapshot(Handle h, const QString& path) {
+bool DeviceSdk::snapshotInto(Handle h, QImage& target) {
     const auto cam = find(h);
-    if (!cam) return false;
+    if (!cam || target.isNull()) return false;
     Corners corners;
     {
         std::lock_guard lock(m_mutex);
         corners = cam->overlay.corners;
     }
     const QImage frame = cam->device->grabFrame();
-    if (frame.isNull()) return false;
-    const QImage corrected =
-        Keystone::correct(frame, corners, frame.size()).convertToFormat(QImage::Format_RGB888);
-    return corrected.save(path, "BMP");
+    // A camera closed while its frame came in gives no picture: the handle is not valid any more.
+    if (frame.isNull() || cam->closed) return false;
+    Keystone::correctInto(frame, corners, target);
+    return true;
+}
+
+bool DeviceSdk::snapshot(Handle h, const QString& path) {
+    const auto cam = find(h);
+    if (!cam) return false;
+    QImage corrected(cam->device->frameSize(), QImage::Format_RGB32);
+    return snapshotInto(h, corrected) &&
+           corrected.convertToFormat(QImage::Format_RGB888).save(path, "BMP");
 }
 
 int DeviceSdk::pictureWidth(Handle h) {

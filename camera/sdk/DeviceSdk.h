@@ -8,6 +8,7 @@
 #include "camera/sdk/SettingsStore.h"
 #include "camera/sdk/VideoSink.h"
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -33,6 +34,7 @@ public:
     void close(Handle h) override;
 
     bool snapshot(Handle h, const QString& path) override;
+    bool snapshotInto(Handle h, QImage& target) override;
     int pictureWidth(Handle h) override;
     int pictureHeight(Handle h) override;
     Corners corners(Handle h) override;
@@ -51,11 +53,14 @@ public:
     void moveCorner(Handle h, int corner, QPointF position);
 
 private:
+    // Shared with whoever found it, so a close on one thread never pulls a member from under a
+    // call on another: closing stops the view and marks the camera, and the last holder frees it.
     struct OpenCamera {
         std::shared_ptr<CameraDevice> device;
         std::shared_ptr<SinkGate> sink;
-        CornerOverlay overlay;  // holds the corners in use
-        std::unique_ptr<LiveView> view;
+        CornerOverlay overlay;           // holds the corners in use
+        std::unique_ptr<LiveView> view;  // set before the camera is listed, never reset
+        std::atomic<bool> closed{false};
     };
     std::shared_ptr<OpenCamera> find(Handle h) const;
     template <typename F>

@@ -5,6 +5,7 @@
 #include <QPolygonF>
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace camera::sdk {
 
@@ -91,6 +92,10 @@ void Keystone::correctInto(const QImage& frame, const Corners& corners, QImage& 
     const auto t = transform(corners, frame.size(), target.size());
     bool invertible = false;
     const QTransform inv = t ? t->inverted(&invertible) : QTransform();
+    if (invertible && t->isAffine()) {
+        affineInto(frame, *t, target);
+        return;
+    }
     const bool direct =
         invertible && frame.width() >= 2 && frame.height() >= 2 &&
         (frame.format() == QImage::Format_RGB32 || frame.format() == QImage::Format_ARGB32) &&
@@ -101,6 +106,23 @@ void Keystone::correctInto(const QImage& frame, const Corners& corners, QImage& 
         return;
     }
     drawInto(frame, corners, target);
+}
+
+void Keystone::affineInto(const QImage& frame, const QTransform& t, QImage& target) {
+    if (t.type() == QTransform::TxNone && frame.size() == target.size() &&
+        frame.format() == target.format()) {
+        const qsizetype bytes = std::min(frame.bytesPerLine(), target.bytesPerLine());
+        for (int y = 0; y < target.height(); ++y)
+            std::memcpy(target.scanLine(y), frame.constScanLine(y), size_t(bytes));
+        return;
+    }
+    // The corners lie inside the frame, so the transformed frame covers the whole target: no fill
+    // first. Qt's scaling and affine paths are vectorised and need no division per pixel.
+    QPainter painter(&target);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setTransform(t);
+    painter.drawImage(0, 0, frame);
 }
 
 void Keystone::drawInto(const QImage& frame, const Corners& corners, QImage& target) {

@@ -19,11 +19,15 @@ public:
     // The corrected picture of out size (bilinear); a plain scale when the corners are degenerate.
     static QImage correct(const QImage& frame, const Corners& corners, QSize out);
     // The same into an existing image of the wanted size, so a live view reuses its buffer.
-    // RGB32 frames take a fixed-point bilinear warp of our own (about twice as fast as QPainter's
-    // projective path on one core); other formats go through QPainter.
+    // Corners that make no true perspective (the full frame, a plain scale, any affine map) are
+    // copied or scaled. Otherwise RGB32 frames take a fixed-point bilinear warp of our own (about
+    // twice as fast as QPainter's projective path on one core); other formats go through QPainter.
     static void correctInto(const QImage& frame, const Corners& corners, QImage& target);
     // The same through QPainter with smooth transformation.
     static void drawInto(const QImage& frame, const Corners& corners, QImage& target);
+
+private:
+    static void affineInto(const QImage& frame, const QTransform& t, QImage& target);
 };
 
 }  // namespace camera::sdk

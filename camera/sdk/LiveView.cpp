@@ -11,12 +11,16 @@ LiveView::LiveView(std::shared_ptr<CameraDevice> device, std::shared_ptr<SinkGat
     : m_device(std::move(device)), m_sink(std::move(sink)), m_thread([this] { loop(); }) {}
 
 LiveView::~LiveView() {
+    stop();
+}
+
+void LiveView::stop() {
     {
         std::lock_guard lock(m_mutex);
         m_stop = true;
     }
     m_wake.notify_all();
-    m_thread.join();
+    if (m_thread.joinable()) m_thread.join();
 }
 
 void LiveView::setRunning(bool run) {

@@ -21,6 +21,9 @@ public:
     LiveView(const LiveView&) = delete;
     LiveView& operator=(const LiveView&) = delete;
 
+    // Ends the streaming thread for good; what is asked of the view afterwards changes nothing
+    // on screen. The object stays valid, so a caller still holding it cannot trip over it.
+    void stop();
     void setRunning(bool run);
     bool running() const;
     void setViewSize(QSize size);

@@ -31,4 +31,9 @@ QString SimDevice::calibrationKey() const {
     return QStringLiteral("sim-%1").arg(m_index);
 }
 
+// Delivered calibrated to the board it looks at, as the device is.
+std::optional<Corners> SimDevice::factoryCorners() const {
+    return SimScene::boardCorners(m_index, m_scene->frameSize());
+}
+
 }  // namespace camera::sdk

@@ -21,6 +21,7 @@ public:
     void restoreDefaults() override { m_settings->restoreDefaults(); }
     QByteArray version() const override;
     QString calibrationKey() const override;
+    std::optional<Corners> factoryCorners() const override;
 
 private:
     std::shared_ptr<const SimScene> m_scene;

@@ -6,6 +6,7 @@
 #include <QPolygonF>
 #include <QTransform>
 
+#include <algorithm>
 #include <cmath>
 
 namespace camera::sdk {
@@ -22,7 +23,7 @@ const QStringList kWriting[2] = {
 }  // namespace
 
 QImage SimScene::renderBoard(int variant) {
-    QImage board(1200, 900, QImage::Format_RGB32);
+    QImage board(kBoardSize, QImage::Format_RGB32);
     board.fill(QColor(246, 246, 240));
     QPainter p(&board);
     p.setRenderHint(QPainter::Antialiasing);
@@ -49,20 +50,44 @@ QImage SimScene::renderBoard(int variant) {
     return board;
 }
 
+Corners SimScene::boardCorners(int variant, QSize frame) {
+    // The near top edge spans most of the frame, the far bottom edge 0.76 of it; the board's
+    // image is 0.3 times as high as the top edge is wide, so the height divided by 0.4 is 0.75 of
+    // the width. A frame too wide for that takes a narrower board.
+    const double aspect = frame.isEmpty() ? 4.0 / 3.0 : double(frame.width()) / frame.height();
+    const bool first = variant % 2 == 0;
+    const double top = std::min(first ? 0.92 : 0.90, 0.9 / (0.3 * aspect));
+    const double bottom = 0.76 * top;
+    const double high = 0.3 * top * aspect;
+    const double y = 0.49 - high / 2 + (first ? 0.0 : -0.02);
+    const double shift = first ? 0.0 : -0.01;  // the second camera hangs a little to one side
+    return Corners{{QPointF(0.5 - top / 2, y), QPointF(0.5 + top / 2, y),
+                    QPointF(0.5 + shift + bottom / 2, y + high),
+                    QPointF(0.5 + shift - bottom / 2, y + high)}};
+}
+
 SimScene::SimScene(QSize frameSize, int variant) : m_frameSize(frameSize), m_variant(variant) {
     const QSize sceneSize = frameSize + QSize(2 * kSway, 2 * kSway);
     m_scene = QImage(sceneSize, QImage::Format_RGB32);
     const int w = sceneSize.width(), h = sceneSize.height();
-    // Wall above, floor tone below, the board in between at a slant.
+    // Looking down along the wall: the wall above the board, the floor far below it.
     QPainter p(&m_scene);
     QLinearGradient wall(0, 0, 0, h);
-    wall.setColorAt(0, QColor(120, 110, 95));
-    wall.setColorAt(1, QColor(70, 62, 55));
+    wall.setColorAt(0, QColor(150, 140, 122));
+    wall.setColorAt(0.7, QColor(96, 88, 78));
+    wall.setColorAt(1, QColor(62, 58, 54));
     p.fillRect(m_scene.rect(), wall);
-    const double lean = variant % 2 == 0 ? 0.05 : -0.05;
-    const QPolygonF quad{QPointF(w * (0.10 + lean), h * 0.12), QPointF(w * (0.90 + lean), h * 0.08),
-                         QPointF(w * (0.95 - lean), h * 0.90),
-                         QPointF(w * (0.05 - lean), h * 0.86)};
+    QPolygonF quad;
+    for (const QPointF& c : boardCorners(variant, frameSize).p)
+        quad << QPointF(kSway + c.x() * frameSize.width(), kSway + c.y() * frameSize.height());
+    // The chalk tray under the board.
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(70, 70, 74));
+    const double tray = 0.012 * h;
+    p.drawPolygon(QPolygonF{quad[3] + QPointF(-0.01 * w, 0), quad[2] + QPointF(0.01 * w, 0),
+                            quad[2] + QPointF(0.008 * w, tray),
+                            quad[3] + QPointF(-0.008 * w, tray)});
     const QImage board = renderBoard(variant);
     const QPolygonF boardRect{QPointF(0, 0), QPointF(board.width(), 0),
                               QPointF(board.width(), board.height()), QPointF(0, board.height())};

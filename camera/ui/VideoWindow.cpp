@@ -86,7 +86,8 @@ void CVideoWindow::paintEvent(QPaintEvent*) {
         overlay = m_overlay;
     }
     QPainter p(this);
-    p.fillRect(rect(), Qt::black);
+    // Every frame is drawn over the whole window: only a window without an opaque one is filled.
+    if (frame.isNull() || frame.hasAlphaChannel()) p.fillRect(rect(), Qt::black);
     if (frame.isNull()) return;
     if (overlay.editing) {
         paintEditing(p, frame, overlay);

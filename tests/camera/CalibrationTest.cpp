@@ -1,6 +1,7 @@
 #include "camera/sdk/CalibrationStore.h"
 #include "camera/sdk/DeviceSdk.h"
 #include "camera/sdk/SimBackend.h"
+#include "camera/sdk/SimScene.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -12,10 +13,12 @@ using camera::sdk::Corners;
 using camera::sdk::DeviceSdk;
 using camera::sdk::SimBackend;
 using camera::sdk::SimOptions;
+using camera::sdk::SimScene;
 using testsupport::TempDir;
 
 namespace {
 
+const QSize kSimFrame(320, 240);
 const Corners kSlant{
     {QPointF(0.1, 0.05), QPointF(0.92, 0.1), QPointF(0.95, 0.9), QPointF(0.03, 0.88)}};
 
@@ -28,7 +31,7 @@ void write(const QString& path, const QByteArray& data) {
 std::unique_ptr<DeviceSdk> simSdk(const QString& folder) {
     SimOptions o;
     o.cameras = 2;
-    o.frameSize = QSize(320, 240);
+    o.frameSize = kSimFrame;
     auto sdk = std::make_unique<DeviceSdk>(std::make_unique<SimBackend>(o));
     sdk->setDataFolder(folder);
     return sdk;
@@ -77,7 +80,7 @@ TEST(SimCalibration, EditedCornersPersistAcrossRunsOnlyWhenSaved) {
         auto sdk = simSdk(dir.path());
         const auto a = sdk->open(nullptr, 0, 0);
         const auto b = sdk->open(nullptr, 0, 1);
-        EXPECT_EQ(sdk->corners(a), Corners::fullFrame());
+        EXPECT_EQ(sdk->corners(a), SimScene::boardCorners(0, kSimFrame));  // delivered calibrated
         for (int i = 0; i < 4; ++i) sdk->moveCorner(a, i, kSlant.p[i]);
         sdk->moveCorner(b, 0, QPointF(0.2, 0.2));
         EXPECT_EQ(sdk->corners(a), kSlant);  // in effect at once
@@ -87,7 +90,26 @@ TEST(SimCalibration, EditedCornersPersistAcrossRunsOnlyWhenSaved) {
     }
     auto sdk = simSdk(dir.path());
     EXPECT_EQ(sdk->corners(sdk->open(nullptr, 0, 0)), kSlant);
+    EXPECT_EQ(sdk->corners(sdk->open(nullptr, 0, 1)), SimScene::boardCorners(1, kSimFrame));
+}
+
+TEST(SimCalibration, TheFactoryCalibrationComesOnceAndADeletedOneLeavesTheFullFrame) {
+    TempDir dir;
+    const CalibrationStore store(dir.path());
+    // A calibration saved before the factory one was ever seen here stays the user's.
+    ASSERT_TRUE(store.save("sim-1", kSlant));
+    {
+        auto sdk = simSdk(dir.path());
+        EXPECT_EQ(sdk->corners(sdk->open(nullptr, 0, 0)), SimScene::boardCorners(0, kSimFrame));
+        EXPECT_EQ(sdk->corners(sdk->open(nullptr, 0, 1)), kSlant);
+    }
+    EXPECT_EQ(store.load("sim-0"), SimScene::boardCorners(0, kSimFrame));
+    ASSERT_TRUE(QFile::remove(store.pathFor("sim-0")));
+    ASSERT_TRUE(QFile::remove(store.pathFor("sim-1")));
+    auto sdk = simSdk(dir.path());
+    EXPECT_EQ(sdk->corners(sdk->open(nullptr, 0, 0)), Corners::fullFrame());
     EXPECT_EQ(sdk->corners(sdk->open(nullptr, 0, 1)), Corners::fullFrame());
+    EXPECT_FALSE(QFile::exists(store.pathFor("sim-0")));  // not put back
 }
 
 TEST(SimCalibration, ACorruptFileOpensWithTheFullFrame) {

@@ -1,8 +1,10 @@
 #include "FakeSdk.h"
 #include "FakeViewWindow.h"
 #include "camera/Camera.h"
+#include "camera/CameraGeometry.h"
 #include "camera/sdk/DeviceSdk.h"
 #include "camera/sdk/SimBackend.h"
+#include "camera/sdk/SimScene.h"
 #include "platform/Message.h"
 #include "platform/MessageIds.h"
 #include "tests/support/FakeClock.h"
@@ -16,7 +18,10 @@
 #include <QFile>
 #include <QImageReader>
 
+#include <semaphore>
+
 using camera::DisplayRect;
+using camera::sdk::SimScene;
 using cameratest::FakeSdk;
 using cameratest::FakeViewWindow;
 
@@ -28,11 +33,13 @@ public:
     bool event(QEvent* e) override {
         if (const auto* m = platform::asMessage(e, msg::kPictureReady)) {
             messages.push_back({long(m->wParam), long(m->lParam)});
+            if (onReady) onReady();
             return true;
         }
         return QObject::event(e);
     }
     std::vector<std::pair<long, long>> messages;
+    std::function<void()> onReady;
 };
 
 class CaptureTest : public testing::Test {
@@ -82,6 +89,13 @@ protected:
     std::unique_ptr<CCamera> cam;
 };
 
+double meanGray(const QImage& img) {
+    double sum = 0;
+    for (int y = 0; y < img.height(); y += 4)
+        for (int x = 0; x < img.width(); x += 4) sum += qGray(img.pixel(x, y));
+    return sum / (((img.height() + 3) / 4) * ((img.width() + 3) / 4));
+}
+
 std::pair<long, long> ready(long n, long tag) {
     return {n, tag};
 }
@@ -99,7 +113,9 @@ TEST_F(CaptureTest, SimulatedCameraCaptureStoresPictureAndThumbnail) {
 
     QImageReader jpg(image("0000000001.jpg"));
     EXPECT_EQ(jpg.format(), "jpeg");
-    EXPECT_EQ(jpg.size(), QSize(800, 600));  // full-frame corners: the camera's size
+    // Calibrated from the factory: the board alone, in its true 4:3.
+    EXPECT_EQ(jpg.size(), QSize(736, 552));
+    EXPECT_GT(meanGray(QImage(image("0000000001.jpg"))), 200);  // the light board, no dark wall
     const QImage t(thumb("0000000001.bmp"), "BMP");
     EXPECT_EQ(t.size(), QSize(180, 180));
     EXPECT_FALSE(QFile::exists(image("0000000001.bmp")));  // the snapshot is gone
@@ -208,4 +224,65 @@ TEST_F(CaptureTest, WithoutASafeStoreNothingIsWrittenAnywhereAndTheFailureIsRepo
     EXPECT_EQ(receiver.messages, (std::vector{ready(0, 0)}));
     EXPECT_EQ(sdk->calls(), std::vector<std::string>{});  // not even a snapshot
     EXPECT_FALSE(QFile::exists("0000000001.bmp"));
+}
+
+// A camera removed or plugged in while a capture runs: the capture may fail, but it must end
+// with its message and leave nothing behind that a later capture trips over.
+TEST_F(CaptureTest, ReinitDuringTwoCameraCapturesEndsEachCaptureCleanly) {
+    camera::sdk::SimOptions o;
+    o.cameras = 2;
+    o.frameSize = QSize(160, 120);
+    make(std::make_unique<camera::sdk::DeviceSdk>(std::make_unique<camera::sdk::SimBackend>(o)));
+    host.dual = true;
+    constexpr int kRounds = 40;
+    for (int i = 0; i < kRounds; ++i) {
+        const size_t before = receiver.messages.size();
+        const int n = cam->TakePic(i % 3);
+        cam->Reinit();
+        cam->waitForCaptures();
+        QCoreApplication::processEvents();
+        ASSERT_EQ(receiver.messages.size(), before + 1) << "round " << i;
+        const auto [number, tag] = receiver.messages.back();
+        EXPECT_EQ(tag, i % 3);
+        ASSERT_TRUE(number == 0 || number == n) << number << " for " << n;
+        EXPECT_EQ(cam->PictureExists(n, nullptr, nullptr), number == n);
+        ASSERT_EQ(cam->cameras().size(), 2u);
+    }
+    // The cameras opened last are whole: a capture without interference succeeds.
+    const int n = capture(0);
+    EXPECT_EQ(receiver.messages.back(), ready(n, 0));
+    const auto w0 =
+        camera::CameraGeometry::correctedSize(160, 120, SimScene::boardCorners(0, QSize(160, 120)));
+    const auto w1 =
+        camera::CameraGeometry::correctedSize(160, 120, SimScene::boardCorners(1, QSize(160, 120)));
+    ASSERT_TRUE(w0 && w1);
+    EXPECT_EQ(QImage(image(QString("%1.jpg").arg(n, 10, 10, QChar('0')))).width(),
+              2 * std::min(w0->width(), w1->width()));
+}
+
+TEST_F(CaptureTest, OneCaptureAtATimeWhateverTheCallerDoes) {
+    FakeSdk* sdk = makeFake(1);
+    std::binary_semaphore go(0);
+    sdk->beforeSnapshot = [&go] { go.acquire(); };
+    EXPECT_EQ(cam->TakePic(1), 1);
+    EXPECT_TRUE(cam->capturing());
+    EXPECT_EQ(cam->TakePic(2), 0);  // starts nothing
+    go.release();
+    cam->waitForCaptures();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(receiver.messages, (std::vector{ready(1, 1)}));
+    EXPECT_FALSE(cam->capturing());
+    sdk->beforeSnapshot = nullptr;
+
+    // The capture is over when its message comes: the handler may start the next one.
+    int next = -1;
+    receiver.onReady = [&] {
+        if (next < 0) next = cam->TakePic(0);
+    };
+    EXPECT_EQ(capture(2), 2);
+    cam->waitForCaptures();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(next, 3);
+    EXPECT_EQ(receiver.messages, (std::vector{ready(1, 1), ready(2, 2), ready(3, 0)}));
+    EXPECT_TRUE(cam->PictureExists(3, nullptr, nullptr));
 }

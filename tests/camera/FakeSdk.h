@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QSize>
 
+#include <functional>
 #include <map>
 #include <mutex>
 
@@ -40,6 +41,8 @@ public:
         m_calls.clear();
     }
     void setCount(int n) { m_count = n; }
+    // Runs on the capture worker's thread as a snapshot begins; set before the capture.
+    std::function<void()> beforeSnapshot;
 
     void start() override { log("start"); }
     void shutdown() override { log("shutdown"); }
@@ -69,11 +72,20 @@ public:
 
     bool snapshot(camera::sdk::Handle h, const QString& path) override {
         log("snapshot " + std::to_string(h));
+        if (beforeSnapshot) beforeSnapshot();
         const Cam c = camOf(h);
         if (!c.writesSnapshot) return true;  // says it did, as a careless SDK would
         QImage img(c.size, QImage::Format_RGB888);
         img.fill(c.colour);
         return img.save(path, "BMP");
+    }
+    bool snapshotInto(camera::sdk::Handle h, QImage& target) override {
+        log("snapshot " + std::to_string(h));
+        if (beforeSnapshot) beforeSnapshot();
+        const Cam c = camOf(h);
+        if (!c.writesSnapshot || c.size.isEmpty()) return false;
+        target.fill(c.colour);
+        return true;
     }
     int pictureWidth(camera::sdk::Handle h) override { return camOf(h).size.width(); }
     int pictureHeight(camera::sdk::Handle h) override { return camOf(h).size.height(); }

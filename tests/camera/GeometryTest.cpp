@@ -1,9 +1,13 @@
 #include "camera/CameraGeometry.h"
+#include "camera/JpegWriter.h"
 #include "camera/PictureImaging.h"
+#include "camera/sdk/SimScene.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QFile>
 
 using camera::CameraGeometry;
 using camera::DisplayRect;
@@ -147,4 +151,46 @@ TEST(Stretch, ShrinkingAveragesAreas) {
     const QImage small = PictureImaging::stretch(check, QSize(40, 40));
     EXPECT_EQ(small.format(), QImage::Format_RGB888);
     EXPECT_NEAR(qGray(small.pixel(20, 20)), 128, 12);
+}
+
+TEST(SimBoard, TheCorrectedSizeRuleGivesTheBoardItsTrueProportions) {
+    const double truth = double(camera::sdk::SimScene::kBoardSize.height()) /
+                         camera::sdk::SimScene::kBoardSize.width();
+    for (const QSize frame :
+         {QSize(1600, 1200), QSize(800, 600), QSize(160, 120), QSize(1280, 720), QSize(640, 960)})
+        for (int variant : {0, 1}) {
+            const auto size = CameraGeometry::correctedSize(
+                frame.width(), frame.height(), camera::sdk::SimScene::boardCorners(variant, frame));
+            ASSERT_TRUE(size) << variant;
+            EXPECT_NEAR(double(size->height()) / size->width(), truth, 0.01)
+                << frame.width() << "x" << frame.height() << " variant " << variant;
+        }
+}
+
+TEST(JpegWriter, WritesWhatQtsWriterWritesWithItsDefaults) {
+    // Odd sizes test the chroma subsampling at the edges; both pixel layouts a picture may have.
+    QImage rgb32(333, 217, QImage::Format_RGB32);
+    for (int y = 0; y < rgb32.height(); ++y)
+        for (int x = 0; x < rgb32.width(); ++x)
+            rgb32.setPixel(x, y, qRgb(x % 256, (y * 3) % 256, (x * y) % 256));
+    for (const QImage& img : {rgb32, rgb32.convertToFormat(QImage::Format_RGB888),
+                              rgb32.convertToFormat(QImage::Format_ARGB32)}) {
+        QByteArray qt;
+        QBuffer buf(&qt);
+        buf.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(img.save(&buf, "JPG"));
+        EXPECT_EQ(camera::JpegWriter::encode(img), qt) << img.format();
+    }
+    EXPECT_TRUE(camera::JpegWriter::encode(QImage()).isEmpty());
+}
+
+TEST(JpegWriter, AFailedWriteLeavesNoFile) {
+    testsupport::TempDir dir;
+    QImage img(16, 16, QImage::Format_RGB32);
+    img.fill(Qt::red);
+    EXPECT_FALSE(camera::JpegWriter::write(img, dir.path() + "/missing/a.jpg"));
+    EXPECT_FALSE(camera::JpegWriter::write(QImage(), dir.file("b.jpg")));
+    EXPECT_FALSE(QFile::exists(dir.file("b.jpg")));
+    ASSERT_TRUE(camera::JpegWriter::write(img, dir.file("c.jpg")));
+    EXPECT_EQ(QImage(dir.file("c.jpg")).size(), QSize(16, 16));
 }

@@ -84,6 +84,41 @@ TEST(Keystone, DegenerateCornersScaleThePlainFrame) {
     EXPECT_EQ(out.pixelColor(5, 5), QColor(Qt::green));
 }
 
+TEST(Keystone, CornersWithoutPerspectiveAreCopiedOrScaledToTheRightPlace) {
+    // Red is x, green is y: a bilinear sample shows where it was taken.
+    QImage frame(256, 200, QImage::Format_RGB32);
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 256; ++x) frame.setPixel(x, y, qRgb(x, y, 0));
+    QImage same(frame.size(), QImage::Format_RGB32);
+    Keystone::correctInto(frame, Corners::fullFrame(), same);
+    EXPECT_EQ(same, frame);
+
+    // Where output pixel (x, y) of an out-sized picture of the corners comes from.
+    const auto expectFrom = [&](const Corners& c, QSize out, const char* what) {
+        QImage img(out, QImage::Format_RGB32);
+        Keystone::correctInto(frame, c, img);
+        int worst = 0;
+        for (int y = 2; y < out.height() - 2; ++y)
+            for (int x = 2; x < out.width() - 2; ++x) {
+                const double u = (x + 0.5) / out.width(), v = (y + 0.5) / out.height();
+                const QPointF f = c.p[0] + u * (c.p[1] - c.p[0]) + v * (c.p[3] - c.p[0]);
+                const QRgb px = img.pixel(x, y);
+                worst = std::max({worst, int(std::abs(qRed(px) - (f.x() * 256 - 0.5))),
+                                  int(std::abs(qGreen(px) - (f.y() * 200 - 0.5)))});
+            }
+        EXPECT_LE(worst, 1) << what;
+    };
+    expectFrom(Corners{{QPointF(0.25, 0.25), QPointF(0.75, 0.25), QPointF(0.75, 0.75),
+                        QPointF(0.25, 0.75)}},
+               QSize(256, 200), "enlarged");
+    expectFrom(
+        Corners{{QPointF(0.1, 0.2), QPointF(0.9, 0.2), QPointF(0.9, 0.8), QPointF(0.1, 0.8)}},
+        QSize(150, 90), "shrunk");
+    expectFrom(
+        Corners{{QPointF(0.1, 0.1), QPointF(0.6, 0.1), QPointF(0.9, 0.9), QPointF(0.4, 0.9)}},
+        QSize(200, 160), "sheared");
+}
+
 TEST(SimScene, TheBoardMovesSoTheViewIsVisiblyLive) {
     const SimScene scene(QSize(320, 240), 0);
     const QImage a = scene.frameAt(0), b = scene.frameAt(700);
