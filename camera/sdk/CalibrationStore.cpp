@@ -72,7 +72,7 @@ bool CalibrationStore::save(const QString& cameraKey, const Corners& corners) co
 }
 
 QString CalibrationStore::factoryRecordFor(const QString& cameraKey) const {
-    return m_folder + "/calibration-" + safeName(cameraKey) + ".factory";
+    return m_folder + "/calibration-" + safeFileName(cameraKey) + ".factory";
 }
 
 Corners CalibrationStore::loadOrInstall(const QString& cameraKey,
