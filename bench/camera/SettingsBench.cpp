@@ -30,10 +30,3 @@ BENCHMARK(SettingWrite)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 // The simulated camera draws its board with fonts: an application object first.
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}
