@@ -5,11 +5,11 @@
 #include "app/DeviceNames.h"
 #include "app/MoveDlg.h"
 #include "app/PanelLayout.h"
-#include "app/ResourceIds.h"
 #include "app/PictureSurface.h"
 #include "app/PictureViewer.h"
 #include "app/Prompt.h"
 #include "app/QuilletApp.h"
+#include "app/ResourceIds.h"
 #include "app/TopDlg.h"
 #include "app/TrayIcon.h"
 #include "app/TrayMenuModel.h"
@@ -861,6 +861,8 @@ void CQuilletDlg::commandAutostart() {
 // Input and the end
 
 bool CQuilletDlg::eventFilter(QObject* watched, QEvent* e) {
+    // Messages from other threads pass here before their receiver: take them over first.
+    if (asMessage(e) != nullptr) return QWidget::eventFilter(watched, e);
     if (watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this &&
         viewerInput(e))
         return true;

@@ -75,6 +75,8 @@ void TopDlg::watchMouse(bool on) {
 }
 
 bool TopDlg::eventFilter(QObject* watched, QEvent* event) {
+    // Messages from other threads pass here before their receiver: take them over first.
+    if (platform::asMessage(event) != nullptr) return false;
     // Every pointer event reaches the window first, once, before any widget sees it.
     const auto type = event->type();
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&

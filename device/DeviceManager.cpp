@@ -138,6 +138,9 @@ void DeviceManager::Shutdown() {
     if (!thread) return;
     thread->wait();
     thread.reset();
+    // The thread's last act was releasing the list lock; taking it once makes that visible to
+    // whoever frees the manager next (QThread's own wait is a futex the sanitizer cannot see).
+    std::lock_guard g(m_lock);
 }
 
 void DeviceManager::ReadingPass(std::vector<uint8_t>& buffer) {
