@@ -24,6 +24,8 @@
 
 #include <ctime>
 
+#include <sys/resource.h>
+
 namespace {
 
 const QSize kFrame(1600, 1200);
@@ -92,6 +94,12 @@ void DecodeYuyv(benchmark::State& state) {
     }
 }
 BENCHMARK(DecodeYuyv)->Unit(benchmark::kMillisecond);
+
+long minorFaults() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_minflt;
+}
 
 double cpuMs() {
     timespec ts{};
@@ -183,16 +191,22 @@ void CaptureVsDirect(benchmark::State& state) {
         for (int i = 0; i < 4; ++i) sdk->moveCorner(h, i, corners.p[i]);
     DirectCapture reference(cameras, corners, direct.path());
     double captureMs = 0, directMs = 0;
+    long captureFaults = 0, directFaults = 0;
     int n = 0;
     for (auto _ : state) {
-        double t0 = cpuMs();
+        const long f0 = minorFaults();
+        const double t0 = cpuMs();
         cam.TakePic(0);
         cam.waitForCaptures();
-        double t1 = cpuMs();
+        const double t1 = cpuMs();
+        const long f1 = minorFaults();
         reference.run(++n);
-        double t2 = cpuMs();
+        const double t2 = cpuMs();
+        const long f2 = minorFaults();
         captureMs += t1 - t0;
         directMs += t2 - t1;
+        captureFaults += f1 - f0;
+        directFaults += f2 - f1;
     }
     if (cam.pictureCounter() != static_cast<int>(state.iterations()))
         state.SkipWithError("lost pictures");
@@ -200,6 +214,8 @@ void CaptureVsDirect(benchmark::State& state) {
     state.counters["capture_ms"] = captureMs / it;
     state.counters["direct_ms"] = directMs / it;
     state.counters["ratio"] = captureMs / directMs;
+    state.counters["capture_faults"] = double(captureFaults) / it;
+    state.counters["direct_faults"] = double(directFaults) / it;
 }
 BENCHMARK(CaptureVsDirect)
     ->Args({1, 0})
