@@ -125,12 +125,17 @@ int CQuilletDlg::message(int textId, unsigned type) {
 // ---------------------------------------------------------------------------------------------
 // Start-up
 
+// The window covers the work area from the screen's origin (its left and top taken as 0).
+void CQuilletDlg::fillWorkArea() {
+    const QRect area = workArea();
+    setGeometry(0, 0, area.x() + area.width(), area.y() + area.height());
+}
+
 bool CQuilletDlg::OnInitDialog() {
     if (m_services.icon) setWindowIcon(m_services.icon(res::kProgramIcon));
     m_viewShown = true;
     m_captureBusy = false;
-    const QRect area = workArea();
-    setGeometry(0, 0, area.x() + area.width(), area.y() + area.height());
+    fillWorkArea();
     if (cameraCount() < 1) return true;
     openCameras();
     const bool startHidden = m_app.startArgument() == QLatin1String("-Start");
@@ -234,8 +239,7 @@ void CQuilletDlg::placeDual() {
 
 void CQuilletDlg::makeViewVisible() {
     m_viewShown = true;
-    const QRect area = workArea();
-    setGeometry(0, 0, area.x() + area.width(), area.y() + area.height());
+    fillWorkArea();
     show();
     raise();
     activateWindow();
@@ -247,8 +251,7 @@ void CQuilletDlg::ShowView(bool show) {
     CCamera& cam = m_app.camera();
     if (show) {
         m_viewShown = true;
-        const QRect area = workArea();
-        setGeometry(0, 0, area.x() + area.width(), area.y() + area.height());
+        fillWorkArea();
         QWidget::show();
         raise();
         activateWindow();
@@ -643,8 +646,7 @@ void CQuilletDlg::onBoardArrived(const QString& name) {
 }
 
 void CQuilletDlg::OnDisplayChange() {
-    const QRect area = workArea();
-    setGeometry(0, 0, area.x() + area.width(), area.y() + area.height());
+    fillWorkArea();
     m_surface->setGeometry(0, 0, width(), height());
     m_viewRect = ComputeFitRect();
     m_app.camera().setViewRect(m_viewRect);
@@ -730,8 +732,7 @@ void CQuilletDlg::commandCalibration() {
     ChangeToCapture();
     if (!m_viewShown) {
         m_viewShown = true;
-        const QRect area = workArea();
-        setGeometry(0, 0, area.x() + area.width(), area.y() + area.height());
+        fillWorkArea();
         show();
         showOverlay(true);
     }

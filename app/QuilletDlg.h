@@ -159,6 +159,7 @@ private:
     void placeWindowAt(int listIndex, const camera::DisplayRect& rect);
     void placeAtPreviewOrView(int listIndex);
     void placeDual();
+    void fillWorkArea();
     void makeViewVisible();
     void hideUiParts();
     void startBoards();
