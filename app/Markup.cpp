@@ -1,12 +1,13 @@
 #include "app/Markup.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include "app/XmlCodec.h"
 #include "app/XmlEncodingDetector.h"
 #include "app/XmlIndexBuilder.h"
 #include "app/XmlText.h"
+#include "platform/RegularFile.h"
+#include "platform/StagedFile.h"
 
 namespace {
 
@@ -21,16 +22,14 @@ CXmlDocument::CXmlDocument() {
 bool CXmlDocument::LoadFile(const QString& path) {
     text.clear();
     parse();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    // Read one byte past the limit, so that a device or a growing file cannot make us read forever.
-    const QByteArray bytes = file.read(kMaxFileBytes + 1);
-    if (bytes.size() > kMaxFileBytes) {
+    // Anyone who can put a FIFO or a device in the file's place must not stall the start.
+    const platform::RegularFileRead read = platform::readRegularFile(path, kMaxFileBytes);
+    if (read.failure == platform::ReadFailure::TooLarge)
         qWarning("settings file %s is larger than %lld bytes; not loaded", qPrintable(path),
                  static_cast<long long>(kMaxFileBytes));
-        return false;
-    }
-    return LoadFromBytes(bytes);
+    if (read.failure == platform::ReadFailure::NotRegular)
+        qWarning("settings file %s is not a regular file; not loaded", qPrintable(path));
+    return read.bytes && LoadFromBytes(*read.bytes);
 }
 
 bool CXmlDocument::LoadFromBytes(const QByteArray& bytes) {
@@ -44,16 +43,9 @@ bool CXmlDocument::LoadFromBytes(const QByteArray& bytes) {
 }
 
 bool CXmlDocument::SaveFile(const QString& path) const {
-    // Written to a temporary file beside the target and renamed over it, so a failed write never
-    // leaves a half-written settings file behind.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    const QByteArray bytes = SaveToBytes();
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    // A failed write never leaves half a settings file, and a link planted in the file's place
+    // is replaced, never written through.
+    return platform::StagedFile::replace(path, SaveToBytes());
 }
 
 QString CXmlDocument::SaveEncoding() const {

@@ -21,6 +21,12 @@
 #include <QScreen>
 #include <QSettings>
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
 using namespace platform;
 
 namespace {
@@ -100,18 +106,35 @@ QRect CQuilletApp::workArea() const {
     return screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
 }
 
+// Empty when no settings folder can be trusted: nothing is read or written then.
+QString CQuilletApp::settingsPath(const char* name) {
+    const QString folder = commonAppDataFolder();
+    return folder.isEmpty() ? QString() : folder + '/' + QLatin1String(name);
+}
 QString CQuilletApp::ConfigXmlPath() {
-    return commonAppDataFolder() + "/Haxo/Config.xml";
+    return settingsPath("Haxo/Config.xml");
 }
 QString CQuilletApp::QvCameraXmlPath() {
-    return commonAppDataFolder() + "/QvCamera.xml";
+    return settingsPath("QvCamera.xml");
 }
 QString CQuilletApp::CrashDumpPath() {
-    return commonAppDataFolder() + "/Kestrane/test.dmp";
+    return settingsPath("Kestrane/test.dmp");
+}
+
+void CQuilletApp::reportRefusedSettingsFolders() {
+    const FolderChoice choice = chooseCommonAppDataFolder();
+    for (const QString& refused : choice.refused)
+        qWarning("Ostrely: settings folder %s can be changed by other users; not used",
+                 qPrintable(refused));
+    if (!choice.refused.isEmpty() && choice.folder.isEmpty())
+        qWarning("Ostrely: no settings folder can be trusted; settings are not kept");
+    else if (!choice.refused.isEmpty())
+        qWarning("Ostrely: settings are kept in %s", qPrintable(choice.folder));
 }
 
 bool CQuilletApp::InitInstance(const QStringList& arguments) {
     m_startArgument = arguments.size() == 2 ? arguments[1] : QString();
+    reportRefusedSettingsFolders();
     if (!startLanguage()) return false;
 
     const unsigned box = kMbSystemModal | kMbOk;
@@ -232,12 +255,9 @@ void CQuilletApp::EnableAutostart() {
         m_autostartFlag = true;
         return;
     }
-    if (runAutovell({"open", autostartValueData()}) == 1) {
-        m_autostartFlag = true;
-        SaveAutostartSetting(true);
-    } else {
-        m_autostartFlag = false;
-    }
+    // Exit code 1 counts only with the entry really in place: the check mark must not lie.
+    m_autostartFlag = runAutovell({"open", autostartValueData()}) == 1 && IsAutostartRegistered();
+    if (m_autostartFlag) SaveAutostartSetting(true);
 }
 
 void CQuilletApp::DisableAutostart() {
@@ -245,12 +265,11 @@ void CQuilletApp::DisableAutostart() {
         m_autostartFlag = false;
         return;
     }
-    if (runAutovell({"close"}) == 1) {
-        m_autostartFlag = true;
-    } else {
-        m_autostartFlag = false;
-        SaveAutostartSetting(false);
-    }
+    // An entry that could not be removed still starts the program at log-on, whatever the exit
+    // code said: the flag and the file follow the entry.
+    const bool failed = runAutovell({"close"}) == 1;
+    m_autostartFlag = failed || IsAutostartRegistered();
+    if (!m_autostartFlag) SaveAutostartSetting(false);
 }
 
 void CQuilletApp::SaveSwapSetting() {
@@ -288,17 +307,37 @@ void CQuilletApp::writeNewCameraConfig(bool autostartWanted) {
     m_swapFlag = false;
 }
 
+// The user's choices in a file that cannot be used are not thrown away: the file is kept beside
+// the new one. False when there was no file.
+bool CQuilletApp::keepUnusableCameraConfig(const QString& path, const char* why) {
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st {};
+    if (path.isEmpty() || ::lstat(native.constData(), &st) != 0) return false;
+    const QByteArray kept = native + ".bad";
+    // rename moves a link or a FIFO itself, never what it points at.
+    if (::rename(native.constData(), kept.constData()) == 0)
+        qWarning("Ostrely: %s %s; kept as %s and made anew", qPrintable(path), why,
+                 kept.constData());
+    else
+        qWarning("Ostrely: %s %s and could not be kept aside: %s", qPrintable(path), why,
+                 std::strerror(errno));
+    return true;
+}
+
 void CQuilletApp::reconcileCameraConfig() {
     const QString path = QvCameraXmlPath();
     CXmlDocument doc;
     if (!doc.LoadFile(path) || !doc.IsWellFormed()) {
-        writeNewCameraConfig(true);
+        // A first start turns autostart on; a damaged file keeps whatever the entry says.
+        const bool existed = keepUnusableCameraConfig(path, "could not be read");
+        writeNewCameraConfig(!existed || IsAutostartRegistered());
         return;
     }
     bool complete = doc.FindElement() && doc.IntoElement() && doc.FindElement("IsChange");
     const QString isChange = complete ? doc.GetElementText() : QString();
     complete = complete && doc.FindElement("IsAutoStart");
     if (!complete) {
+        keepUnusableCameraConfig(path, "lacks a setting");
         QFile::remove(path);
         writeNewCameraConfig(false);
         return;

@@ -95,6 +95,9 @@ public:
 private:
     QString languageCodeFromConfig() const;
     bool startLanguage();
+    static QString settingsPath(const char* name);
+    static void reportRefusedSettingsFolders();
+    static bool keepUnusableCameraConfig(const QString& path, const char* why);
     void reconcileCameraConfig();
     void writeNewCameraConfig(bool autostartWanted);
     void saveSetting(const QString& element, bool on);

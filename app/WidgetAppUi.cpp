@@ -1,12 +1,13 @@
 #include "WidgetAppUi.h"
 
+#include "app/Artwork.h"
 #include "app/QuilletApp.h"
 #include "app/QuilletDlg.h"
-#include "app/Artwork.h"
 #include "app/ResourceIds.h"
 #include "platform/Clock.h"
 #include "platform/InstanceChannel.h"
 #include "platform/KeySender.h"
+#include "platform/Termination.h"
 #include "platform/ui/MessageBox.h"
 
 #include <QApplication>
@@ -32,6 +33,8 @@ void WidgetAppUi::runMainDialog(CQuilletApp& app) {
     };
     CQuilletDlg dialog(app, std::move(services));
     m_dialog = &dialog;
+    // The window opens devices from here on: the end of the session closes them in order.
+    platform::quitInOrderFromNow();
     // A second start asks this one to show its view.
     platform::InstanceChannel channel;
     channel.listen(&dialog);

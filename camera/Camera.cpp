@@ -53,7 +53,9 @@ CCamera::~CCamera() {
 }
 
 QString CCamera::dataFolder() const {
-    return m_services.commonAppDataFolder() + "/Kestrane";
+    // No trusted settings folder: calibrations and settings are not kept rather than put anywhere.
+    const QString common = m_services.commonAppDataFolder();
+    return common.isEmpty() ? QString() : common + "/Kestrane";
 }
 
 bool CCamera::Init() {

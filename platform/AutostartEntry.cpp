@@ -3,11 +3,20 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include "platform/RegularFile.h"
+#include "platform/StagedFile.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 namespace platform {
 
 namespace {
+
+constexpr qint64 kMaxEntryBytes = 1024 * 1024;
 
 QString defaultFolder() {
     QString config = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"));
@@ -148,12 +157,13 @@ QStringList AutostartEntry::splitValueData(const QString& valueData) {
 }
 
 std::optional<QString> AutostartEntry::read() const {
-    QFile f(filePath());
-    if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
+    // A FIFO in the entry's place must not hang the program at start-up.
+    const RegularFileRead file = readRegularFile(filePath(), kMaxEntryBytes);
+    if (!file.bytes) return std::nullopt;
     bool inMainGroup = false;
     std::optional<QString> exec;
-    while (!f.atEnd()) {
-        const QString line = QString::fromUtf8(f.readLine(64 * 1024)).trimmed();
+    for (const QByteArray& raw : file.bytes->split('\n')) {
+        const QString line = QString::fromUtf8(raw).trimmed();
         if (line.startsWith('[')) {
             inMainGroup = line == "[Desktop Entry]";
             continue;
@@ -172,21 +182,25 @@ std::optional<QString> AutostartEntry::read() const {
 }
 
 bool AutostartEntry::write(const QString& valueData) const {
-    QSaveFile f(filePath());
-    if (!f.open(QIODevice::WriteOnly)) return false;
+    if (valueData.trimmed().isEmpty()) return false;  // an entry that starts nothing
     const QStringList argv = splitValueData(valueData);
     // TryExec: an entry left behind by a removed program is skipped at log-on, not an error.
     const QString text = "[Desktop Entry]\nType=Application\nName=" + m_name +
                          "\nTryExec=" + escapeValue(argv.first()) +
                          "\nExec=" + escapeValue(execLine(argv)) +
                          "\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
-    f.write(text.toUtf8());
-    return f.commit();
+    // A link in the entry's place is replaced itself, never written through.
+    return StagedFile::replace(filePath(), text.toUtf8());
 }
 
 bool AutostartEntry::remove() const {
-    QFile f(filePath());
-    return !f.exists() || f.remove();
+    // The name itself goes, a dangling link too.
+    return ::unlink(QFile::encodeName(filePath()).constData()) == 0 || errno == ENOENT;
+}
+
+bool AutostartEntry::present() const {
+    struct stat st {};
+    return ::lstat(QFile::encodeName(filePath()).constData(), &st) == 0;
 }
 
 }  // namespace platform

@@ -24,9 +24,12 @@ public:
     // no Exec line that parses).
     std::optional<QString> read() const;
     // Replaces the entry in one step: readers see the old entry or the new one, never half.
+    // Empty value data is refused: such an entry would start nothing.
     bool write(const QString& valueData) const;
     // A missing entry counts as removed.
     bool remove() const;
+    // Whether anything (a file, a link, whatever it is) holds the entry's name.
+    bool present() const;
 
     // Exec-line quoting of the desktop-entry format, before and after the file's own escaping.
     static QString execLine(const QStringList& argv);

@@ -3,10 +3,14 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstring>
 
 namespace platform {
 
@@ -30,13 +34,57 @@ QString privateFolderIn(const QString& base, const QString& name) {
     return isPrivateFolder(path) ? path : QString();
 }
 
+// The group that holds only this user, as distributions with per-user groups make them.
+bool isPrivateGroup(gid_t gid) {
+    if (gid != ::getgid()) return false;
+    char buf[16384];
+    passwd pw{};
+    passwd* user = nullptr;
+    group gr{};
+    group* grp = nullptr;
+    if (::getpwuid_r(::getuid(), &pw, buf, sizeof buf / 2, &user) != 0 || user == nullptr)
+        return false;
+    if (::getgrgid_r(gid, &gr, buf + sizeof buf / 2, sizeof buf / 2, &grp) != 0 || grp == nullptr)
+        return false;
+    if (std::strcmp(grp->gr_name, user->pw_name) != 0) return false;
+    for (char** member = grp->gr_mem; *member != nullptr; ++member)
+        if (std::strcmp(*member, user->pw_name) != 0) return false;
+    return true;
+}
+
 }  // namespace
 
+FolderChoice chooseCommonAppDataFolder() {
+    FolderChoice choice;
+    for (const QString& candidate :
+         {env("OSTRELY_COMMON_APPDATA"), env("XDG_CONFIG_HOME"), QDir::homePath() + "/.config"}) {
+        if (candidate.isEmpty()) continue;
+        const QString dir = withoutTrailingSlash(candidate);
+        if (isTrustedFolder(dir)) {
+            choice.folder = dir;
+            return choice;
+        }
+        choice.refused << dir;
+    }
+    return choice;
+}
+
 QString commonAppDataFolder() {
-    QString dir = env("OSTRELY_COMMON_APPDATA");
-    if (dir.isEmpty()) dir = env("XDG_CONFIG_HOME");
-    if (dir.isEmpty()) dir = QDir::homePath() + "/.config";
-    return withoutTrailingSlash(dir);
+    return chooseCommonAppDataFolder().folder;
+}
+
+bool isTrustedFolder(const QString& path) {
+    QString dir = QDir::cleanPath(QDir(path).absolutePath());
+    struct stat st {};
+    // A folder not made yet is as safe as the one it will be made in.
+    while (::stat(QFile::encodeName(dir).constData(), &st) != 0) {
+        if (errno != ENOENT || dir == "/") return false;
+        dir = QFileInfo(dir).path();
+    }
+    if (!S_ISDIR(st.st_mode)) return false;
+    if (st.st_uid != ::getuid() && st.st_uid != 0) return false;
+    if (st.st_mode & S_IWOTH) return false;
+    return !(st.st_mode & S_IWGRP) || isPrivateGroup(st.st_gid);
 }
 
 QString executablePath() {

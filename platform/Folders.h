@@ -1,11 +1,25 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 
 namespace platform {
 
-// The folder every user's settings share: $OSTRELY_COMMON_APPDATA, else $XDG_CONFIG_HOME,
-// else ~/.config. Read anew at every call. No trailing slash.
+// The folder every user's settings share: the first of $OSTRELY_COMMON_APPDATA,
+// $XDG_CONFIG_HOME and ~/.config that no other user can change (see isTrustedFolder). Read anew at
+// every call. No trailing slash; empty when none of them can be trusted.
 QString commonAppDataFolder();
+
+// The same choice with the candidates that were passed over, so start-up can say why.
+struct FolderChoice {
+    QString folder;
+    QStringList refused;
+};
+FolderChoice chooseCommonAppDataFolder();
+
+// A folder that only this user (and root) can change: owned by one of them and writable by
+// nobody else, or, when it does not exist yet, the nearest folder above it that exists is.
+// Group write counts only for the user's own private group.
+bool isTrustedFolder(const QString& path);
 
 // Full path of the running executable; and its folder, without trailing slash.
 QString executablePath();

@@ -8,18 +8,37 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
+
 namespace platform {
 
 namespace {
 
 int g_wakeFd = -1;  // the handler's end of the pair
+std::atomic<bool> g_inOrder{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "read inside a signal handler");
 
-void onSignal(int) {
+void endNow(int sig) {
+    ::signal(sig, SIG_DFL);
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, sig);
+    ::sigprocmask(SIG_UNBLOCK, &set, nullptr);
+    ::raise(sig);
+    ::_exit(128 + sig);
+}
+
+void onSignal(int sig) {
+    if (!g_inOrder.load()) endNow(sig);
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = ::write(g_wakeFd, &byte, 1);
 }
 
 }  // namespace
+
+void quitInOrderFromNow() {
+    g_inOrder.store(true);
+}
 
 bool quitOnTermination(std::function<void()> quit) {
     int fds[2];

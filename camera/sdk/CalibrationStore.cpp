@@ -2,10 +2,12 @@
 
 #include "camera/sdk/FileNames.h"
 
+#include "platform/RegularFile.h"
+#include "platform/StagedFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cmath>
 
@@ -49,9 +51,9 @@ std::optional<Corners> CalibrationStore::parse(const QByteArray& text) {
 
 Corners CalibrationStore::load(const QString& cameraKey) const {
     if (m_folder.isEmpty()) return Corners::fullFrame();
-    QFile f(pathFor(cameraKey));
-    if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxFileSize) return Corners::fullFrame();
-    return parse(f.read(kMaxFileSize)).value_or(Corners::fullFrame());
+    const auto read = platform::readRegularFile(pathFor(cameraKey), kMaxFileSize);
+    if (!read.bytes) return Corners::fullFrame();
+    return parse(*read.bytes).value_or(Corners::fullFrame());
 }
 
 namespace {
@@ -59,10 +61,7 @@ namespace {
 // Written whole and renamed into place, so a crash never leaves half a file.
 bool writeWhole(const QString& folder, const QString& path, const QByteArray& text) {
     if (folder.isEmpty() || !QDir().mkpath(folder)) return false;
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) return false;
-    f.write(text);
-    return f.commit();
+    return platform::StagedFile::replace(path, text);
 }
 
 }  // namespace

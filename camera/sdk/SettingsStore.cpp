@@ -3,9 +3,11 @@
 #include "camera/sdk/CameraSdk.h"
 #include "camera/sdk/FileNames.h"
 
+#include "platform/RegularFile.h"
+#include "platform/StagedFile.h"
+
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -75,9 +77,9 @@ std::optional<KeptSettings> SettingsStore::parse(const QByteArray& text) {
 
 KeptSettings SettingsStore::loadLocked(const QString& cameraKey) const {
     if (m_folder.isEmpty()) return {};
-    QFile f(pathFor(cameraKey));
-    if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxFileSize) return {};
-    return parse(f.read(kMaxFileSize)).value_or(KeptSettings{});
+    const auto read = platform::readRegularFile(pathFor(cameraKey), kMaxFileSize);
+    if (!read.bytes) return {};
+    return parse(*read.bytes).value_or(KeptSettings{});
 }
 
 KeptSettings SettingsStore::load(const QString& cameraKey) const {
@@ -88,11 +90,9 @@ KeptSettings SettingsStore::load(const QString& cameraKey) const {
 bool SettingsStore::save(const QString& cameraKey, const KeptSettings& settings) const {
     std::lock_guard lock(m_mutex);
     if (m_folder.isEmpty() || !QDir().mkpath(m_folder)) return false;
-    // Written whole and renamed into place: a crash never leaves half a file.
-    QSaveFile f(pathFor(cameraKey));
-    if (!f.open(QIODevice::WriteOnly)) return false;
-    f.write(format(settings));
-    return f.commit();
+    // Written whole and renamed into place: a crash never leaves half a file, and a planted link
+    // is replaced, not written through.
+    return platform::StagedFile::replace(pathFor(cameraKey), format(settings));
 }
 
 void SettingsStore::reapply(CameraDevice& device) {

@@ -141,21 +141,29 @@ TEST_F(StartupTest, IncompleteOrReorderedSettingsAreRewrittenOffAndTheEntryRemov
         EXPECT_FALSE(app->swapFlag());
         EXPECT_FALSE(app->autostartFlag());
         EXPECT_FALSE(QFile::exists(autostartFile()));
+        EXPECT_EQ(readFile(cameraConfig() + ".bad"), bytes) << "the user's swap choice is kept";
     }
     EXPECT_EQ(autovellCalls(), QStringList({"open " + programPath() + " -Start", "close"}))
         << "the second time nothing was registered, so Autovell was left alone";
 }
 
-TEST_F(StartupTest, BrokenSettingsFilesAreMadeAnew) {
+TEST_F(StartupTest, BrokenSettingsFilesAreKeptAsideAndMadeAnew) {
     const QByteArray broken[] = {"", "<CameraConfig><IsChange>true</IsChange>",
                                  QByteArray("\xff\xfe\x00<\x00\x00\x00", 7),
                                  QByteArray(3 * 1024 * 1024, '<')};
-    for (const QByteArray& bytes : broken) {
-        writeFile(cameraConfig(), bytes);
-        start();
-        EXPECT_EQ(readFile(cameraConfig()), newCameraConfig(true));
-        EXPECT_EQ(ui.dialogRuns > 0, true);
+    for (const bool registered : {false, true}) {
+        if (registered) app->EnableAutostart();
+        for (const QByteArray& bytes : broken) {
+            writeFile(cameraConfig(), bytes);
+            start();
+            // Autostart stays as the user left it: on only where the entry is there.
+            EXPECT_EQ(readFile(cameraConfig()), newCameraConfig(registered));
+            EXPECT_EQ(app->autostartFlag(), registered);
+            EXPECT_EQ(readFile(cameraConfig() + ".bad"), bytes);
+            EXPECT_EQ(ui.dialogRuns > 0, true);
+        }
     }
+    EXPECT_EQ(autovellCalls(), QStringList({"open " + programPath() + " -Start"}));
 }
 
 TEST_F(StartupTest, ValuesCountAsOnOnlyWhenExactlyTrue) {

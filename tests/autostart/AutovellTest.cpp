@@ -8,6 +8,10 @@
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -93,4 +97,63 @@ TEST_F(Autovell, OpenFailsWithZeroWhenTheFolderCannotBeMade) {
     blocker.close();
     EXPECT_EQ(run({"open", "/x/Ostrely -Start"}), 0);
     EXPECT_EQ(run({"close"}), 0);
+}
+
+TEST_F(Autovell, EmptyValueDataChangesNothingAndReportsFailure) {
+    ASSERT_EQ(run({"open", "/x/Ostrely -Start"}), 1);
+    const QByteArray before = entryBytes();
+    EXPECT_EQ(run({"open", ""}), 0);
+    EXPECT_EQ(run({"open", "   "}), 0);
+    EXPECT_EQ(entryBytes(), before);
+}
+
+TEST_F(Autovell, ALinkedEntryIsReplacedNeverWrittenThrough) {
+    const QString victim = config.file("victim.txt");
+    {
+        QFile f(victim);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("not an entry");
+    }
+    ASSERT_TRUE(QDir().mkpath(config.file("autostart")));
+    ASSERT_TRUE(QFile::link(victim, entryFile()));
+    EXPECT_EQ(run({"open", "/x/Ostrely -Start"}), 1);
+    QFile f(victim);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "not an entry");
+    EXPECT_FALSE(QFileInfo(entryFile()).isSymLink());
+    EXPECT_EQ(entry.read(), QString("/x/Ostrely -Start"));
+
+    // A link to nowhere is an entry too, and close removes it.
+    QFile::remove(entryFile());
+    ASSERT_TRUE(QFile::link(config.file("nowhere"), entryFile()));
+    EXPECT_EQ(run({"close"}), 0);
+    EXPECT_FALSE(QFileInfo(entryFile()).isSymLink());
+}
+
+TEST_F(Autovell, CloseReportsAnEntryItCouldNotRemove) {
+    // Something in the entry's place that no unlink removes.
+    ASSERT_TRUE(QDir().mkpath(entryFile() + "/inside"));
+    EXPECT_EQ(run({"close"}), 1);
+    QDir(entryFile()).removeRecursively();
+
+    // A folder this user may not change (root may change any: run Autovell as another user then).
+    ASSERT_EQ(run({"open", "/x/Ostrely -Start"}), 1);
+    const QByteArray folder = QFile::encodeName(config.file("autostart"));
+    ::chmod(folder.constData(), 0555);
+    int code = -1;
+    if (::getuid() != 0) {
+        code = run({"close"});
+    } else {
+        const QString setpriv = "/usr/bin/setpriv";
+        if (!QFileInfo(setpriv).isExecutable()) GTEST_SKIP() << "no setpriv to drop root";
+        ::chmod(QFile::encodeName(config.path()).constData(), 0755);
+        ::chown(QFile::encodeName(config.path()).constData(), 65534, 65534);
+        ::chown(folder.constData(), 65534, 65534);
+        platform::ChildProcess p(setpriv, {"--reuid=65534", "--regid=65534", "--clear-groups", "--",
+                                           OSTRELY_BIN_DIR "/Autovell", "close"});
+        code = p.waitForExit(30000);
+    }
+    ::chmod(folder.constData(), 0755);
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(entry.read(), QString("/x/Ostrely -Start"));
 }
