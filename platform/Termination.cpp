@@ -1,5 +1,7 @@
 #include "Termination.h"
 
+#include "platform/SignalEnd.h"
+
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
@@ -18,18 +20,8 @@ int g_wakeFd = -1;  // the handler's end of the pair
 std::atomic<bool> g_inOrder{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "read inside a signal handler");
 
-void endNow(int sig) {
-    ::signal(sig, SIG_DFL);
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, sig);
-    ::sigprocmask(SIG_UNBLOCK, &set, nullptr);
-    ::raise(sig);
-    ::_exit(128 + sig);
-}
-
 void onSignal(int sig) {
-    if (!g_inOrder.load()) endNow(sig);
+    if (!g_inOrder.load()) endBySignal(sig);
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = ::write(g_wakeFd, &byte, 1);
 }
