@@ -1,6 +1,6 @@
 #include "app/AboutDlg.h"
 
-#include "app/PanelBitmapIds.h"
+#include "app/ResourceIds.h"
 #include "app/ShellHost.h"
 #include "lang/TextIds.h"
 
@@ -21,7 +21,7 @@ CAboutDlg::CAboutDlg(ShellHost& host, const PixmapSource& pixmaps, QWidget* pare
     auto* icon = new QLabel(this);
     if (pixmaps) {
         const qreal ratio = devicePixelRatioF();
-        QPixmap picture = pixmaps(bmp::kProgramIcon, (QSizeF(32, 32) * ratio).toSize());
+        QPixmap picture = pixmaps(res::kProgramIcon, (QSizeF(32, 32) * ratio).toSize());
         picture.setDevicePixelRatio(ratio);
         icon->setPixmap(picture);
         setWindowIcon(picture);

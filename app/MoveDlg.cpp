@@ -1,9 +1,9 @@
 #include "app/MoveDlg.h"
 
 #include "app/ControlIds.h"
-#include "app/PanelBitmapIds.h"
 #include "app/PanelLayout.h"
 #include "app/Prompt.h"
+#include "app/ResourceIds.h"
 #include "app/ShellHost.h"
 #include "app/StrokeCanvas.h"
 #include "app/TopDlg.h"
@@ -50,16 +50,16 @@ MoveDlg::MoveDlg(ShellHost& host, const PixmapSource& pixmaps, TopDlg& overlay, 
     const struct {
         int id, normal, pressed;
     } table[] = {
-        {ctl::kHandle, bmp::kHandle, bmp::kHandlePressed},
-        {ctl::kList, bmp::kList, bmp::kListPressed},
-        {ctl::kCapture, bmp::kCapture, bmp::kCapturePressed},
-        {ctl::kShare, bmp::kShare, bmp::kSharePressed},
-        {ctl::kPen, bmp::kPen, bmp::kPenPressed},
-        {ctl::kRedPen, bmp::kRedPen, bmp::kRedPenPressed},
-        {ctl::kBlackPen, bmp::kBlackPen, bmp::kBlackPenPressed},
-        {ctl::kBluePen, bmp::kBluePen, bmp::kBluePenPressed},
-        {ctl::kEraser, bmp::kEraser, bmp::kEraserPressed},
-        {ctl::kClear, bmp::kClear, bmp::kClearPressed},
+        {ctl::kHandle, res::kHandle, res::kHandlePressed},
+        {ctl::kList, res::kPictureList, res::kPictureListPressed},
+        {ctl::kCapture, res::kCapture, res::kCapturePressed},
+        {ctl::kShare, res::kShare, res::kSharePressed},
+        {ctl::kPen, res::kPen, res::kPenPressed},
+        {ctl::kRedPen, res::kRedPen, res::kRedPenPressed},
+        {ctl::kBlackPen, res::kBlackPen, res::kBlackPenPressed},
+        {ctl::kBluePen, res::kBluePen, res::kBluePenPressed},
+        {ctl::kEraser, res::kEraser, res::kEraserPressed},
+        {ctl::kClear, res::kClearAll, res::kClearAllPressed},
     };
     for (const auto& row : table) {
         PicButton* b = new PicButton(pixmaps, this);

@@ -3,7 +3,7 @@
 #include "app/ControlIds.h"
 #include "app/CornerButton.h"
 #include "app/MoveDlg.h"
-#include "app/PanelBitmapIds.h"
+#include "app/ResourceIds.h"
 #include "app/ShellHost.h"
 #include "platform/Message.h"
 #include "platform/MessageIds.h"
@@ -32,7 +32,7 @@ TopDlg::TopDlg(ShellHost& host, PixmapSource pixmaps, QWidget* parent, platform:
     m_calibration->setObjectName(QStringLiteral("calibration"));
     m_calibration->setReceiver(this);
     m_calibration->setReportedId(ctl::kCalibration);
-    m_calibration->setBitmaps(bmp::kCalibration, bmp::kCalibrationPressed);
+    m_calibration->setBitmaps(res::kCalibration, res::kCalibrationPressed);
     m_calibration->hide();
     PlaceCornerButton();
 
@@ -41,7 +41,7 @@ TopDlg::TopDlg(ShellHost& host, PixmapSource pixmaps, QWidget* parent, platform:
     m_backToVideo->setReceiver(this);
     m_backToVideo->setReportedId(ctl::kBackToVideo);
     m_backToVideo->setGeometry(overlay::backToVideoRect(m_host.viewRect(), localWorkArea()));
-    m_backToVideo->setBitmaps(bmp::kBackToVideo, bmp::kBackToVideo);
+    m_backToVideo->setBitmaps(res::kBackToVideo, res::kBackToVideo);
     m_backToVideo->hide();
 
     watchMouse(true);
