@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# A lesson's end under Xvfb, as a teacher does it: two pictures from the board, the share key,
+# the QR code on screen scanned and its link downloaded; then the video settings and About from
+# the menu on the panel's handle (Xvfb has no tray).
+# teacher.sh BIN_DIR [SHOTS_DIR]
+set -euo pipefail
+bin=$1
+shots=${2:-}
+command -v Xvfb > /dev/null && command -v xdotool > /dev/null || { echo "SKIP: no Xvfb/xdotool"; exit 0; }
+work=$(mktemp -d)
+pid="" xpid="" cloud_pid=""
+cleanup() {
+    for p in "$pid" "$cloud_pid" "$xpid"; do [ -n "$p" ] && kill "$p" 2> /dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; cat "$work"/*.log 2> /dev/null; exit 1; }
+wait_for() {
+    local limit=$1; shift
+    for _ in $(seq $((limit * 10))); do "$@" && return 0; sleep 0.1; done
+    return 1
+}
+board() { "$bin/ostrely-board" "$@"; }
+shot() { import -window root "$work/$1.png"; [ -z "$shots" ] || cp "$work/$1.png" "$shots/teacher-$1.png"; }
+visible() { xdotool search --onlyvisible --name "^$1\$" > /dev/null 2>&1; }
+press_in() {  # press_in TITLE KEY: a click on the window's corner gives it the keyboard, then KEY
+    local id; id=$(xdotool search --onlyvisible --name "^$1\$" | head -n 1)
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    xdotool mousemove $((X + 4)) $((Y + 4)) click 1
+    sleep 0.3
+    xdotool key "$2"
+}
+
+exec 5> "$work/displayfd"
+Xvfb -displayfd 5 -screen 0 1920x1080x24 -nolisten tcp > /dev/null 2>&1 &
+xpid=$!
+for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.05; done
+export DISPLAY=:$(head -n 1 "$work/displayfd")
+unset QT_QPA_PLATFORM
+
+"$bin/ostrely-cloud" > "$work/cloud.log" 2>&1 &
+cloud_pid=$!
+wait_for 10 grep -q listening "$work/cloud.log" || fail "ostrely-cloud did not start"
+port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/cloud.log")
+export OSTRELY_CLOUD_HOST=localhost:$port OSTRELY_STORAGE_HOST=http://127.0.0.1:$port
+
+mkdir -p "$work/appdata" "$work/config" "$work/run" "$work/tmp"
+chmod 700 "$work/run"
+export OSTRELY_COMMON_APPDATA=$work/appdata XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
+export TMPDIR=$work/tmp OSTRELY_CAMERA=sim OSTRELY_BOARD=sim OSTRELY_BOARD_LOG=$work/board.log
+store=$work/tmp/ostrely-$(id -u)/KBCamera
+"$bin/Ostrely" > "$work/ostrely.log" 2>&1 &
+pid=$!
+wait_for 30 sh -c "grep -q '0 D' '$work/board.log' 2>/dev/null" || fail "the board was not opened"
+sleep 1
+
+board key 8
+wait_for 30 test -f "$store/thumb/0000000001.bmp" || fail "no first picture"
+board key 7
+sleep 0.6
+board key 8
+wait_for 30 test -f "$store/thumb/0000000002.bmp" || fail "no second picture"
+
+# The share key: the QR code view comes up over the picture once the upload is done.
+board key 6
+link=""
+for _ in $(seq 40); do
+    sleep 1
+    shot qr
+    link=$(zbarimg --raw -q "$work/qr.png" 2> /dev/null | head -n 1 || true)
+    [ -n "$link" ] && break
+done
+[ -n "$link" ] || fail "no QR code on the screen"
+curl -sf -o "$work/got.pdf" "$link" || fail "the link $link does not download"
+qpdf --check "$work/got.pdf" > /dev/null || fail "qpdf rejects the shared PDF"
+pages=$(pdfinfo "$work/got.pdf" | sed -n 's/^Pages: *//p')
+[ "$pages" = 2 ] || fail "the shared PDF has $pages pages, not 2"
+press_in QRCode Escape
+wait_for 5 sh -c "! xdotool search --onlyvisible --name '^QRCode\$' > /dev/null 2>&1" ||
+    fail "Esc did not hide the QR code view"
+
+# The menu on the handle: "Adjust parameters" opens the video settings.
+board key 7
+sleep 0.6
+step=70
+hx=$((1920 * 8 / 10 + step / 2)); hy=$((1080 * 8 / 10 + step / 2))
+xdotool mousemove $hx $hy click 3
+sleep 0.5
+xdotool key Down Down Down Return
+wait_for 10 visible "Video properties" || fail "the video settings did not open from the menu"
+shot properties
+press_in "Video properties" Escape
+wait_for 5 sh -c "! xdotool search --onlyvisible --name '^Video properties\$' > /dev/null 2>&1" ||
+    fail "Esc did not close the video settings"
+
+# ... and "About" the About box, which closes and opens again.
+for round in 1 2; do
+    xdotool mousemove $hx $hy click 3
+    sleep 0.5
+    xdotool key Up Up Return
+    wait_for 10 visible "About Demo" || fail "About did not open (round $round)"
+    press_in "About Demo" Return
+    wait_for 5 sh -c "! xdotool search --onlyvisible --name '^About Demo\$' > /dev/null 2>&1" ||
+        fail "About did not close (round $round)"
+done
+
+kill -TERM "$pid"
+wait_for 20 sh -c "! kill -0 $pid 2>/dev/null" || fail "still running after SIGTERM"
+pid=""
+grep -q "Unhandled Exception" "$work/ostrely.log" && fail "crashed"
+echo "teacher: shared $link (2 pages), video settings and About from the menu"
