@@ -10,12 +10,12 @@
 #include "platform/Clock.h"
 #include "platform/Message.h"
 #include "platform/MessageIds.h"
+#include "platform/ProfileFile.h"
 
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QSettings>
 
 namespace {
 constexpr int kCommandIds[] = {ctl::kList, ctl::kCapture, ctl::kShare, ctl::kPen};
@@ -98,9 +98,9 @@ void MoveDlg::writeStep() const {
     const QString folder = root + QStringLiteral("/Kestrane");
     // Nobody in the program reads this back, and a failed write is not reported.
     if (!QDir().mkpath(folder)) return;
-    QSettings ini(folder + QStringLiteral("/usefile.ini"), QSettings::IniFormat);
-    ini.setValue(QStringLiteral("ssss/step"), QString::number(m_step));
-    ini.sync();
+    platform::ProfileFile::writeString(folder + QStringLiteral("/usefile.ini"),
+                                       QStringLiteral("ssss"), QStringLiteral("step"),
+                                       QString::number(m_step));
 }
 
 void MoveDlg::MoveToStart() {
