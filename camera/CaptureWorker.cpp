@@ -5,7 +5,9 @@
 #include "camera/JpegWriter.h"
 #include "camera/PictureImaging.h"
 #include "platform/Message.h"
+#include "platform/StagedFile.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QPainter>
 
@@ -15,6 +17,14 @@ namespace {
 
 constexpr QSize kDualFallback(1200, 900);
 constexpr QSize kSingleFallback(180, 180);
+
+QByteArray encodeBmp(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (image.isNull() || !buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "BMP"))
+        return {};
+    return bytes;
+}
 
 }  // namespace
 
@@ -81,14 +91,19 @@ QImage CaptureWorker::captureTwo() {
     return picture;
 }
 
+// Both files are written whole under temporary names before either takes its own: on a full
+// disk a cut-off file would otherwise pass for a picture. The store is scratch, so no fsync.
 bool CaptureWorker::store(const QImage& picture) {
-    const QString jpg = m_job.store.picturePath(m_job.number);
-    const QString bmp = m_job.store.thumbnailPath(m_job.number);
-    if (JpegWriter::write(picture, jpg) && PictureImaging::thumbnail(picture).save(bmp, "BMP"))
-        return true;
+    const QByteArray jpeg = JpegWriter::encode(picture);
+    const QByteArray bmp = encodeBmp(PictureImaging::thumbnail(picture));
+    if (jpeg.isEmpty() || bmp.isEmpty()) return false;
+    using platform::StagedFile;
+    StagedFile jpgFile(m_job.store.picturePath(m_job.number), StagedFile::Sync::None);
+    StagedFile bmpFile(m_job.store.thumbnailPath(m_job.number), StagedFile::Sync::None);
+    if (!jpgFile.write(jpeg) || !bmpFile.write(bmp) || !jpgFile.commit()) return false;
+    if (bmpFile.commit()) return true;
     // Half a picture is no picture: the list must never see one without the other.
-    QFile::remove(jpg);
-    QFile::remove(bmp);
+    QFile::remove(jpgFile.path());
     return false;
 }
 

@@ -1,6 +1,6 @@
 #include "JpegWriter.h"
 
-#include <QFile>
+#include "platform/StagedFile.h"
 
 #include <turbojpeg.h>
 
@@ -66,13 +66,8 @@ QByteArray JpegWriter::encode(const QImage& image, int quality) {
 
 bool JpegWriter::write(const QImage& image, const QString& path, int quality) {
     const QByteArray jpeg = encode(image, quality);
-    if (jpeg.isEmpty()) return false;
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-    if (f.write(jpeg) == jpeg.size() && f.flush()) return true;
-    f.close();
-    f.remove();
-    return false;
+    return !jpeg.isEmpty() &&
+           platform::StagedFile::replace(path, jpeg, platform::StagedFile::Sync::None);
 }
 
 }  // namespace camera

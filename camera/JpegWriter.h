@@ -15,7 +15,8 @@ public:
 
     // The encoded picture; empty for a null image or when the encoder fails.
     static QByteArray encode(const QImage& image, int quality = kDefaultQuality);
-    // Writes the encoded picture to path; false (and no file) when anything fails.
+    // Writes the encoded picture to path as a whole (a temporary file renamed over it); false,
+    // and path as it was, when anything fails.
     static bool write(const QImage& image, const QString& path, int quality = kDefaultQuality);
 };
 

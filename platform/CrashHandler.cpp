@@ -10,6 +10,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 namespace platform {
@@ -17,7 +18,10 @@ namespace platform {
 namespace {
 
 constexpr int kSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
-char g_dumpPath[4096];                   // written once before the handler is armed
+constexpr int kPathMax = 4096;
+// The dump path, then its older reports "<path>.1" (the one before) to "<path>.4" (the oldest).
+// Written once before the handler is armed: the handler may not format anything.
+char g_reportPaths[CrashHandler::kKeptReports][kPathMax];
 alignas(16) char g_altStack[64 * 1024];  // so a stack overflow can still be reported
 
 // Async-signal-safe output helpers.
@@ -86,8 +90,27 @@ void writeReport(int fd, int sig, const siginfo_t* info) {
     copyFile(fd, "/proc/self/maps");
 }
 
+// Moves each report one age up, dropping the oldest. rename() moves a link itself, so nothing
+// planted among the reports is written through.
+void rotateReports() {
+    constexpr int oldest = CrashHandler::kKeptReports - 1;
+    ::unlink(g_reportPaths[oldest]);
+    for (int age = oldest - 1; age >= 0; --age)
+        ::rename(g_reportPaths[age], g_reportPaths[age + 1]);
+}
+
+int createReport() {
+    constexpr int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    int fd = ::open(g_reportPaths[0], flags, 0600);
+    // Whatever kept the last report from moving, this crash's report matters more.
+    if (fd < 0 && errno == EEXIST && ::unlink(g_reportPaths[0]) == 0)
+        fd = ::open(g_reportPaths[0], flags, 0600);
+    return fd;
+}
+
 void onFatalSignal(int sig, siginfo_t* info, void*) {
-    const int fd = ::open(g_dumpPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    rotateReports();
+    const int fd = createReport();
     if (fd >= 0) {
         writeReport(fd, sig, info);
         ::close(fd);
@@ -107,8 +130,14 @@ void onFatalSignal(int sig, siginfo_t* info, void*) {
 
 bool CrashHandler::install(const QString& dumpPath) {
     const QByteArray path = QFile::encodeName(dumpPath);
-    if (path.isEmpty() || static_cast<size_t>(path.size()) >= sizeof g_dumpPath) return false;
-    std::memcpy(g_dumpPath, path.constData(), static_cast<size_t>(path.size()) + 1);
+    QByteArray names[kKeptReports];
+    for (int age = 0; age < kKeptReports; ++age) {
+        names[age] = age == 0 ? path : path + '.' + QByteArray::number(age);
+        if (path.isEmpty() || names[age].size() >= kPathMax) return false;
+    }
+    for (int age = 0; age < kKeptReports; ++age)
+        std::memcpy(g_reportPaths[age], names[age].constData(),
+                    static_cast<size_t>(names[age].size()) + 1);
     QDir().mkpath(QFileInfo(dumpPath).absolutePath());
 
     void* warmUp[1];

@@ -8,6 +8,8 @@
 #include "platform/Message.h"
 #include "platform/MessageIds.h"
 #include "tests/support/FakeClock.h"
+#include "tests/support/FileSizeLimit.h"
+#include "tests/support/QtPrinters.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +18,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 
 #include <semaphore>
@@ -100,6 +103,12 @@ std::pair<long, long> ready(long n, long tag) {
     return {n, tag};
 }
 
+// Hidden ones too: that is where temporary files would stay.
+QStringList entriesOf(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                  QDir::NoDotAndDotDot);
+}
+
 }  // namespace
 
 TEST_F(CaptureTest, SimulatedCameraCaptureStoresPictureAndThumbnail) {
@@ -177,6 +186,46 @@ TEST_F(CaptureTest, AMissingSnapshotIsReportedAsPictureZeroAndNothingAdvances) {
     sdk->cam(0).writesSnapshot = true;
     EXPECT_EQ(capture(0), 1);
     EXPECT_EQ(receiver.messages.back(), ready(1, 0));
+}
+
+TEST_F(CaptureTest, AFullDiskStoresNoPictureAndLeavesNothingBehind) {
+    makeFake(1);
+    EXPECT_EQ(capture(0), 1);
+    const qint64 jpgSize = QFileInfo(image("0000000001.jpg")).size();
+    const qint64 bmpSize = QFileInfo(thumb("0000000001.bmp")).size();
+    constexpr qint64 kRoom = 81920;
+    ASSERT_LT(jpgSize, kRoom);
+    ASSERT_GT(bmpSize, kRoom);
+    // First the picture fits and its thumbnail does not, then not even the picture fits.
+    for (const qint64 room : {kRoom, jpgSize / 2}) {
+        {
+            const testsupport::FileSizeLimit full(static_cast<rlim_t>(room));
+            EXPECT_EQ(capture(2), 2);
+        }
+        EXPECT_EQ(receiver.messages.back(), ready(0, 2)) << "room " << room;
+        EXPECT_EQ(cam->pictureCounter(), 1);
+        EXPECT_FALSE(cam->PictureExists(2, nullptr, nullptr));
+        EXPECT_EQ(entriesOf(temp.path() + "/KBCamera/image"), QStringList{"0000000001.jpg"});
+        EXPECT_EQ(entriesOf(temp.path() + "/KBCamera/thumb"), QStringList{"0000000001.bmp"});
+    }
+    // With room again the next capture gets the number the failed ones would have had.
+    EXPECT_EQ(capture(0), 2);
+    EXPECT_EQ(receiver.messages.back(), ready(2, 0));
+    EXPECT_EQ(QFileInfo(thumb("0000000002.bmp")).size(), bmpSize);
+    EXPECT_EQ(QImage(thumb("0000000002.bmp"), "BMP").size(), QSize(180, 180));
+    EXPECT_FALSE(QImage(image("0000000002.jpg")).isNull());
+}
+
+TEST_F(CaptureTest, AThumbnailThatCannotTakeItsNameTakesThePictureWithIt) {
+    makeFake(1);
+    // Renaming a file over a folder fails: the picture is already in place by then.
+    ASSERT_TRUE(QDir().mkpath(thumb("0000000001.bmp/kept")));
+    EXPECT_EQ(capture(0), 1);
+    EXPECT_EQ(receiver.messages.back(), ready(0, 0));
+    EXPECT_EQ(cam->pictureCounter(), 0);
+    EXPECT_EQ(entriesOf(temp.path() + "/KBCamera/image"), QStringList{});
+    EXPECT_EQ(entriesOf(temp.path() + "/KBCamera/thumb"), QStringList{"0000000001.bmp"});
+    EXPECT_TRUE(QFileInfo(thumb("0000000001.bmp/kept")).isDir());
 }
 
 TEST_F(CaptureTest, NumbersAreNeverReusedAfterADeletion) {

@@ -1,5 +1,6 @@
 #include "platform/RegularFile.h"
 #include "platform/StagedFile.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/TempDir.h"
 
 #include <QDir>
@@ -7,10 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <csignal>
 
 using platform::StagedFile;
 
@@ -31,26 +30,6 @@ QStringList entriesOf(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
                                   QDir::NoDotAndDotDot);
 }
-
-// Files of this process cannot grow past the limit while it lives: a disk that fills up.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lim = m_old;
-        lim.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &lim);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-};
 
 }  // namespace
 
@@ -91,7 +70,7 @@ TEST(StagedFile, AFullDiskLeavesTheOldFileAndNoTemporaryOne) {
     put(path, "old picture");
     QString error;
     {
-        const FileSizeLimit limit(81920);
+        const testsupport::FileSizeLimit limit(81920);
         EXPECT_FALSE(
             StagedFile::replace(path, QByteArray(97254, 'x'), StagedFile::Sync::None, &error));
     }
