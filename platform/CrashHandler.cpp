@@ -1,5 +1,7 @@
 #include "CrashHandler.h"
 
+#include "platform/SignalEnd.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -116,14 +118,7 @@ void onFatalSignal(int sig, siginfo_t* info, void*) {
         ::close(fd);
     }
     put(STDERR_FILENO, "***Unhandled Exception!***\n");
-    // End with the signal itself, so the exit status tells what happened.
-    ::signal(sig, SIG_DFL);
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, sig);
-    ::sigprocmask(SIG_UNBLOCK, &set, nullptr);
-    ::raise(sig);
-    ::_exit(128 + sig);
+    endBySignal(sig);
 }
 
 }  // namespace
