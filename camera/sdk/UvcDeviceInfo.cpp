@@ -1,6 +1,6 @@
 #include "UvcDeviceInfo.h"
 
-#include <QList>
+#include <QByteArrayView>
 
 #include <algorithm>
 
@@ -41,16 +41,29 @@ UvcDeviceInfo UvcDeviceInfo::fromProperties(const QMap<QString, QString>& p) {
     return d;
 }
 
-std::vector<UvcDeviceInfo> UvcDeviceInfo::parseRecorded(const QByteArray& text) {
+std::vector<UvcDeviceInfo> UvcDeviceInfo::parseRecorded(const QByteArray& text, QString* error) {
     std::vector<UvcDeviceInfo> out;
+    if (text.size() > kMaxRecordedBytes) {
+        if (error != nullptr)
+            *error = QStringLiteral("recorded udev data of %1 bytes is larger than %2 bytes")
+                         .arg(text.size())
+                         .arg(kMaxRecordedBytes);
+        return out;
+    }
     QMap<QString, QString> props;
     const auto flush = [&] {
         if (props.contains("DEVNAME") && props.value("SUBSYSTEM", "video4linux") == "video4linux")
             out.push_back(fromProperties(props));
         props.clear();
     };
-    for (QByteArray line : text.split('\n')) {
-        line = line.trimmed();
+    // Lines are looked at in place: a copy of each would cost far more than the text itself
+    // when the lines are short.
+    const QByteArrayView all(text);
+    for (qsizetype from = 0; from <= all.size();) {
+        qsizetype end = all.indexOf('\n', from);
+        if (end < 0) end = all.size();
+        QByteArrayView line = all.sliced(from, end - from).trimmed();
+        from = end + 1;
         if (line.isEmpty()) {
             flush();
             continue;
@@ -60,13 +73,14 @@ std::vector<UvcDeviceInfo> UvcDeviceInfo::parseRecorded(const QByteArray& text) 
             continue;
         }
         if (line.size() > 2 && line[1] == ':' && !line.startsWith("E:")) continue;
-        if (line.startsWith("E: ")) line = line.mid(3);
-        const int eq = line.indexOf('=');
+        if (line.startsWith("E: ")) line = line.sliced(3);
+        const qsizetype eq = line.indexOf('=');
         if (eq <= 0) continue;
-        QString value = QString::fromUtf8(line.mid(eq + 1));
+        const QByteArrayView key = line.first(eq);
+        QString value = QString::fromUtf8(line.sliced(eq + 1));
         // DEVNAME in the dump is relative to /dev.
-        if (line.left(eq) == "DEVNAME" && !value.startsWith('/')) value.prepend("/dev/");
-        props.insert(QString::fromUtf8(line.left(eq)), value);
+        if (key == "DEVNAME" && !value.startsWith('/')) value.prepend("/dev/");
+        props.insert(QString::fromUtf8(key), value);
     }
     flush();
     return out;

@@ -23,8 +23,10 @@ struct UvcDeviceInfo {
 
     // From udev properties (the usb_id and v4l_id builtins' names).
     static UvcDeviceInfo fromProperties(const QMap<QString, QString>& properties);
-    // Records of `udevadm info --export-db` or `udevadm info --query=property` output.
-    static std::vector<UvcDeviceInfo> parseRecorded(const QByteArray& text);
+    // Records of `udevadm info --export-db` or `udevadm info --query=property` output. Text
+    // larger than kMaxRecordedBytes is no such record: nothing comes back, and error says why.
+    static std::vector<UvcDeviceInfo> parseRecorded(const QByteArray& text,
+                                                    QString* error = nullptr);
     // udev's \xNN escapes (ID_VENDOR_ENC, ID_MODEL_ENC) undone.
     static QString decodeEscapes(const QString& encoded);
 
@@ -38,6 +40,8 @@ struct UvcDeviceInfo {
 
     static constexpr char kVendor[] = "0c45";
     static constexpr char kProduct[] = "9102";
+    // A recorded device list is a few KiB, a whole machine's database a few hundred.
+    static constexpr qsizetype kMaxRecordedBytes = 1 << 20;
 };
 
 // Admitted cameras in a stable order (by place on the bus, then node).

@@ -11,15 +11,32 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
+#include <optional>
+#include <vector>
 
 namespace platform::hid {
 
 namespace {
 
-constexpr int kMaxLine = 16384;
-constexpr int kClientTimeoutMs = 2000;
+using Clock = std::chrono::steady_clock;
+
+constexpr qsizetype kMaxLine = 16384;
+// When accept fails for want of descriptors the pending connection stays queued; the listening
+// socket rests this long instead of waking the loop again at once.
+constexpr std::chrono::milliseconds kAcceptRest{100};
+
+struct Client {
+    int fd = -1;
+    QByteArray in;  // the command line so far
+    QByteArray out;
+    qsizetype sent = 0;
+    bool replying = false;
+    Clock::time_point deadline;
+};
 
 bool fillAddress(const QString& path, sockaddr_un& addr) {
     const QByteArray bytes = path.toLocal8Bit();
@@ -37,40 +54,89 @@ bool peerIsThisUser(int fd) {
     return cred.uid == ::getuid();
 }
 
-// Reads up to the first newline or the end, giving up on a silent or endless client.
-bool readLine(int fd, QByteArray& line) {
-    char buf[512];
-    while (line.size() < kMaxLine) {
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, kClientTimeoutMs) <= 0) return false;
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return !line.isEmpty();
-        line.append(buf, static_cast<int>(n));
-        const int nl = line.indexOf('\n');
-        if (nl >= 0) {
-            line.truncate(nl);
-            return true;
-        }
-    }
-    return false;
+bool wouldBlock() {
+    return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
 }
 
-void writeAll(int fd, const QByteArray& data) {
-    qsizetype done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::send(fd, data.constData() + done,
-                                 static_cast<size_t>(data.size() - done), MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;
-        done += n;
+// A fresh connection's send buffer is empty, so one short line goes out without waiting.
+void refuse(int fd, const char* line) {
+    [[maybe_unused]] const ssize_t n =
+        ::send(fd, line, std::strlen(line), MSG_NOSIGNAL | MSG_DONTWAIT);
+    ::close(fd);
+}
+
+void drop(Client& c) {
+    // Input left unread would turn the client's end of the reply into a connection reset.
+    char scratch[4096];
+    for (int i = 0; i < 16; ++i) {
+        if (::recv(c.fd, scratch, sizeof scratch, MSG_DONTWAIT) <= 0) break;
     }
+    ::close(c.fd);
+    c.fd = -1;
+}
+
+// Sends what the socket takes now; drops the client once the reply is out or cannot go.
+void flush(Client& c) {
+    while (c.sent < c.out.size()) {
+        const ssize_t n =
+            ::send(c.fd, c.out.constData() + c.sent, static_cast<size_t>(c.out.size() - c.sent),
+                   MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && wouldBlock()) return;
+        if (n <= 0) break;
+        c.sent += n;
+    }
+    drop(c);
+}
+
+void reply(Client& c, QString text, Clock::time_point deadline) {
+    if (!text.endsWith('\n')) text += '\n';
+    c.out = text.toUtf8();
+    c.in.clear();
+    c.replying = true;
+    c.deadline = deadline;
+    flush(c);
+}
+
+// Takes what the client has sent; a whole line (or the end of its input) goes to the handler.
+void receive(Client& c, const SimBoardServer::Handler& handler, Clock::time_point replyDeadline) {
+    char buf[4096];
+    const size_t room = static_cast<size_t>(kMaxLine - c.in.size());
+    const ssize_t n = ::recv(c.fd, buf, std::min(sizeof buf, room), MSG_DONTWAIT);
+    if (n < 0) {
+        if (!wouldBlock()) drop(c);
+        return;
+    }
+    if (n == 0) {
+        if (c.in.isEmpty()) return reply(c, QStringLiteral("error: no command"), replyDeadline);
+        return reply(c, handler(QString::fromUtf8(c.in).trimmed()), replyDeadline);
+    }
+    const qsizetype searchFrom = c.in.size();
+    c.in.append(buf, static_cast<qsizetype>(n));
+    const qsizetype nl = c.in.indexOf('\n', searchFrom);
+    if (nl >= 0) {
+        c.in.truncate(nl);
+        return reply(c, handler(QString::fromUtf8(c.in).trimmed()), replyDeadline);
+    }
+    if (c.in.size() >= kMaxLine) reply(c, QStringLiteral("error: no command"), replyDeadline);
+}
+
+int pollTimeoutMs(const std::vector<Client>& clients, Clock::time_point listenRestsUntil,
+                  Clock::time_point now) {
+    std::optional<Clock::time_point> next;
+    if (listenRestsUntil > now) next = listenRestsUntil;
+    for (const Client& c : clients) {
+        if (!next || c.deadline < *next) next = c.deadline;
+    }
+    if (!next) return -1;
+    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(*next - now).count();
+    return static_cast<int>(std::clamp<decltype(ms)>(ms, 0, std::numeric_limits<int>::max()));
 }
 
 }  // namespace
 
-SimBoardServer::SimBoardServer(QString socketPath, Handler handler)
-    : m_path(std::move(socketPath)), m_handler(std::move(handler)) {}
+SimBoardServer::SimBoardServer(QString socketPath, Handler handler, SimBoardLimits limits)
+    : m_path(std::move(socketPath)), m_handler(std::move(handler)), m_limits(limits) {}
 
 SimBoardServer::~SimBoardServer() {
     if (m_thread.joinable()) {
@@ -121,7 +187,7 @@ bool SimBoardServer::listen(QString* error) {
         return false;
     }
     if (m_thread.joinable() || !removeStaleSocket(error)) return false;
-    m_listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    m_listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     m_stopFd = ::eventfd(0, EFD_CLOEXEC);
     const bool bound =
         m_listenFd >= 0 && ::bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
@@ -138,34 +204,58 @@ bool SimBoardServer::listen(QString* error) {
 }
 
 void SimBoardServer::run() {
-    pollfd fds[2] = {{m_listenFd, POLLIN, 0}, {m_stopFd, POLLIN, 0}};
+    std::vector<Client> clients;
+    std::vector<pollfd> fds;
+    Clock::time_point listenRestsUntil;
     for (;;) {
-        if (::poll(fds, 2, -1) < 0) {
-            if (errno == EINTR) continue;
-            return;
+        Clock::time_point now = Clock::now();
+        for (Client& c : clients) {
+            if (now < c.deadline) continue;
+            if (c.replying)
+                drop(c);
+            else
+                reply(c, QStringLiteral("error: no command"), now + m_limits.requestTimeout);
         }
-        if (fds[1].revents != 0) return;
-        if (!(fds[0].revents & POLLIN)) continue;
-        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0) continue;
-        serve(fd);
-        ::close(fd);
-    }
-}
+        std::erase_if(clients, [](const Client& c) { return c.fd < 0; });
 
-void SimBoardServer::serve(int fd) {
-    if (!peerIsThisUser(fd)) {
-        writeAll(fd, "error: not allowed\n");
-        return;
+        fds.clear();
+        fds.push_back({m_stopFd, POLLIN, 0});
+        fds.push_back({now < listenRestsUntil ? -1 : m_listenFd, POLLIN, 0});
+        for (const Client& c : clients)
+            fds.push_back({c.fd, static_cast<short>(c.replying ? POLLOUT : POLLIN), 0});
+        if (::poll(fds.data(), fds.size(), pollTimeoutMs(clients, listenRestsUntil, now)) < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        if (fds[0].revents != 0) break;
+
+        now = Clock::now();
+        for (size_t i = 0; i < clients.size(); ++i) {
+            Client& c = clients[i];
+            if (fds[i + 2].revents == 0) continue;
+            if (c.replying)
+                flush(c);
+            else
+                receive(c, m_handler, now + m_limits.requestTimeout);
+        }
+        // Finished clients go before a new one comes, so a freed place is free at once. One
+        // connection a round: every hang-up that happened before it is seen by the same poll.
+        std::erase_if(clients, [](const Client& c) { return c.fd < 0; });
+
+        if (!(fds[1].revents & POLLIN)) continue;
+        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) {
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+                listenRestsUntil = now + kAcceptRest;
+        } else if (!peerIsThisUser(fd)) {
+            refuse(fd, "error: not allowed\n");
+        } else if (static_cast<int>(clients.size()) >= m_limits.maxClients) {
+            refuse(fd, "error: busy\n");
+        } else {
+            clients.push_back({fd, {}, {}, 0, false, now + m_limits.requestTimeout});
+        }
     }
-    QByteArray line;
-    if (!readLine(fd, line)) {
-        writeAll(fd, "error: no command\n");
-        return;
-    }
-    QString reply = m_handler(QString::fromUtf8(line).trimmed());
-    if (!reply.endsWith('\n')) reply += '\n';
-    writeAll(fd, reply.toUtf8());
+    for (Client& c : clients) ::close(c.fd);
 }
 
 }  // namespace platform::hid

@@ -1,18 +1,29 @@
 #pragma once
 // The simulated boards' control socket: a local stream socket that takes one command line per
 // connection and answers with the handler's reply. Only processes of this user may connect.
+// One thread serves every client at once, so a silent or slow client never holds up another.
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <thread>
 
 namespace platform::hid {
 
+struct SimBoardLimits {
+    // A client has this long to send its whole command line, and again this long to take the
+    // whole reply, before it is dropped.
+    std::chrono::milliseconds requestTimeout{2000};
+    // Connections served at once; one more is refused with "error: busy".
+    int maxClients = 32;
+};
+
 class SimBoardServer {
 public:
+    // Called on the server's thread, one line at a time.
     using Handler = std::function<QString(const QString& line)>;
 
-    SimBoardServer(QString socketPath, Handler handler);
+    SimBoardServer(QString socketPath, Handler handler, SimBoardLimits limits = SimBoardLimits());
     ~SimBoardServer();
     SimBoardServer(const SimBoardServer&) = delete;
     SimBoardServer& operator=(const SimBoardServer&) = delete;
@@ -28,10 +39,10 @@ public:
 private:
     bool removeStaleSocket(QString* error);
     void run();
-    void serve(int fd);
 
     QString m_path;
     Handler m_handler;
+    SimBoardLimits m_limits;
     int m_listenFd = -1;
     int m_stopFd = -1;
     std::thread m_thread;

@@ -152,3 +152,16 @@ TEST(UvcDiscovery, PropertyDumpAndMissingDetails) {
     EXPECT_EQ(list[0].calibrationKey(), "uvc-0c45-9102-/dev/video4");
     EXPECT_EQ(UvcDeviceInfo::decodeEscapes("A\\x20B\\x2"), "A B\\x2");
 }
+
+TEST(UvcDiscovery, RecordedDataBeyondTheLimitIsRefused) {
+    const QByteArray record = "DEVNAME=/dev/video0\nID_V4L_CAPABILITIES=:capture:\n\n";
+    QByteArray atLimit = record;
+    atLimit.append(UvcDeviceInfo::kMaxRecordedBytes - record.size(), '\n');
+    QString error;
+    EXPECT_EQ(UvcDeviceInfo::parseRecorded(atLimit, &error).size(), 1u);
+    EXPECT_TRUE(error.isEmpty());
+
+    EXPECT_TRUE(UvcDeviceInfo::parseRecorded(atLimit + "\n", &error).empty());
+    EXPECT_TRUE(error.contains("larger than")) << qPrintable(error);
+    EXPECT_TRUE(UvcDeviceInfo::parseRecorded(atLimit + "\n").empty());
+}

@@ -1,6 +1,7 @@
 #pragma once
 // Readable GoogleTest output for Qt values.
 #include <QString>
+#include <QByteArray>
 #include <QStringList>
 
 #include <ostream>
@@ -13,4 +14,8 @@ inline void PrintTo(const QStringList& l, std::ostream* os) {
     for (qsizetype i = 0; i < l.size(); ++i)
         *os << (i ? ", \"" : "\"") << l[i].toStdString() << '"';
     *os << ']';
+}
+inline void PrintTo(const QByteArray& b, std::ostream* os) {
+    *os << '"' << b.left(200).toStdString() << (b.size() > 200 ? "...\"" : "\"") << " ("
+        << b.size() << " bytes)";
 }
