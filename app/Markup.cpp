@@ -12,6 +12,7 @@
 namespace {
 
 const QString kLineBreak = QStringLiteral("\r\n");
+constexpr int kEncodingRounds = 3;
 
 }  // namespace
 
@@ -52,6 +53,18 @@ QString CXmlDocument::SaveEncoding() const {
     if (fileFlags & Utf16LeFile) return QStringLiteral("UTF-16LE");
     if (fileFlags & Utf16BeFile) return QStringLiteral("UTF-16BE");
     if (fileFlags & Utf8BomFile) return QStringLiteral("UTF-8");
+    QString encoding = declaredOrLoadEncoding();
+    // A file we save must be read back in the charset it was written in: an edit can bring a
+    // charset named further down (a meta element) to the front, where loading looks for it.
+    for (int round = 0; round < kEncodingRounds; ++round) {
+        const QString seen = XmlEncodingDetector::decode(XmlCodec::encode(text, encoding)).encoding;
+        if (seen.isEmpty() || seen == encoding || XmlCodec::isWide(seen)) break;
+        encoding = seen;
+    }
+    return encoding;
+}
+
+QString CXmlDocument::declaredOrLoadEncoding() const {
     const QString declared = XmlEncodingDetector::declaredXmlEncoding(text);
     if (!declared.isEmpty() && !XmlCodec::isWide(declared) && XmlCodec::isKnown(declared))
         return XmlCodec::isUtf8(declared) ? QStringLiteral("UTF-8") : declared;

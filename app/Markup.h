@@ -58,6 +58,7 @@ public:
     int ChildPos() const { return childPos; }
 
 private:
+    QString declaredOrLoadEncoding() const;
     void parse();
     const XmlElementEntry& entry(int index) const { return elements[static_cast<size_t>(index)]; }
     XmlElementEntry& entry(int index) { return elements[static_cast<size_t>(index)]; }
