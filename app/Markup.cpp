@@ -12,7 +12,6 @@
 namespace {
 
 const QString kLineBreak = QStringLiteral("\r\n");
-constexpr int kEncodingRounds = 3;
 
 }  // namespace
 
@@ -53,15 +52,16 @@ QString CXmlDocument::SaveEncoding() const {
     if (fileFlags & Utf16LeFile) return QStringLiteral("UTF-16LE");
     if (fileFlags & Utf16BeFile) return QStringLiteral("UTF-16BE");
     if (fileFlags & Utf8BomFile) return QStringLiteral("UTF-8");
-    QString encoding = declaredOrLoadEncoding();
+    const QString encoding = declaredOrLoadEncoding();
     // A file we save must be read back in the charset it was written in: an edit can bring a
     // charset named further down (a meta element) to the front, where loading looks for it.
-    for (int round = 0; round < kEncodingRounds; ++round) {
-        const QString seen = XmlEncodingDetector::decode(XmlCodec::encode(text, encoding)).encoding;
-        if (seen.isEmpty() || seen == encoding || XmlCodec::isWide(seen)) break;
-        encoding = seen;
-    }
-    return encoding;
+    // That charset is taken only when loading would keep to it.
+    const auto readBackAs = [this](const QString& e) {
+        return XmlEncodingDetector::decode(XmlCodec::encode(text, e)).encoding;
+    };
+    const QString seen = readBackAs(encoding);
+    if (seen.isEmpty() || seen == encoding || XmlCodec::isWide(seen)) return encoding;
+    return readBackAs(seen) == seen ? seen : encoding;
 }
 
 QString CXmlDocument::declaredOrLoadEncoding() const {
