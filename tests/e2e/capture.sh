@@ -15,11 +15,7 @@ store=$work/tmp/ostrely-$(id -u)/KBCamera
 "$bin/Ostrely" > "$work/ostrely.log" 2>&1 &
 pid=$!
 
-wait_for() {  # wait_for SECONDS COMMAND...: polls until the command succeeds
-    local limit=$1; shift
-    for _ in $(seq $((limit * 10))); do "$@" && return 0; sleep 0.1; done
-    return 1
-}
+. "$(dirname "$0")/common.sh"
 board() { "$bin/ostrely-board" "$@"; }
 fail() { echo "FAIL: $*"; cat "$work/ostrely.log"; exit 1; }
 

@@ -22,11 +22,7 @@ for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.05; done
 export DISPLAY=:$(head -n 1 "$work/displayfd")
 
 fail() { echo "FAIL: $*"; cat "$work"/ostrely*.log 2> /dev/null; exit 1; }
-wait_for() {
-    local limit=$1; shift
-    for _ in $(seq $((limit * 10))); do "$@" && return 0; sleep 0.1; done
-    return 1
-}
+. "$(dirname "$0")/common.sh"
 board() { "$bin/ostrely-board" "$@"; }
 shot() { import -window root "$work/$1.png"; [ -z "$shots" ] || cp "$work/$1.png" "$shots/shell-$1.png"; }
 differ() { [ "$(compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1 || true)" != 0 ]; }

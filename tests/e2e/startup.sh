@@ -7,11 +7,7 @@ work=$(mktemp -d)
 pids=()
 trap 'for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT
 
-wait_for() {  # wait_for SECONDS COMMAND...: polls until the command succeeds
-    local limit=$1; shift
-    for _ in $(seq $((limit * 10))); do "$@" && return 0; sleep 0.1; done
-    return 1
-}
+. "$(dirname "$0")/common.sh"
 fail() { echo "FAIL: $*"; cat "$work"/*.log 2>/dev/null; exit 1; }
 
 setup() {  # setup NAME: a fresh set of folders for one start

@@ -15,11 +15,7 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; cat "$work"/*.log 2> /dev/null; exit 1; }
-wait_for() {
-    local limit=$1; shift
-    for _ in $(seq $((limit * 10))); do "$@" && return 0; sleep 0.1; done
-    return 1
-}
+. "$(dirname "$0")/common.sh"
 board() { "$bin/ostrely-board" "$@"; }
 shot() { import -window root "$work/$1.png"; [ -z "$shots" ] || cp "$work/$1.png" "$shots/teacher-$1.png"; }
 visible() { xdotool search --onlyvisible --name "^$1\$" > /dev/null 2>&1; }
