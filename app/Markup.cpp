@@ -52,16 +52,19 @@ QString CXmlDocument::SaveEncoding() const {
     if (fileFlags & Utf16LeFile) return QStringLiteral("UTF-16LE");
     if (fileFlags & Utf16BeFile) return QStringLiteral("UTF-16BE");
     if (fileFlags & Utf8BomFile) return QStringLiteral("UTF-8");
-    const QString encoding = declaredOrLoadEncoding();
-    // A file we save must be read back in the charset it was written in: an edit can bring a
-    // charset named further down (a meta element) to the front, where loading looks for it.
-    // That charset is taken only when loading would keep to it.
-    const auto readBackAs = [this](const QString& e) {
-        return XmlEncodingDetector::decode(XmlCodec::encode(text, e)).encoding;
-    };
-    const QString seen = readBackAs(encoding);
-    if (seen.isEmpty() || seen == encoding || XmlCodec::isWide(seen)) return encoding;
-    return readBackAs(seen) == seen ? seen : encoding;
+    return encodedForReadBack().encoding;
+}
+
+// A file we save must be read back in the charset it was written in: an edit can bring a charset
+// named further down (a meta element) to the front, where loading looks for it. That charset is
+// taken only when loading would keep to it.
+CXmlDocument::Encoded CXmlDocument::encodedForReadBack() const {
+    Encoded chosen{declaredOrLoadEncoding(), {}};
+    chosen.bytes = XmlCodec::encode(text, chosen.encoding);
+    const QString seen = XmlEncodingDetector::decode(chosen.bytes).encoding;
+    if (seen.isEmpty() || seen == chosen.encoding || XmlCodec::isWide(seen)) return chosen;
+    Encoded moved{seen, XmlCodec::encode(text, seen)};
+    return XmlEncodingDetector::decode(moved.bytes).encoding == seen ? moved : chosen;
 }
 
 QString CXmlDocument::declaredOrLoadEncoding() const {
@@ -85,9 +88,9 @@ QByteArray CXmlDocument::SaveToBytes() const {
         }
         return out;
     }
-    if (fileFlags & Utf8BomFile) out += "\xEF\xBB\xBF";
-    out += XmlCodec::encode(text, SaveEncoding());
-    return out;
+    if (fileFlags & Utf8BomFile)
+        return QByteArray("\xEF\xBB\xBF") + XmlCodec::encode(text, QStringLiteral("UTF-8"));
+    return encodedForReadBack().bytes;
 }
 
 bool CXmlDocument::ReplaceDocument(const QString& newText) {

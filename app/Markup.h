@@ -58,6 +58,11 @@ public:
     int ChildPos() const { return childPos; }
 
 private:
+    struct Encoded {
+        QString encoding;
+        QByteArray bytes;
+    };
+    Encoded encodedForReadBack() const;
     QString declaredOrLoadEncoding() const;
     void parse();
     const XmlElementEntry& entry(int index) const { return elements[static_cast<size_t>(index)]; }

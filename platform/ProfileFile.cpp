@@ -11,18 +11,14 @@ namespace {
 
 constexpr qint64 kMaxProfileBytes = 1024 * 1024;
 
-QByteArray trimmedLine(const QByteArray& line) {
-    return line.trimmed();
-}
-
 bool isSection(const QByteArray& line, const QByteArray& name) {
-    const QByteArray t = trimmedLine(line);
+    const QByteArray t = line.trimmed();
     return t.startsWith('[') && t.endsWith(']') &&
            t.mid(1, t.size() - 2).trimmed().compare(name, Qt::CaseInsensitive) == 0;
 }
 
 bool isAnySection(const QByteArray& line) {
-    return trimmedLine(line).startsWith('[');
+    return line.trimmed().startsWith('[');
 }
 
 bool isKey(const QByteArray& line, const QByteArray& key) {
@@ -56,7 +52,7 @@ QByteArray ProfileFile::withValue(const QByteArray& text, const QString& section
         } else {
             // After the section's last value, before any blank lines that close it.
             qsizetype insert = end;
-            while (insert > at + 1 && trimmedLine(lines[insert - 1]).isEmpty()) --insert;
+            while (insert > at + 1 && lines[insert - 1].trimmed().isEmpty()) --insert;
             lines.insert(insert, entry);
         }
     }
