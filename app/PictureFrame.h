@@ -2,7 +2,7 @@
 // The picture surface's pixels: what the viewer drew, kept at the screen's device resolution so
 // a stored picture is sampled once, straight to screen pixels, and stays sharp on HiDPI screens.
 #include "app/PictureTarget.h"
-#include "platform/ui/DevicePixels.h"
+#include "platform/DevicePixels.h"
 
 #include <QImage>
 #include <QSize>

@@ -1,7 +1,7 @@
 #include "app/PictureFrame.h"
 #include "app/PictureSurface.h"
 #include "app/PictureViewer.h"
-#include "platform/ui/DevicePixels.h"
+#include "platform/DevicePixels.h"
 
 #include "tests/support/TempDir.h"
 
