@@ -1,8 +1,8 @@
 #include "QuilletApp.h"
 
 #include "app/AppUi.h"
-#include "app/Markup.h"
-#include "app/ShellHost.h"
+#include "markup/Markup.h"
+#include "shell/ShellHost.h"
 #include "lang/TextIds.h"
 #include "platform/AutostartEntry.h"
 #include "platform/CommandLine.h"

@@ -1,6 +1,6 @@
 #include "app/CommandLineInfo.h"
 #include "app/QuilletApp.h"
-#include "app/WidgetAppUi.h"
+#include "app/ui/WidgetAppUi.h"
 #include "platform/Termination.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // Renders every icon and button bitmap at 60 and 110 px on a dark and on a light board into one
 // PNG, so the set can be judged by eye: ostrely-art-sheet OUT.png
-#include "app/Artwork.h"
-#include "app/ResourceIds.h"
+#include "art/Artwork.h"
+#include "art/ResourceIds.h"
 
 #include <QFont>
 #include <QGuiApplication>

@@ -1,7 +1,7 @@
 // What a display change costs the toolbar panel: rendering button bitmaps afresh at a new size,
 // and fetching them again once cached. Run: build/bench/art_bench (offscreen is set here).
-#include "app/Artwork.h"
-#include "app/ResourceIds.h"
+#include "art/Artwork.h"
+#include "art/ResourceIds.h"
 
 #include <benchmark/benchmark.h>
 

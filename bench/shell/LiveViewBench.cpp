@@ -1,7 +1,7 @@
 // The whole path of one live frame with the pen's strokes over it, on one core: the camera's
 // MJPEG decoded, keystone-corrected to the view, put on the screen's backing image, and the
 // overlay laid over it. Run: taskset -c 0 build/bench/liveview_bench
-#include "app/StrokeCanvas.h"
+#include "shell/StrokeCanvas.h"
 #include "camera/sdk/FrameDecoder.h"
 #include "camera/sdk/Keystone.h"
 #include "camera/sdk/SimScene.h"

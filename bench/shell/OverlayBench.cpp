@@ -1,6 +1,6 @@
 // What the pen costs: one pointer move during a long stroke, and laying a full overlay of strokes
 // over a frame of the live view.
-#include "app/StrokeCanvas.h"
+#include "shell/StrokeCanvas.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,8 +3,8 @@
 // Decoding the file at every redraw against keeping the decoded picture while the file is
 // unchanged. The rate is per second of processor time, so a busy machine does not skew it.
 // Run: taskset -c 0 build/bench/shell_bench
-#include "app/PictureFrame.h"
-#include "app/PictureViewer.h"
+#include "shell/PictureFrame.h"
+#include "shell/PictureViewer.h"
 #include "camera/sdk/SimScene.h"
 
 #include <benchmark/benchmark.h>

@@ -1,6 +1,6 @@
-#include "app/Artwork.h"
-#include "app/KeyGuard.h"
-#include "app/ResourceIds.h"
+#include "art/Artwork.h"
+#include "art/KeyGuard.h"
+#include "art/ResourceIds.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "RecorderHost.h"
 
-#include "app/AboutDlg.h"
+#include "shell/ui/AboutDlg.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "app/CornerButton.h"
-#include "app/PanelLayout.h"
+#include "shell/CornerButton.h"
+#include "shell/PanelLayout.h"
 
 #include <gtest/gtest.h>
 

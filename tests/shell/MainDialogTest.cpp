@@ -1,7 +1,7 @@
 // The main window on the simulated camera: keys, captures, calibration, the tray and exit.
 #include "ShellFixture.h"
 
-#include "app/TrayIcon.h"
+#include "shell/ui/TrayIcon.h"
 #include "camera/Camera.h"
 #include "camera/ui/VideoWindow.h"
 #include "device/DeviceManager.h"
@@ -89,7 +89,7 @@ TEST_F(ShellTest, AFailedCaptureClearsCaptureBusy) {
     start();
     dlg().takePicture(0);
     EXPECT_TRUE(dlg().captureBusy());
-    dlg().OnPictureReady(0, 0);
+    dlg().shell().onPictureReady(0, 0);
     EXPECT_FALSE(dlg().captureBusy());
     EXPECT_FALSE(dlg().pictureShown());
     settle();
@@ -124,19 +124,19 @@ TEST_F(ShellTest, ExitWithAnEmptyListAsksOnlyWhetherToClose) {
 TEST_F(ShellTest, OnlyTheFirstBoardShowsTheConnectionBalloon) {
     start();
     ASSERT_EQ(dlg().devices()->GetDeviceCount(), 1);
-    dlg().OnDeviceChange(msg::kDeviceRemoveComplete, boardPath(0));
+    dlg().shell().onDeviceChange(msg::kDeviceRemoveComplete, boardPath(0));
     EXPECT_EQ(dlg().devices()->GetDeviceCount(), 0);
     EXPECT_EQ(dlg().tray()->lastBalloon(), text(text::kBoardDisconnected));
     EXPECT_EQ(dlg().tray()->iconId(), 146);
     boards->plug(boardPath(1));
-    dlg().OnDeviceChange(msg::kDeviceArrival, boardPath(1));
+    dlg().shell().onDeviceChange(msg::kDeviceArrival, boardPath(1));
     EXPECT_EQ(dlg().tray()->lastBalloon(), text(text::kBoardConnected));
     EXPECT_EQ(dlg().tray()->balloonCount(), 2);
     boards->plug(boardPath(2));
-    dlg().OnDeviceChange(msg::kDeviceArrival, boardPath(2));
+    dlg().shell().onDeviceChange(msg::kDeviceArrival, boardPath(2));
     EXPECT_EQ(dlg().devices()->GetDeviceCount(), 2);
     EXPECT_EQ(dlg().tray()->balloonCount(), 2) << "a second board shows no balloon";
-    dlg().OnDeviceChange(msg::kDeviceArrival, "USB#VID_0483&PID_5851");
+    dlg().shell().onDeviceChange(msg::kDeviceArrival, "USB#VID_0483&PID_5851");
     EXPECT_EQ(dlg().devices()->GetDeviceCount(), 2) << "not a board name";
 }
 
@@ -188,8 +188,8 @@ TEST_F(ShellTest, EachBoardDrivesItsOwnCamera) {
 TEST_F(ShellTest, KeysInBurstsLeaveNoCaptureBusy) {
     start();
     for (int i = 0; i < 300; ++i) {
-        dlg().OnKey(i % 2, 1 + i % 10 == 10 ? 7 : 1 + i % 10);
-        if (i % 7 == 0) dlg().OnDeviceChange(msg::kDeviceArrival, boardPath(0));
+        dlg().shell().onKey(i % 2, 1 + i % 10 == 10 ? 7 : 1 + i % 10);
+        if (i % 7 == 0) dlg().shell().onDeviceChange(msg::kDeviceArrival, boardPath(0));
         clock.advance(3);
         QCoreApplication::processEvents();
     }

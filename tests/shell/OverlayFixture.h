@@ -2,8 +2,8 @@
 // A main window of the work area's size with the overlay on it, over a recorder host.
 #include "RecorderHost.h"
 
-#include "app/MoveDlg.h"
-#include "app/TopDlg.h"
+#include "shell/ui/MoveDlg.h"
+#include "shell/ui/TopDlg.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/TempDir.h"
 

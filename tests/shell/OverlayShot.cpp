@@ -2,9 +2,9 @@
 // screenshots under a real X server. Prints where the pen buttons are so a script can press them.
 #include "RecorderHost.h"
 
-#include "app/ControlIds.h"
-#include "app/MoveDlg.h"
-#include "app/TopDlg.h"
+#include "shell/ControlIds.h"
+#include "shell/ui/MoveDlg.h"
+#include "shell/ui/TopDlg.h"
 #include "platform/Clock.h"
 
 #include <QApplication>

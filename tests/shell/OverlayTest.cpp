@@ -1,6 +1,6 @@
 #include "OverlayFixture.h"
 
-#include "app/ControlIds.h"
+#include "shell/ControlIds.h"
 #include "platform/Message.h"
 #include "platform/MessageIds.h"
 

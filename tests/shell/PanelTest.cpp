@@ -1,6 +1,6 @@
 #include "OverlayFixture.h"
 
-#include "app/ControlIds.h"
+#include "shell/ControlIds.h"
 
 #include <QContextMenuEvent>
 #include <QCoreApplication>

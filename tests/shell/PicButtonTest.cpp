@@ -1,6 +1,6 @@
 #include "RecorderHost.h"
 
-#include "app/PicButton.h"
+#include "shell/ui/PicButton.h"
 #include "platform/MessageIds.h"
 #include "tests/support/MessageRecorder.h"
 

@@ -1,6 +1,6 @@
 #include "RecorderHost.h"
 
-#include "app/Prompt.h"
+#include "shell/ui/Prompt.h"
 #include "tests/support/MessageRecorder.h"
 
 #include <gtest/gtest.h>

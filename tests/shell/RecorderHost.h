@@ -1,7 +1,7 @@
 #pragma once
 // A main dialog that only records what the overlay and its dialogs ask of it.
-#include "app/PicButton.h"
-#include "app/ShellHost.h"
+#include "shell/ui/PicButton.h"
+#include "shell/ShellHost.h"
 
 #include <QStringList>
 

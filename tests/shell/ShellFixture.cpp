@@ -65,7 +65,7 @@ void ShellTest::settle() {
 }
 
 void ShellTest::key(int type, int board) {
-    m_dialog->OnKey(board, type);
+    m_dialog->shell().onKey(board, type);
     settle();
 }
 

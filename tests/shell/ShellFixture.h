@@ -3,7 +3,7 @@
 // place of message boxes; folders of its own for every test.
 #include "app/AppUi.h"
 #include "app/QuilletApp.h"
-#include "app/QuilletDlg.h"
+#include "shell/ui/QuilletDlg.h"
 #include "tests/device/FakeHidTransport.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/TempDir.h"

@@ -1,8 +1,7 @@
 // The main window's arithmetic and rules that need no window.
-#include "app/DeviceNames.h"
-#include "app/TrayIcon.h"
-#include "app/TrayMenuModel.h"
-#include "app/ViewGeometry.h"
+#include "shell/DeviceNames.h"
+#include "shell/TrayMenuModel.h"
+#include "shell/ViewGeometry.h"
 #include "lang/TextIds.h"
 
 #include <gtest/gtest.h>
@@ -90,12 +89,4 @@ TEST(TrayMenuTest, EnablingFollowsCamerasAndTheWhiteboard) {
     EXPECT_TRUE(find(entries, 32776).enabled);
     EXPECT_TRUE(find(entries, 10006).checked);
     EXPECT_TRUE(find(entries, 32777).checked);
-}
-
-TEST(TrayIconTest, TooltipNamesTheBoardsAndIsCut) {
-    const auto texts = [](int id) { return QStringLiteral("<%1>").arg(id); };
-    EXPECT_EQ(TrayIcon::addTooltip(texts, 0), "<20003>\n<20004><20006>");
-    EXPECT_EQ(TrayIcon::addTooltip(texts, 2), "<20003>\n<20004><20005>(2)");
-    const auto longTexts = [](int) { return QString(100, 'x'); };
-    EXPECT_EQ(TrayIcon::addTooltip(longTexts, 1).size(), 127);
 }

@@ -1,4 +1,4 @@
-#include "app/StrokeCanvas.h"
+#include "shell/StrokeCanvas.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,54 @@
+#include "WidgetAppUi.h"
+
+#include "art/Artwork.h"
+#include "app/QuilletApp.h"
+#include "shell/ui/QuilletDlg.h"
+#include "art/ResourceIds.h"
+#include "platform/Clock.h"
+#include "platform/InstanceChannel.h"
+#include "platform/KeySender.h"
+#include "platform/Termination.h"
+#include "platform/ui/MessageBox.h"
+
+#include <QApplication>
+#include <QSystemTrayIcon>
+
+int WidgetAppUi::messageBox(const QString& text, const QString& caption, unsigned type,
+                            const QString& okText, const QString& cancelText) {
+    return platform::showMessageBox(text, caption, type, okText, cancelText);
+}
+
+void WidgetAppUi::runMainDialog(CQuilletApp& app) {
+    if (app.rightToLeft()) QApplication::setLayoutDirection(Qt::RightToLeft);
+    CQuilletDlg::Services services{platform::hid::createHidBackend()};
+    services.clock = &platform::SystemClock::instance();
+    services.trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+    services.icon = [](int id) { return art::icon(id); };
+    platform::KeySender keys;
+    services.sendKey = [&keys](int keyType) {
+        using Key = platform::KeySender::Key;
+        static constexpr Key kKeys[] = {Key::PageDown, Key::PageUp, Key::KeypadMinus,
+                                        Key::KeypadPlus};
+        if (keyType >= 2 && keyType <= 5) keys.send(kKeys[keyType - 2]);
+    };
+    CQuilletDlg dialog(app, std::move(services));
+    m_dialog = &dialog;
+    // The window opens devices from here on: the end of the session closes them in order.
+    platform::quitInOrderFromNow();
+    // A second start asks this one to show its view.
+    platform::InstanceChannel channel;
+    channel.listen(&dialog);
+    dialog.OnInitDialog();
+    // The window hides to the tray and comes back: only the exit command or the end of the
+    // session ends the loop.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::exec();
+    m_dialog = nullptr;
+}
+
+void WidgetAppUi::endSession() {
+    if (m_dialog != nullptr)
+        m_dialog->OnQueryEndSession();
+    else
+        QApplication::exit(0);
+}

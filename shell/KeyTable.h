@@ -1,0 +1,49 @@
+#pragma once
+// What a key of the button board does in each face of the window.
+#include "shell/ShellState.h"
+
+namespace shell {
+
+// Key types of the button board.
+enum Key : int {
+    kKeyClearAll = 1,
+    kKeyNext = 2,
+    kKeyPrevious = 3,
+    kKeyZoomOut = 4,
+    kKeyZoomIn = 5,
+    kKeyShare = 6,
+    kKeyLive = 7,
+    kKeyCapture = 8,
+    kKeyHideCapture = 9,
+    kKeyCommandD = 10,
+};
+
+// Capture tags: what the picture-ready message does with the new picture.
+inline constexpr int kTagShowOrHandOff = 0;
+inline constexpr int kTagKeepHidden = 1;
+inline constexpr int kTagShow = 2;
+
+// The same key type again within this time is a bounce, not a press.
+inline constexpr int kRepeatMs = 500;
+
+enum class KeyAction {
+    None,
+    AskClearAll,
+    SendToFront,  // the key of a presentation program in front (Page Down, Page Up, -, +)
+    CaptureShow,
+    NextPicture,
+    PreviousPicture,
+    ZoomOut,
+    ZoomIn,
+    Share,
+    ShowViewThenLive,
+    Live,
+    CaptureShowOrHandOff,
+    HideAndCapture,
+    ShowView,
+    CommandD,
+};
+
+KeyAction keyAction(int keyType, Face face);
+
+}  // namespace shell

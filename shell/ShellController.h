@@ -1,0 +1,90 @@
+#pragma once
+// The main window's rules without its widgets: what each board key does in each face of the
+// window, the tray's commands and clicks, what a finished capture does, cameras and boards that
+// come and go, calibration, and the show and hide of the view. It keeps the window's state and
+// asks the window and the world for every effect.
+#include "shell/ShellState.h"
+#include "shell/TrayMenuModel.h"
+
+#include <QString>
+
+namespace platform {
+class Clock;
+}
+
+namespace shell {
+
+class ShellView;
+class ShellWorld;
+
+class ShellController {
+public:
+    ShellController(ShellView& view, ShellWorld& world, platform::Clock& clock);
+
+    const ShellState& state() const { return m_state; }
+
+    // Start-up: hidden in the tray with "-Start" (where a tray can hold it), otherwise the
+    // question whether to link the running whiteboard program.
+    void start(bool startHidden, bool trayAvailable);
+
+    void showView(bool show);
+    // The view visible again with its overlay and panel, without touching the cameras.
+    void makeViewVisible();
+    void changeToCapture();
+    void showPicture(int pictureId);
+
+    // The tray menu's entries as the state has them.
+    tray::MenuState menuState() const;
+
+    // Messages.
+    void onTrayCallback(unsigned iconId, unsigned mouse);
+    void onShowInstance();
+    void onKey(int board, int keyType);
+    void onShowPicture(int pictureId);
+    void onPictureReady(int pictureId, int tag);
+    void onDeviceChange(unsigned event, const QString& name);
+    void onDisplayChange();
+    void runCommand(int id);
+
+    // Sets capture busy and starts a capture with the tag; false when none could start.
+    bool takePicture(int tag);
+    void share();
+    void showBoxOnce(int textId);
+    // The picture list's hand-off asks the same question and keeps the answer here.
+    void setLinkDeclined(bool declined) { m_state.linkDeclined = declined; }
+    // After this, keys are ignored: the window is going away.
+    void markShutDown() { m_state.shutDown = true; }
+
+private:
+    bool isRepeat(int keyType, int64_t now) const;
+    void followBoard(int board);
+    void act(int board, int keyType);
+    void stepPicture(int direction);
+    void hideUiParts();
+    bool handOffWanted();
+    bool askLink();
+    void handOver(int pictureId);
+
+    void onCameraRemoved();
+    void onCameraArrived();
+    void onBoardRemoved(const QString& name);
+    void onBoardArrived(const QString& name);
+
+    void commandAdjust();
+    void commandExit();
+    void commandLink();
+    void commandCalibration();
+    void enterCalibration();
+    void leaveCalibration();
+    void leaveDualCalibration();
+    void endCalibrationMode();
+    void commandDualScreen();
+    void commandSwap();
+
+    ShellView& m_view;
+    ShellWorld& m_world;
+    platform::Clock& m_clock;
+    ShellState m_state;
+};
+
+}  // namespace shell

@@ -1,0 +1,61 @@
+#pragma once
+// What the shell's rules ask of the program around the main window: the cameras and their live
+// pictures, the button boards, and the application's flags and services. Nothing here is a widget.
+#include <QString>
+
+namespace shell {
+
+class ShellWorld {
+public:
+    virtual ~ShellWorld() = default;
+
+    // Cameras and their live pictures.
+    virtual int cameraCount() const = 0;
+    // Live video of the current camera, or of both in dual-screen mode.
+    virtual void showLive() = 0;
+    // Video windows hidden (a stored picture is shown), their live views off where asked.
+    virtual void hideLive(bool stopViews) = 0;
+    virtual void stopLive() = 0;
+    virtual void resumeCurrent() = 0;
+    // The camera of a board becomes current (its live view on, the other's off).
+    virtual void selectCamera(int listIndex) = 0;
+    // Starts a capture; false when none could start.
+    virtual bool takePicture(int tag) = 0;
+    // The default placement anew and every camera at its place on the current work area.
+    virtual void placeCameras() = 0;
+    virtual void placeDual() = 0;
+    // Each camera at its own calibrated place, the lists in the order of the swap flag.
+    virtual void placeSeparate() = 0;
+    // Exchanges the cameras; outside dual-screen mode the swap is kept in the settings.
+    virtual void swapCameras() = 0;
+    // Calibration: placed for it and the corner labels shown; ended with the calibrated places.
+    virtual void startCalibration() = 0;
+    virtual bool dualCalibrationReady() = 0;
+    virtual void finishDualCalibration() = 0;
+    // False, with nothing changed, when the current camera's corners give no placement.
+    virtual bool finishCalibration() = 0;
+    virtual int askCalibrationChoice() = 0;
+    // A camera came or went: closed and opened again.
+    virtual void reinitCameras() = 0;
+
+    // Button boards.
+    virtual void sendCommandD(int board) = 0;
+    virtual void sendKeyToFront(int keyType) = 0;
+    virtual int boardCount() const = 0;
+    // The number of boards after the new one, which is the last.
+    virtual int addBoard(const QString& name) = 0;
+    virtual void removeBoard(const QString& name) = 0;
+
+    // The application's flags and services.
+    virtual bool dualScreen() const = 0;
+    virtual void setDualScreen(bool on) = 0;
+    virtual bool autostart() const = 0;
+    virtual void toggleAutostart() = 0;
+    virtual bool boardLinked() const = 0;
+    virtual void setBoardLinked(bool linked) = 0;
+    virtual void readBoardInstallPath() = 0;
+    virtual bool whiteboardRunning() const = 0;
+    virtual bool sharingEnabled() const = 0;
+};
+
+}  // namespace shell

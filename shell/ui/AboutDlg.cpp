@@ -1,0 +1,88 @@
+#include "shell/ui/AboutDlg.h"
+
+#include "art/ResourceIds.h"
+#include "shell/ShellHost.h"
+#include "lang/TextIds.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+const char* const kCaption = "About Demo";
+const char* const kSoftwareVersion = "v1.0";
+}  // namespace
+
+CAboutDlg::CAboutDlg(ShellHost& host, const PixmapSource& pixmaps, QWidget* parent)
+    : QDialog(parent), m_host(host) {
+    setWindowTitle(QString::fromLatin1(kCaption));
+    auto* icon = new QLabel(this);
+    if (pixmaps) {
+        const qreal ratio = devicePixelRatioF();
+        QPixmap picture = pixmaps(res::kProgramIcon, (QSizeF(32, 32) * ratio).toSize());
+        picture.setDevicePixelRatio(ratio);
+        icon->setPixmap(picture);
+        setWindowIcon(picture);
+    }
+    icon->setAlignment(Qt::AlignTop);
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(2);
+    for (auto*& line : m_lines) {
+        line = new QLabel(this);
+        line->setAlignment(Qt::AlignCenter);
+        texts->addWidget(line);
+    }
+    auto* top = new QHBoxLayout;
+    top->addWidget(icon);
+    top->addLayout(texts, 1);
+    m_ok = new QPushButton(this);
+    m_ok->setDefault(true);
+    connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
+    auto* okRow = new QHBoxLayout;
+    okRow->addStretch(1);
+    okRow->addWidget(m_ok);
+    okRow->addStretch(1);
+    auto* column = new QVBoxLayout(this);
+    column->addLayout(top);
+    column->addLayout(okRow);
+}
+
+void CAboutDlg::DoDataExchange() {
+    m_ok->setText(m_host.text(text::kOk));
+    m_lines[0]->setText(m_host.text(text::kSoftwareVersion));
+    m_lines[1]->setText(QString::fromLatin1(kSoftwareVersion));
+    m_lines[2]->setText(m_host.text(text::kHardwareVersion));
+    m_lines[3]->setText(m_host.deviceVersion(0));
+    m_lines[4]->setText(m_host.cameraCount() < 2 ? QString() : m_host.deviceVersion(1));
+    m_open = true;
+}
+
+QStringList CAboutDlg::lines() const {
+    QStringList out;
+    for (const QLabel* line : m_lines) out << line->text();
+    return out;
+}
+
+int CAboutDlg::exec() {
+    DoDataExchange();
+    return QDialog::exec();
+}
+
+void CAboutDlg::showEvent(QShowEvent* event) {
+    if (!m_open) DoDataExchange();
+    QDialog::showEvent(event);
+}
+
+// However the dialog ends, it is no longer open: otherwise OK would leave it marked open and it
+// could never be shown again.
+void CAboutDlg::done(int result) {
+    m_open = false;
+    QDialog::done(result);
+}
+
+void CAboutDlg::closeEvent(QCloseEvent* event) {
+    m_open = false;
+    QDialog::closeEvent(event);
+}

@@ -1,0 +1,483 @@
+#include "QuilletDlg.h"
+
+#include "app/QuilletApp.h"
+#include "art/Artwork.h"
+#include "art/ResourceIds.h"
+#include "camera/Camera.h"
+#include "camera/ui/PageProperty.h"
+#include "camera/ui/VideoWindow.h"
+#include "cloud/CloudConfig.h"
+#include "cloud/ShareController.h"
+#include "cloud/ui/QRCodeView.h"
+#include "device/DeviceManager.h"
+#include "firmware/ui/BIOSUpdateDlg.h"
+#include "lang/TextIds.h"
+#include "pictures/ui/PicListView.h"
+#include "platform/Clock.h"
+#include "platform/Folders.h"
+#include "platform/Message.h"
+#include "platform/MessageBoxTypes.h"
+#include "platform/MessageIds.h"
+#include "shell/PanelLayout.h"
+#include "shell/PictureViewer.h"
+#include "shell/ui/AboutDlg.h"
+#include "shell/ui/ChildHosts.h"
+#include "shell/ui/MoveDlg.h"
+#include "shell/ui/PictureSurface.h"
+#include "shell/ui/Prompt.h"
+#include "shell/ui/TopDlg.h"
+#include "shell/ui/TrayIcon.h"
+#include "shell/ui/ViewerInput.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QKeyEvent>
+
+using camera::DisplayRect;
+using namespace platform;
+
+namespace {
+
+constexpr int kVideoWindow0 = 1000;
+constexpr int kVideoWindow1 = 1001;
+constexpr int kPictureSurface = 1012;
+
+PixmapSource artwork() {
+    return [](int id, QSize size) { return art::pixmap(id, size); };
+}
+
+}  // namespace
+
+CQuilletDlg::CQuilletDlg(CQuilletApp& app, Services services)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::Tool),
+      m_app(app),
+      m_services(std::move(services)),
+      m_clock(m_services.clock != nullptr ? *m_services.clock : SystemClock::instance()),
+      m_world(app, m_services.sendKey),
+      m_shell(*this, m_world, m_clock),
+      m_hosts(std::make_unique<shell::ChildHosts>(app, *this)) {
+    setObjectName("102");
+    setWindowTitle(text(text::kAppName));
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, Qt::black);
+    setPalette(p);
+    for (int i = 0; i < 2; ++i) {
+        m_video[i] = new camera::CVideoWindow(this);
+        m_video[i]->setObjectName(QString::number(i == 0 ? kVideoWindow0 : kVideoWindow1));
+    }
+    m_video[1]->hide();
+    m_surface = new app::PictureSurface(this);
+    m_surface->setObjectName(QString::number(kPictureSurface));
+    m_surface->hide();
+    m_app.registerMainDialog(this, this);
+}
+
+CQuilletDlg::~CQuilletDlg() {
+    if (!m_shutDown) shutDownDialog();
+    m_app.unregisterMainDialog(this);
+}
+
+QString CQuilletDlg::text(int id) const {
+    return m_app.SetText(id);
+}
+
+QRect CQuilletDlg::workArea() const {
+    return m_app.workArea();
+}
+
+DisplayRect CQuilletDlg::viewRect() const {
+    return const_cast<shell::ProgramWorld&>(m_world).layout().viewRect();
+}
+
+int CQuilletDlg::cameraCount() const {
+    return m_app.camera().CameraCount();
+}
+
+QString CQuilletDlg::deviceVersion(int index) const {
+    return m_app.camera().DeviceVersion(index);
+}
+
+QString CQuilletDlg::commonAppDataFolder() const {
+    return platform::commonAppDataFolder();
+}
+
+bool CQuilletDlg::sharingEnabled() const {
+    return m_world.sharingEnabled();
+}
+
+int CQuilletDlg::message(int textId, unsigned type) {
+    return m_app.ShowMessage(text(textId), text(text::kCaption), type);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start-up and the end
+
+bool CQuilletDlg::OnInitDialog() {
+    if (m_services.icon) setWindowIcon(m_services.icon(res::kProgramIcon));
+    fitWorkArea();
+    if (cameraCount() < 1) return true;
+    m_world.layout().open(m_video[0], m_video[1]);
+    m_shell.start(m_app.startArgument() == QLatin1String("-Start"), m_services.trayAvailable);
+    m_surface->hide();
+    startBoards();
+    createOverlay();
+    addTrayIcon();
+    createViewer();
+    if (state().viewShown) {
+        show();
+        m_shell.changeToCapture();
+    }
+    return true;
+}
+
+void CQuilletDlg::startBoards() {
+    if (!m_services.hid.transport) return;
+    platform::Clock& clock = m_services.boardClock != nullptr ? *m_services.boardClock : m_clock;
+    m_devices = std::make_unique<DeviceManager>(this, *m_services.hid.transport, clock);
+    m_world.setDevices(m_devices.get());
+    m_devices->EnumDevices();
+    m_devices->StartReadingThread();
+    if (m_services.hid.monitor && !m_services.hid.monitor->start(this))
+        m_app.ShowMessage("RegisterDeviceNotification failed", text(text::kCaption), kMbOk);
+}
+
+void CQuilletDlg::addTrayIcon() {
+    if (!m_services.trayAvailable) return;
+    m_tray = std::make_unique<TrayIcon>(
+        this, [this](int id) { return text(id); },
+        m_services.icon ? m_services.icon : [](int) { return QIcon(); });
+    m_tray->AddTrayIcon(m_devices ? m_devices->GetDeviceCount() : 0);
+}
+
+void CQuilletDlg::OnQueryEndSession() {
+    shutDownDialog();
+}
+
+void CQuilletDlg::shutDownDialog() {
+    if (m_shutDown) return;
+    m_shutDown = true;
+    m_shell.markShutDown();
+    shutDownOverlay();
+    if (m_devices) {
+        m_world.setDevices(nullptr);
+        m_devices->Shutdown();
+        m_devices.reset();
+    }
+    // Captures and streams draw into this window: they end before it goes.
+    m_app.camera().waitForCaptures();
+    m_app.camera().CloseCameras();
+    hide();
+    QCoreApplication::exit(0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Messages and input
+
+bool CQuilletDlg::event(QEvent* e) {
+    if (handleMessage(e)) return true;
+    return QWidget::event(e);
+}
+
+bool CQuilletDlg::handleMessage(QEvent* e) {
+    const Message* m = asMessage(e);
+    if (m == nullptr) return false;
+    switch (m->msg) {
+        case msg::kTrayCallback: {
+            const auto t = msg::trayCallbackOf(*m);
+            m_shell.onTrayCallback(t.iconId, t.mouse);
+            return true;
+        }
+        case msg::kKey: {
+            const auto k = msg::keyOf(*m);
+            m_shell.onKey(k.board, k.keyType);
+            return true;
+        }
+        case msg::kShowPicture: m_shell.onShowPicture(msg::pictureNumberOf(*m)); return true;
+        case msg::kPictureReady: {
+            const auto r = msg::pictureReadyOf(*m);
+            m_shell.onPictureReady(r.number, r.tag);
+            return true;
+        }
+        case msg::kDeviceChange: {
+            const auto d = msg::deviceChangeOf(*m);
+            m_shell.onDeviceChange(d.event, d.name);
+            return true;
+        }
+        case msg::kShowInstance: m_shell.onShowInstance(); return true;
+        default: return false;
+    }
+}
+
+bool CQuilletDlg::eventFilter(QObject* watched, QEvent* e) {
+    // Messages from other threads pass here before their receiver: take them over first.
+    if (asMessage(e) != nullptr) return QWidget::eventFilter(watched, e);
+    if (watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this &&
+        viewerInput(e))
+        return true;
+    return QWidget::eventFilter(watched, e);
+}
+
+void CQuilletDlg::keyPressEvent(QKeyEvent* e) {
+    // Escape never closes the main window.
+    if (e->key() == Qt::Key_Escape) return;
+    QWidget::keyPressEvent(e);
+}
+
+void CQuilletDlg::closeEvent(QCloseEvent* e) {
+    // Closing the window is the exit path only through ShutDownDialog.
+    e->ignore();
+}
+
+// The picture viewer follows the pointer while no pen draws (drag, wheel zoom).
+bool CQuilletDlg::viewerInput(QEvent* e) {
+    if (!m_viewer || drawingMode() || !state().pictureShown) return false;
+    return shell::viewerInput(*m_viewer, e, geometry(), [this] {
+        if (m_overlay) m_overlay->clearStrokeInProgress();
+    });
+}
+
+// ---------------------------------------------------------------------------------------------
+// The window and its layers
+
+// The window covers the work area from the screen's origin (its left and top taken as 0).
+void CQuilletDlg::fitWorkArea() {
+    const QRect area = workArea();
+    setGeometry(0, 0, area.x() + area.width(), area.y() + area.height());
+    m_surface->setGeometry(0, 0, width(), height());
+    if (!m_viewer) return;
+    m_viewer->setWorkArea(size());
+    m_viewer->setTargetRect(m_surface->geometry());
+    const DisplayRect r = viewRect();
+    m_viewer->setFrame(r.x, r.y, r.width, r.height);
+}
+
+void CQuilletDlg::showWindow() {
+    fitWorkArea();
+    show();
+    raise();
+    activateWindow();
+}
+
+QWidget* CQuilletDlg::pictureSurface() const {
+    return m_surface;
+}
+
+void CQuilletDlg::showPictureLayer(bool show) {
+    m_surface->setVisible(show);
+    if (m_overlay) m_overlay->showBackToVideoButton(show);
+}
+
+void CQuilletDlg::createViewer() {
+    m_viewer = std::make_unique<app::PictureViewer>(*m_surface);
+    fitWorkArea();
+    qApp->installEventFilter(this);
+}
+
+void CQuilletDlg::loadPicture(int pictureId, bool frameToView) {
+    QString picture, thumbnail;
+    m_app.camera().PictureExists(pictureId, &picture, &thumbnail);
+    if (!m_viewer) return;
+    if (frameToView) {
+        const DisplayRect r = viewRect();
+        m_viewer->setFrame(r.x, r.y, r.width, r.height);
+    }
+    m_viewer->load(picture);
+}
+
+void CQuilletDlg::zoomPicture(double step) {
+    const DisplayRect r = viewRect();
+    if (m_viewer) m_viewer->zoomByFactor(step, QPoint(r.x + r.width / 2, r.y + r.height / 2));
+    m_surface->show();
+    m_video[0]->hide();
+    if (m_overlay) m_overlay->showBackToVideoButton(true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The overlay and its panel
+
+void CQuilletDlg::createOverlay() {
+    m_overlay = new TopDlg(*this, artwork(), this, m_clock);
+    m_overlay->show();
+    m_overlay->setPenWidth(std::min(width(), height()) / 200);
+    createChildDialogs();
+}
+
+void CQuilletDlg::showOverlay(bool show) {
+    if (m_overlay) m_overlay->setVisible(show);
+}
+
+void CQuilletDlg::raiseOverlay() {
+    if (m_overlay) m_overlay->BringToFront();
+}
+
+void CQuilletDlg::showPanel(bool show) {
+    if (m_overlay) m_overlay->showPanel(show);
+}
+
+void CQuilletDlg::showCalibrationButton(bool show) {
+    if (m_overlay) m_overlay->showCalibrationButton(show);
+}
+
+bool CQuilletDlg::drawingMode() const {
+    return m_overlay && m_overlay->drawingMode();
+}
+
+void CQuilletDlg::clearStrokes() {
+    if (m_overlay) m_overlay->ClearStrokes();
+}
+
+void CQuilletDlg::drawingOff() {
+    if (m_overlay) m_overlay->DrawingOff();
+}
+
+void CQuilletDlg::relayoutOverlay() {
+    if (!m_overlay) return;
+    m_overlay->FitWorkArea();
+    m_overlay->panel()->ComputeStep();
+    m_overlay->panel()->MoveToStart();
+    m_overlay->setPenWidth(std::min(width(), height()) / 200);
+    m_overlay->panel()->Relayout();
+}
+
+void CQuilletDlg::placeCornerButton() {
+    if (m_overlay) m_overlay->PlaceCornerButton();
+}
+
+bool CQuilletDlg::promptShown() const {
+    return m_overlay && m_overlay->panel()->prompt()->isShown();
+}
+
+void CQuilletDlg::showPrompt() {
+    if (m_overlay) m_overlay->panel()->prompt()->ShowPrompt();
+}
+
+void CQuilletDlg::shutDownOverlay() {
+    if (!m_overlay) return;
+    qApp->removeEventFilter(this);
+    m_overlay->ShutDown();
+    delete m_overlay;
+    m_overlay = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Child windows
+
+void CQuilletDlg::createChildDialogs() {
+    // Top-level windows of their own; they go with the main window.
+    m_picList = new CPicListView(*m_hosts, this);
+    m_qrView = new cloud::QRCodeView(this);
+    m_qrView->hide();
+    m_share =
+        std::make_unique<cloud::ShareController>(*m_hosts, cloud::CloudConfig::fromEnvironment());
+    m_property = new CPageProperty(
+        m_app.camera(), [this](int id) { return text(id); }, [this] { return m_app.dualScreen(); },
+        this);
+    m_property->hide();
+    if (m_devices) {
+        m_firmware = new CBIOSUpdateDlg(*m_hosts, *m_devices, m_clock, this);
+        m_firmware->hide();
+    }
+}
+
+std::vector<int> CQuilletDlg::pictureNumbers() const {
+    return m_picList ? m_picList->pictureNumbers() : std::vector<int>{};
+}
+
+int CQuilletDlg::currentPicture() const {
+    return m_picList ? m_picList->currentPicture() : -1;
+}
+
+void CQuilletDlg::setCurrentPicture(int pictureId) {
+    if (m_picList) m_picList->setCurrentPicture(pictureId);
+}
+
+void CQuilletDlg::postPictureAdded(int pictureId) {
+    if (m_picList) platform::postMessage(m_picList, msg::kPictureAdded, pictureId, 0);
+}
+
+void CQuilletDlg::hidePictureList() {
+    if (m_picList) m_picList->hide();
+}
+
+void CQuilletDlg::exportAllPictures() {
+    if (!m_picList) return;
+    m_picList->SetAllChecks(true);
+    m_picList->OnExport();
+}
+
+void CQuilletDlg::handOff(int pictureId) {
+    if (m_picList) m_picList->HandOffPicture(pictureId);
+}
+
+void CQuilletDlg::clearPictures() {
+    if (m_picList) m_picList->clear();
+}
+
+void CQuilletDlg::showPictureList() {
+    if (!m_picList) return;
+    m_picList->move(panel::pictureListPosition(viewRect(), m_picList->size()));
+    m_picList->SetAllChecks(false);
+    m_picList->show();
+    m_picList->raise();
+}
+
+void CQuilletDlg::hideQrView() {
+    if (m_qrView) m_qrView->hide();
+}
+
+void CQuilletDlg::startShare() {
+    if (m_share) m_share->start();
+}
+
+void CQuilletDlg::showPropertyPage(bool show) {
+    if (!m_property) return;
+    m_property->setVisible(show);
+    if (show) m_property->raise();
+}
+
+void CQuilletDlg::showFirmwareDialog() {
+    if (m_firmware) m_firmware->ShowForUpgrade();
+}
+
+void CQuilletDlg::showAboutDialog() {
+    if (m_about == nullptr) m_about = new CAboutDlg(*this, artwork(), this);
+    if (!m_about->isOpen()) m_about->exec();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tray
+
+void CQuilletDlg::showTrayMenu(const tray::MenuState& state) {
+    popUpMenu(state, QCursor::pos());
+}
+
+void CQuilletDlg::showTrayMenuAt(QPoint globalPos) {
+    popUpMenu(m_shell.menuState(), globalPos);
+}
+
+void CQuilletDlg::popUpMenu(const tray::MenuState& state, QPoint at) {
+    delete m_menu;
+    m_menu = new QMenu(this);
+    m_menu->setObjectName("129");
+    for (const tray::MenuEntry& e : tray::menuEntries(state)) {
+        QAction* action = m_menu->addAction(text(e.textId));
+        action->setData(e.command);
+        action->setEnabled(e.enabled);
+        action->setCheckable(e.checked);
+        action->setChecked(e.checked);
+        const int command = e.command;
+        connect(action, &QAction::triggered, this, [this, command] { runCommand(command); });
+    }
+    activateWindow();
+    m_menu->popup(at);
+}
+
+void CQuilletDlg::updateTrayIcon(int state) {
+    if (m_tray) m_tray->UpdateTrayIcon(state);
+}
+
+void CQuilletDlg::removeTrayIcon() {
+    if (m_tray) m_tray->remove();
+}

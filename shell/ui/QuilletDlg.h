@@ -1,0 +1,180 @@
+#pragma once
+// The main window: the full work area, black, with the live picture of a camera or a stored
+// picture; the tray icon. It owns the widgets and the child windows and does what the shell's
+// rules ask; the rules themselves (keys, tray, captures, devices) are the controller's.
+#include "platform/hid/HidBackend.h"
+#include "shell/ProgramWorld.h"
+#include "shell/ShellController.h"
+#include "shell/ShellHost.h"
+#include "shell/ShellView.h"
+
+#include <QIcon>
+#include <QMenu>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class CAboutDlg;
+class CBIOSUpdateDlg;
+class CPageProperty;
+class CPicListView;
+class CQuilletApp;
+class DeviceManager;
+class TopDlg;
+class TrayIcon;
+namespace app {
+class PictureSurface;
+class PictureViewer;
+}  // namespace app
+namespace cloud {
+class QRCodeView;
+class ShareController;
+}  // namespace cloud
+namespace camera {
+class CVideoWindow;
+}
+namespace platform {
+class Clock;
+}
+namespace shell {
+class ChildHosts;
+}
+
+class CQuilletDlg : public QWidget, public ShellHost, public shell::ShellView {
+public:
+    // What the dialog is built with; the program gives the real ones, tests their own.
+    struct Services {
+        platform::hid::HidBackend hid;
+        platform::Clock* clock = nullptr;       // the window's own waits (the repeat filter)
+        platform::Clock* boardClock = nullptr;  // the boards' pauses; the window's clock if null
+        std::function<QIcon(int)> icon;         // resources by id
+        // Sends the key of a board key type (2 to 5) to the program in front; empty sends none.
+        std::function<void(int keyType)> sendKey;
+        bool trayAvailable = true;
+    };
+
+    CQuilletDlg(CQuilletApp& app, Services services);
+    ~CQuilletDlg() override;
+
+    // The start-up of the window, in order. Always true.
+    bool OnInitDialog();
+    // The session ends (log-off, a signal): close everything as at exit, without asking.
+    void OnQueryEndSession();
+
+    shell::ShellController& shell() { return m_shell; }
+    const shell::ShellState& state() const { return m_shell.state(); }
+
+    // ShellHost.
+    QString text(int id) const override;
+    bool viewShown() const override { return state().viewShown; }
+    bool pictureShown() const override { return state().pictureShown; }
+    bool calibrationMode() const override { return state().calibration; }
+    bool captureBusy() const override { return state().captureBusy; }
+    camera::DisplayRect viewRect() const override;
+    QRect workArea() const override;
+    int cameraCount() const override;
+    void ShowView(bool show) override { m_shell.showView(show); }
+    void ChangeToCapture() override { m_shell.changeToCapture(); }
+    void runCommand(int id) override { m_shell.runCommand(id); }
+    bool takePicture(int tag) override { return m_shell.takePicture(tag); }
+    void share() override { m_shell.share(); }
+    bool sharingEnabled() const override;
+    bool hasPictures() const override { return !pictureNumbers().empty(); }
+    void clearPictures() override;
+    void showPictureList() override;
+    void showTrayMenuAt(QPoint globalPos) override;
+    QString deviceVersion(int index) const override;
+    QString commonAppDataFolder() const override;
+
+    // shell::ShellView.
+    void showWindow() override;
+    void hideWindow() override { hide(); }
+    void repaint() override { update(); }
+    void showOverlay(bool show) override;
+    void raiseOverlay() override;
+    void showPanel(bool show) override;
+    void showCalibrationButton(bool show) override;
+    bool drawingMode() const override;
+    void clearStrokes() override;
+    void drawingOff() override;
+    void showPictureLayer(bool show) override;
+    void loadPicture(int pictureId, bool frameToView) override;
+    void zoomPicture(double step) override;
+    std::vector<int> pictureNumbers() const override;
+    int currentPicture() const override;
+    void setCurrentPicture(int pictureId) override;
+    void postPictureAdded(int pictureId) override;
+    void hidePictureList() override;
+    void exportAllPictures() override;
+    void handOff(int pictureId) override;
+    void hideQrView() override;
+    void startShare() override;
+    bool promptShown() const override;
+    void showPrompt() override;
+    void showPropertyPage(bool show) override;
+    void showFirmwareDialog() override;
+    void showAboutDialog() override;
+    void showTrayMenu(const tray::MenuState& state) override;
+    void updateTrayIcon(int state) override;
+    void removeTrayIcon() override;
+    int message(int textId, unsigned type) override;
+    void fitWorkArea() override;
+    void relayoutOverlay() override;
+    void placeCornerButton() override;
+    void shutDownDialog() override;
+
+    // The children, for the window's hosts and tests.
+    TopDlg* overlay() const { return m_overlay; }
+    CPicListView* pictureList() const { return m_picList; }
+    CPageProperty* propertyPage() const { return m_property; }
+    CBIOSUpdateDlg* firmwareDialog() const { return m_firmware; }
+    cloud::QRCodeView* qrCodeView() const { return m_qrView; }
+    app::PictureViewer* viewer() const { return m_viewer.get(); }
+    DeviceManager* devices() const { return m_devices.get(); }
+    TrayIcon* tray() const { return m_tray.get(); }
+    camera::CVideoWindow* videoWindow(int i) const { return m_video[i]; }
+    QWidget* pictureSurface() const;
+    // The menu last shown (kept until the next one), for tests.
+    QMenu* lastMenu() const { return m_menu; }
+
+protected:
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    bool handleMessage(QEvent* e);
+    void addTrayIcon();
+    void popUpMenu(const tray::MenuState& state, QPoint at);
+    void startBoards();
+    void createOverlay();
+    void createChildDialogs();
+    void createViewer();
+    void shutDownOverlay();
+    bool viewerInput(QEvent* e);
+
+    CQuilletApp& m_app;
+    Services m_services;
+    platform::Clock& m_clock;
+    shell::ProgramWorld m_world;
+    shell::ShellController m_shell;
+    std::unique_ptr<shell::ChildHosts> m_hosts;
+
+    camera::CVideoWindow* m_video[2] = {nullptr, nullptr};
+    app::PictureSurface* m_surface = nullptr;
+    std::unique_ptr<app::PictureViewer> m_viewer;
+    TopDlg* m_overlay = nullptr;
+    CPicListView* m_picList = nullptr;
+    cloud::QRCodeView* m_qrView = nullptr;
+    CPageProperty* m_property = nullptr;
+    CBIOSUpdateDlg* m_firmware = nullptr;
+    CAboutDlg* m_about = nullptr;
+    std::unique_ptr<cloud::ShareController> m_share;
+    std::unique_ptr<DeviceManager> m_devices;
+    std::unique_ptr<TrayIcon> m_tray;
+    QPointer<QMenu> m_menu;
+    bool m_shutDown = false;
+};

@@ -1,0 +1,614 @@
+// The main window's rules without a window: keys in each face, the repeat filter, what a finished
+// capture does, the tray, devices, calibration and the two-camera commands.
+#include "shell/KeyTable.h"
+#include "shell/ShellController.h"
+#include "shell/ShellView.h"
+#include "shell/ShellWorld.h"
+#include "lang/TextIds.h"
+#include "platform/MessageBoxTypes.h"
+#include "platform/MessageIds.h"
+#include "tests/support/FakeClock.h"
+
+#include <gtest/gtest.h>
+
+#include <QStringList>
+
+#include <deque>
+
+using namespace shell;
+
+namespace {
+
+const QString kCamera = QStringLiteral("\\\\?\\USB#VID_0C45&PID_9102#5&1");
+const QString kBoard = QStringLiteral("\\\\?\\HID#VID_0483&PID_5851&COL01#7&2");
+
+// The window and the world at once: every effect is written down, every question answered from
+// the fields.
+class Recorder : public ShellView, public ShellWorld {
+public:
+    QStringList log;
+    int cameras = 1;
+    bool dual = false, linked = false, running = false, autostartOn = false, sharing = true;
+    bool drawing = false, prompt = false, takeOk = true, dualReady = false, calibrationOk = true;
+    std::vector<int> pictures;
+    int current = -1;
+    int boards = 0;
+    int choice = 1;
+    std::deque<int> answers;  // of message boxes; OK when they run out
+    tray::MenuState menu;
+
+    void note(const QString& s) { log << s; }
+    // The effects that name what happened, without the layers shown and hidden on the way.
+    QStringList main() const {
+        static const QStringList kinds{"sendKey", "takePicture", "show",      "zoom",   "share",
+                                       "prompt",  "commandD",    "window",    "hidden", "live",
+                                       "handOff", "message",     "exportAll", "shutDown"};
+        QStringList out;
+        for (const QString& e : log)
+            if (kinds.contains(e.section(' ', 0, 0))) out << e;
+        return out;
+    }
+
+    // ShellView.
+    void showWindow() override { note("window"); }
+    void hideWindow() override { note("hidden"); }
+    void repaint() override { note("repaint"); }
+    void showOverlay(bool s) override { note(QString("overlay %1").arg(s)); }
+    void raiseOverlay() override {}
+    void showPanel(bool s) override { note(QString("panel %1").arg(s)); }
+    void showCalibrationButton(bool s) override { note(QString("calibrationButton %1").arg(s)); }
+    bool drawingMode() const override { return drawing; }
+    void clearStrokes() override { note("clearStrokes"); }
+    void drawingOff() override { note("drawingOff"); }
+    void showPictureLayer(bool s) override { note(QString("pictureLayer %1").arg(s)); }
+    void loadPicture(int id, bool frame) override { note(QString("load %1 %2").arg(id).arg(frame)); }
+    void zoomPicture(double step) override { note(QString("zoom %1").arg(step)); }
+    std::vector<int> pictureNumbers() const override { return pictures; }
+    int currentPicture() const override { return current; }
+    void setCurrentPicture(int id) override {
+        current = id;
+        note(QString("show %1").arg(id));
+    }
+    void postPictureAdded(int id) override { note(QString("added %1").arg(id)); }
+    void hidePictureList() override { note("hideList"); }
+    void exportAllPictures() override { note("exportAll"); }
+    void handOff(int id) override { note(QString("handOff %1").arg(id)); }
+    void hideQrView() override { note("hideQr"); }
+    void startShare() override { note("share"); }
+    bool promptShown() const override { return prompt; }
+    void showPrompt() override { note("prompt"); }
+    void showPropertyPage(bool s) override { note(QString("property %1").arg(s)); }
+    void showFirmwareDialog() override { note("firmware"); }
+    void showAboutDialog() override { note("about"); }
+    void showTrayMenu(const tray::MenuState& s) override {
+        menu = s;
+        note("menu");
+    }
+    void updateTrayIcon(int s) override { note(QString("trayIcon %1").arg(s)); }
+    void removeTrayIcon() override { note("removeTray"); }
+    int message(int textId, unsigned) override {
+        note(QString("message %1").arg(textId));
+        if (answers.empty()) return platform::kIdOk;
+        const int a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    void fitWorkArea() override { note("fitWorkArea"); }
+    void relayoutOverlay() override { note("relayout"); }
+    void placeCornerButton() override { note("corner"); }
+    void shutDownDialog() override { note("shutDown"); }
+
+    // ShellWorld.
+    int cameraCount() const override { return cameras; }
+    void showLive() override { note("live"); }
+    void hideLive(bool stop) override { note(QString("hideLive %1").arg(stop)); }
+    void stopLive() override { note("stopLive"); }
+    void resumeCurrent() override { note("resume"); }
+    void selectCamera(int i) override { note(QString("select %1").arg(i)); }
+    bool takePicture(int tag) override {
+        note(QString("takePicture %1").arg(tag));
+        return takeOk;
+    }
+    void placeCameras() override { note("placeCameras"); }
+    void placeDual() override { note("placeDual"); }
+    void placeSeparate() override { note("placeSeparate"); }
+    void swapCameras() override { note("swap"); }
+    void startCalibration() override { note("startCalibration"); }
+    bool dualCalibrationReady() override { return dualReady; }
+    void finishDualCalibration() override { note("finishDual"); }
+    bool finishCalibration() override {
+        note("finish");
+        return calibrationOk;
+    }
+    int askCalibrationChoice() override {
+        note("askChoice");
+        return choice;
+    }
+    void reinitCameras() override { note("reinit"); }
+    void sendCommandD(int b) override { note(QString("commandD %1").arg(b)); }
+    void sendKeyToFront(int k) override { note(QString("sendKey %1").arg(k)); }
+    int boardCount() const override { return boards; }
+    int addBoard(const QString&) override { return ++boards; }
+    void removeBoard(const QString&) override { --boards; }
+    bool dualScreen() const override { return dual; }
+    void setDualScreen(bool on) override { dual = on; }
+    bool autostart() const override { return autostartOn; }
+    void toggleAutostart() override { note("autostart"); }
+    bool boardLinked() const override { return linked; }
+    void setBoardLinked(bool l) override { linked = l; }
+    void readBoardInstallPath() override { note("installPath"); }
+    bool whiteboardRunning() const override { return running; }
+    bool sharingEnabled() const override { return sharing; }
+};
+
+class ShellControllerTest : public ::testing::Test {
+protected:
+    Recorder r;
+    testsupport::FakeClock clock;
+    ShellController shell{r, r, clock};
+
+    // Brings the controller into a face and forgets what that took.
+    void enter(Face face) {
+        if (face == Face::Hidden) {
+            shell.showView(false);
+        } else {
+            shell.makeViewVisible();
+            shell.changeToCapture();
+        }
+        if (face == Face::Picture) shell.showPicture(5);
+        r.log.clear();
+    }
+    void key(int type, int board = 0) {
+        clock.advance(1000);
+        shell.onKey(board, type);
+    }
+};
+
+// ---------------------------------------------------------------------------------------------
+// The key table
+
+struct KeyCase {
+    Face face;
+    int key;
+    QStringList effects;
+};
+
+TEST_F(ShellControllerTest, EveryKeyInEveryFace) {
+    const std::vector<KeyCase> table = {
+        {Face::Hidden, 1, {"prompt"}},
+        {Face::Live, 1, {"prompt"}},
+        {Face::Picture, 1, {"prompt"}},
+        {Face::Hidden, 2, {"sendKey 2"}},
+        {Face::Live, 2, {"takePicture 2"}},
+        {Face::Picture, 2, {"show 6"}},
+        {Face::Hidden, 3, {"sendKey 3"}},
+        {Face::Live, 3, {"takePicture 2"}},
+        {Face::Picture, 3, {"show 4"}},
+        {Face::Hidden, 4, {"sendKey 4"}},
+        {Face::Live, 4, {}},
+        {Face::Picture, 4, {"zoom -0.1"}},
+        {Face::Hidden, 5, {"sendKey 5"}},
+        {Face::Live, 5, {}},
+        {Face::Picture, 5, {"zoom 0.1"}},
+        {Face::Hidden, 6, {"share"}},
+        {Face::Live, 6, {"share"}},
+        {Face::Picture, 6, {"share"}},
+        {Face::Hidden, 7, {"window", "live"}},
+        {Face::Live, 7, {"live"}},
+        {Face::Picture, 7, {"live"}},
+        {Face::Hidden, 8, {"takePicture 0"}},
+        {Face::Live, 8, {"takePicture 0"}},
+        {Face::Picture, 8, {}},
+        {Face::Hidden, 9, {"window"}},
+        {Face::Live, 9, {"live", "hidden", "takePicture 1"}},
+        {Face::Picture, 9, {"live", "hidden", "takePicture 1"}},
+        {Face::Hidden, 10, {"commandD 0"}},
+        {Face::Live, 10, {"commandD 0"}},
+        {Face::Picture, 10, {"commandD 0"}},
+    };
+    for (const KeyCase& c : table) {
+        Recorder fresh;
+        fresh.pictures = {4, 5, 6};
+        testsupport::FakeClock time;
+        ShellController s(fresh, fresh, time);
+        s.start(c.face == Face::Hidden, true);
+        if (c.face == Face::Picture) s.showPicture(5);
+        ASSERT_EQ(faceOf(s.state()), c.face);
+        fresh.log.clear();
+        time.advance(1000);
+        s.onKey(0, c.key);
+        EXPECT_EQ(fresh.main(), c.effects) << "key " << c.key << " in face " << int(c.face);
+    }
+}
+
+TEST_F(ShellControllerTest, KeysThatFindNothingToDo) {
+    enter(Face::Live);
+    key(kKeyClearAll);
+    EXPECT_EQ(r.main(), QStringList()) << "an empty list asks nothing";
+
+    r.pictures = {4, 5, 6};
+    enter(Face::Picture);
+    shell.showPicture(6);
+    r.log.clear();
+    key(kKeyNext);
+    EXPECT_EQ(r.main(), QStringList()) << "the last picture stays the last";
+    shell.showPicture(4);
+    r.log.clear();
+    key(kKeyPrevious);
+    EXPECT_EQ(r.main(), QStringList()) << "the first stays the first";
+
+    r.cameras = 0;
+    enter(Face::Live);
+    key(kKeyCapture);
+    key(kKeyHideCapture);
+    EXPECT_EQ(r.main(), QStringList()) << "no camera: no capture, the view stays";
+}
+
+TEST_F(ShellControllerTest, RepeatFilterAt499And500Ms) {
+    enter(Face::Live);
+    clock.advance(10000);
+    shell.onKey(0, kKeyCommandD);
+    clock.advance(499);
+    shell.onKey(0, kKeyCommandD);
+    EXPECT_EQ(r.main(), QStringList{"commandD 0"}) << "the same key within 499 ms is a bounce";
+    clock.advance(1);
+    shell.onKey(0, kKeyCommandD);
+    shell.onKey(0, kKeyShare);
+    EXPECT_EQ(r.main(), (QStringList{"commandD 0", "commandD 0", "message 20040"}))
+        << "after 500 ms it counts; another key type never waits";
+}
+
+TEST_F(ShellControllerTest, CaptureBusyHoldsUntilThePictureIsReady) {
+    enter(Face::Live);
+    key(kKeyCapture);
+    EXPECT_TRUE(shell.state().captureBusy);
+    key(kKeyNext);
+    EXPECT_EQ(r.main(), QStringList{"takePicture 0"}) << "one capture at a time";
+    shell.onPictureReady(0, kTagShow);
+    EXPECT_FALSE(shell.state().captureBusy) << "nothing stored: the capture still ends";
+
+    r.takeOk = false;
+    key(kKeyCapture);
+    EXPECT_FALSE(shell.state().captureBusy) << "a refused capture never reports back";
+}
+
+TEST_F(ShellControllerTest, EachBoardDrivesItsOwnCameraOutsideDualScreen) {
+    r.cameras = 2;
+    enter(Face::Live);
+    key(kKeyLive, 1);
+    EXPECT_EQ(r.log.first(), "select 1");
+    r.dual = true;
+    r.log.clear();
+    key(kKeyCapture, 0);
+    EXPECT_FALSE(r.log.contains("select 0")) << "side by side, both cameras stay";
+}
+
+TEST_F(ShellControllerTest, ShareNeedsPicturesAndNoDeletionUnderWay) {
+    enter(Face::Live);
+    shell.share();
+    r.pictures = {1};
+    r.prompt = true;
+    shell.share();
+    r.prompt = false;
+    shell.share();
+    r.sharing = false;
+    shell.share();
+    EXPECT_EQ(r.main(), (QStringList{"message 20040", "message 20058", "share"}));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Picture ready
+
+TEST_F(ShellControllerTest, PictureReadyTags) {
+    struct Case {
+        int tag;
+        bool hiddenBefore;
+        QStringList effects;
+    };
+    const std::vector<Case> table = {
+        {kTagShowOrHandOff, false, {"show 7"}},
+        {kTagShowOrHandOff, true, {"window", "show 7"}},
+        {kTagKeepHidden, true, {}},
+        {kTagShow, false, {"show 7"}},
+        {3, false, {}},
+    };
+    for (const Case& c : table) {
+        Recorder fresh;
+        testsupport::FakeClock time;
+        ShellController s(fresh, fresh, time);
+        s.start(c.hiddenBefore, true);
+        fresh.log.clear();
+        s.onPictureReady(7, c.tag);
+        EXPECT_EQ(fresh.main(), c.effects) << "tag " << c.tag;
+        EXPECT_TRUE(fresh.log.contains("added 7")) << "every picture goes to the list";
+        EXPECT_EQ(s.state().pictureShown, c.effects.contains("show 7"));
+    }
+}
+
+TEST_F(ShellControllerTest, TheWhiteboardLinkDecidesWhereTag0Goes) {
+    // Linked and running: handed over, the view hidden.
+    enter(Face::Live);
+    r.linked = r.running = true;
+    shell.onPictureReady(3, kTagShowOrHandOff);
+    EXPECT_TRUE(r.main().contains("handOff 3"));
+    EXPECT_FALSE(shell.state().viewShown);
+
+    // Linked but gone: the link is dropped and the picture shown.
+    enter(Face::Live);
+    r.running = false;
+    shell.onPictureReady(4, kTagShowOrHandOff);
+    EXPECT_FALSE(r.linked);
+    EXPECT_EQ(r.main(), QStringList{"show 4"});
+
+    // Running, not linked: asked once; Cancel is remembered until the program goes away.
+    enter(Face::Live);
+    r.running = true;
+    r.answers = {platform::kIdCancel};
+    shell.onPictureReady(5, kTagShowOrHandOff);
+    shell.onPictureReady(6, kTagShowOrHandOff);
+    EXPECT_EQ(r.main(), (QStringList{"message 20001", "show 5", "show 6"}));
+    r.running = false;
+    shell.onPictureReady(7, kTagShowOrHandOff);
+    EXPECT_FALSE(shell.state().linkDeclined) << "the program went: the next start asks again";
+
+    // Running, OK: linked, install path read, handed over.
+    enter(Face::Live);
+    r.running = true;
+    shell.onPictureReady(8, kTagShowOrHandOff);
+    EXPECT_TRUE(r.linked);
+    EXPECT_TRUE(r.log.contains("installPath"));
+    EXPECT_TRUE(r.main().contains("handOff 8"));
+}
+
+TEST_F(ShellControllerTest, StartUpAsksToLinkARunningWhiteboard) {
+    r.running = true;
+    shell.start(false, true);
+    EXPECT_TRUE(r.linked);
+    EXPECT_FALSE(shell.state().viewShown) << "linked: the pictures go to the whiteboard";
+    EXPECT_FALSE(shell.state().captureBusy);
+
+    Recorder other;
+    other.running = true;
+    other.answers = {platform::kIdCancel};
+    ShellController declined(other, other, clock);
+    declined.start(false, true);
+    EXPECT_TRUE(declined.state().linkDeclined);
+    EXPECT_TRUE(declined.state().viewShown);
+
+    Recorder noTray;
+    ShellController hidden(noTray, noTray, clock);
+    hidden.start(true, false);
+    EXPECT_TRUE(hidden.state().viewShown) << "without a tray a hidden start could not come back";
+    EXPECT_TRUE(noTray.log.isEmpty()) << "-Start never asks";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tray
+
+TEST_F(ShellControllerTest, TrayClicks) {
+    enter(Face::Hidden);
+    shell.onTrayCallback(200, msg::kLeftButtonDown);
+    EXPECT_TRUE(r.log.isEmpty()) << "another icon's clicks are not ours";
+    for (unsigned icon : {128u, 145u, 146u}) {
+        r.log.clear();
+        shell.onTrayCallback(icon, msg::kRightButtonUp);
+        EXPECT_EQ(r.log, QStringList{"menu"});
+    }
+    r.cameras = 2;
+    r.dual = r.autostartOn = true;
+    shell.onTrayCallback(128, msg::kLeftButtonDown);
+    EXPECT_EQ(r.menu.cameraCount, 2);
+    EXPECT_TRUE(r.menu.dualScreen && r.menu.autostart);
+    r.dual = false;
+    r.log.clear();
+    shell.onTrayCallback(128, msg::kLeftDoubleClick);
+    EXPECT_TRUE(shell.state().viewShown);
+    EXPECT_TRUE(r.log.contains("window"));
+    r.log.clear();
+    shell.onTrayCallback(128, msg::kLeftDoubleClick);
+    EXPECT_TRUE(r.log.isEmpty()) << "a shown view stays as it is";
+}
+
+TEST_F(ShellControllerTest, TrayCommandsWithoutACamera) {
+    r.cameras = 0;
+    enter(Face::Live);
+    shell.runCommand(10001);
+    shell.runCommand(10005);
+    shell.runCommand(32776);
+    EXPECT_EQ(r.main(), (QStringList{"message 20007", "message 20007", "message 20007"}));
+    EXPECT_FALSE(shell.state().calibration);
+}
+
+TEST_F(ShellControllerTest, ExitAsksAndExportsOnlyWithPictures) {
+    enter(Face::Live);
+    r.answers = {platform::kIdCancel};
+    shell.runCommand(10002);
+    EXPECT_EQ(r.main(), QStringList{"message 20043"}) << "Cancel: nothing closes";
+    r.log.clear();
+    shell.runCommand(10002);
+    EXPECT_EQ(r.main(), (QStringList{"message 20043", "shutDown"})) << "an empty list asks once";
+    r.pictures = {1, 2};
+    r.log.clear();
+    shell.runCommand(10002);
+    EXPECT_EQ(r.main(), (QStringList{"message 20043", "message 20042", "exportAll", "shutDown"}));
+    EXPECT_TRUE(r.log.contains("removeTray"));
+}
+
+TEST_F(ShellControllerTest, LinkCommandFollowsTheWhiteboard) {
+    enter(Face::Live);
+    shell.runCommand(10003);
+    EXPECT_FALSE(r.linked) << "no program: nothing to link";
+    r.running = true;
+    shell.runCommand(10003);
+    EXPECT_TRUE(r.linked);
+    EXPECT_FALSE(shell.state().viewShown) << "linked: the view goes";
+    shell.runCommand(10003);
+    EXPECT_FALSE(r.linked);
+    EXPECT_TRUE(shell.state().linkDeclined);
+    EXPECT_TRUE(shell.state().viewShown);
+}
+
+TEST_F(ShellControllerTest, SimpleCommandsReachTheirDialogs) {
+    enter(Face::Hidden);
+    shell.runCommand(10000);
+    shell.runCommand(10004);
+    shell.runCommand(32777);
+    shell.runCommand(12345);
+    EXPECT_EQ(r.log, (QStringList{"firmware", "about", "autostart"}));
+    shell.runCommand(10001);
+    EXPECT_TRUE(r.log.contains("property 1"));
+    EXPECT_TRUE(shell.state().viewShown) << "video settings show the live view";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Devices and the screen
+
+TEST_F(ShellControllerTest, BoardsComeAndGo) {
+    enter(Face::Live);
+    shell.onDeviceChange(msg::kDeviceArrival, kBoard);
+    shell.onDeviceChange(msg::kDeviceArrival, kBoard);
+    EXPECT_EQ(r.log, (QStringList{"commandD 0", "trayIcon 1", "commandD 1"}))
+        << "only the first board shows the balloon";
+    r.log.clear();
+    shell.onDeviceChange(msg::kDeviceRemoveComplete, kBoard);
+    shell.onDeviceChange(msg::kDeviceRemoveComplete, kBoard);
+    EXPECT_EQ(r.log, QStringList{"trayIcon 2"}) << "the last one leaving";
+    r.log.clear();
+    shell.onDeviceChange(0x0007, kBoard);
+    shell.onDeviceChange(msg::kDeviceArrival, "HID#VID_0483&PID_5851");
+    EXPECT_TRUE(r.log.isEmpty()) << "other events and names at the very start are ignored";
+}
+
+TEST_F(ShellControllerTest, CamerasComeAndGo) {
+    r.cameras = 2;
+    r.dual = true;
+    enter(Face::Live);
+    shell.runCommand(10005);
+    r.cameras = 0;
+    r.log.clear();
+    shell.onDeviceChange(msg::kDeviceRemoveComplete, kCamera);
+    EXPECT_FALSE(r.dual);
+    EXPECT_EQ(r.log, (QStringList{"reinit", "property 0", "calibrationButton 0", "panel 1"}));
+    EXPECT_FALSE(shell.state().calibration);
+    r.cameras = 1;
+    r.log.clear();
+    shell.onDeviceChange(msg::kDeviceArrival, kCamera);
+    EXPECT_EQ(r.main(), QStringList{"live"});
+    EXPECT_EQ(r.log.first(), "reinit");
+}
+
+TEST_F(ShellControllerTest, DisplayChangeEndsCalibration) {
+    enter(Face::Live);
+    shell.runCommand(10005);
+    r.log.clear();
+    shell.onDisplayChange();
+    EXPECT_EQ(r.log.mid(0, 3), (QStringList{"placeCameras", "fitWorkArea", "relayout"}));
+    EXPECT_TRUE(r.log.contains("finish"));
+    EXPECT_EQ(r.log.last(), "corner");
+    EXPECT_FALSE(shell.state().calibration);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Calibration
+
+TEST_F(ShellControllerTest, CalibrationWithOneCamera) {
+    enter(Face::Hidden);
+    shell.runCommand(10005);
+    EXPECT_TRUE(shell.state().calibration);
+    EXPECT_TRUE(shell.state().viewShown);
+    EXPECT_TRUE(r.log.contains("startCalibration"));
+    EXPECT_FALSE(r.log.contains("panel 1")) << "calibration has its own button";
+    r.log.clear();
+    key(kKeyCapture);
+    EXPECT_FALSE(r.log.contains("takePicture 0")) << "a key ends calibration instead";
+    EXPECT_FALSE(shell.state().calibration);
+
+    shell.runCommand(10005);
+    r.calibrationOk = false;
+    r.log.clear();
+    shell.runCommand(10005);
+    EXPECT_TRUE(r.main().contains("message 20046"));
+    EXPECT_TRUE(shell.state().calibration) << "no placement: calibration stays on";
+}
+
+TEST_F(ShellControllerTest, CalibrationWithTwoCamerasSideBySide) {
+    r.cameras = 2;
+    r.dual = true;
+    enter(Face::Live);
+    shell.runCommand(10005);
+    r.dualReady = true;
+    r.choice = 2;
+    shell.runCommand(10005);
+    EXPECT_TRUE(shell.state().calibration) << "recalibrate: stays on";
+    EXPECT_FALSE(r.log.contains("finishDual"));
+    r.choice = 1;
+    r.log.clear();
+    shell.runCommand(10005);
+    EXPECT_EQ(r.log.mid(r.log.indexOf("askChoice"), 4),
+              (QStringList{"askChoice", "finishDual", "calibrationButton 0", "panel 1"}));
+    EXPECT_FALSE(shell.state().calibration);
+
+    r.dualReady = false;
+    shell.runCommand(10005);
+    r.log.clear();
+    shell.runCommand(10005);
+    EXPECT_TRUE(r.log.contains("finish")) << "not both calibrated: the current camera alone";
+}
+
+TEST_F(ShellControllerTest, SwapAndDualScreenEndCalibrationFirst) {
+    r.cameras = 2;
+    enter(Face::Live);
+    shell.runCommand(10005);
+    r.log.clear();
+    shell.runCommand(32776);
+    EXPECT_FALSE(r.log.contains("swap"));
+    EXPECT_FALSE(shell.state().calibration);
+    shell.runCommand(10005);
+    r.log.clear();
+    shell.runCommand(10006);
+    EXPECT_FALSE(r.dual) << "the command ends calibration and stops";
+    EXPECT_FALSE(shell.state().calibration);
+}
+
+TEST_F(ShellControllerTest, DualScreenAndSwap) {
+    r.cameras = 1;
+    enter(Face::Live);
+    shell.runCommand(10006);
+    EXPECT_FALSE(r.dual) << "one camera: nothing to put side by side";
+    r.cameras = 2;
+    shell.runCommand(10006);
+    EXPECT_TRUE(r.dual);
+    EXPECT_TRUE(r.log.contains("placeDual"));
+    shell.runCommand(10006);
+    EXPECT_FALSE(r.dual);
+    EXPECT_TRUE(r.log.contains("placeSeparate"));
+
+    r.dual = true;
+    shell.showPicture(3);
+    r.log.clear();
+    shell.runCommand(32776);
+    EXPECT_EQ(r.main(), (QStringList{"live"}));
+    EXPECT_TRUE(r.log.contains("swap"));
+    EXPECT_FALSE(shell.state().pictureShown);
+}
+
+TEST_F(ShellControllerTest, HiddenDualScreenComesBackSideBySide) {
+    r.cameras = 2;
+    r.dual = true;
+    enter(Face::Hidden);
+    shell.showView(true);
+    EXPECT_TRUE(r.dual) << "shown again, both cameras side by side";
+    EXPECT_TRUE(r.log.contains("placeDual"));
+    r.log.clear();
+    shell.showView(false);
+    EXPECT_EQ(r.main(), (QStringList{"live", "hidden"}));
+    EXPECT_TRUE(r.log.contains("stopLive"));
+}
+
+TEST_F(ShellControllerTest, KeyTableIsTotal) {
+    for (int k = -1; k <= 12; ++k)
+        for (Face f : {Face::Hidden, Face::Live, Face::Picture})
+            if (k < 1 || k > 10) EXPECT_EQ(keyAction(k, f), KeyAction::None) << k;
+}
+
+}  // namespace
