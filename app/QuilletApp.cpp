@@ -2,7 +2,6 @@
 
 #include "app/AppUi.h"
 #include "markup/Markup.h"
-#include "shell/ShellHost.h"
 #include "lang/TextIds.h"
 #include "platform/AutostartEntry.h"
 #include "platform/CommandLine.h"
@@ -78,19 +77,19 @@ CQuilletApp* CQuilletApp::instance() {
     return g_app;
 }
 
-void CQuilletApp::registerMainDialog(QObject* window, const ShellHost* shell) {
+void CQuilletApp::registerMainDialog(QObject* window, std::function<bool()> viewShown) {
     m_mainDialog = window;
-    m_shell = shell;
+    m_viewShown = std::move(viewShown);
 }
 
 void CQuilletApp::unregisterMainDialog(const QObject* window) {
     if (m_mainDialog != window) return;
     m_mainDialog = nullptr;
-    m_shell = nullptr;
+    m_viewShown = nullptr;
 }
 
 bool CQuilletApp::viewShown() const {
-    return m_shell != nullptr && m_shell->viewShown();
+    return m_viewShown && m_viewShown();
 }
 
 bool CQuilletApp::rightToLeft() const {
@@ -157,7 +156,7 @@ bool CQuilletApp::InitInstance(const QStringList& arguments) {
     CrashHandler::install(CrashDumpPath());
     m_ui.runMainDialog(*this);
     m_mainDialog = nullptr;
-    m_shell = nullptr;
+    m_viewShown = nullptr;
     return false;
 }
 

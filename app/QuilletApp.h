@@ -5,13 +5,14 @@
 #include "camera/CameraHost.h"
 
 #include <QString>
+
+#include <functional>
 #include <QStringList>
 
 #include <sys/types.h>
 
 class AppUi;
 class QObject;
-class ShellHost;
 
 // Also what the camera controller reads of the application (flags, receiver, screen).
 class CQuilletApp : public camera::CameraHost {
@@ -84,7 +85,7 @@ public:
 
     // The main dialog registers itself for the lifetime of its window; its view-shown flag is what
     // the camera controller reads.
-    void registerMainDialog(QObject* window, const ShellHost* shell);
+    void registerMainDialog(QObject* window, std::function<bool()> viewShown);
     void unregisterMainDialog(const QObject* window);
     QObject* mainDialog() const { return m_mainDialog; }
 
@@ -120,5 +121,5 @@ private:
     QString m_languageCode;
     QString m_packName;  // the pack actually loaded
     QObject* m_mainDialog = nullptr;
-    const ShellHost* m_shell = nullptr;
+    std::function<bool()> m_viewShown;
 };

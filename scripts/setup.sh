@@ -2,7 +2,7 @@
 # Installs every Debian package the build, the program and the tests need.
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build pkg-config ccache
+  build-essential cmake ninja-build pkg-config ccache python3
   qt6-base-dev qt6-svg-dev libgl-dev
   libhpdf-dev libqrencode-dev libjsoncpp-dev libcurl4-openssl-dev
   libudev-dev libturbojpeg0-dev libxtst-dev libx11-dev libcpp-httplib-dev libssl-dev zlib1g-dev

@@ -71,7 +71,7 @@ CQuilletDlg::CQuilletDlg(CQuilletApp& app, Services services)
     m_surface = new app::PictureSurface(this);
     m_surface->setObjectName(QString::number(kPictureSurface));
     m_surface->hide();
-    m_app.registerMainDialog(this, this);
+    m_app.registerMainDialog(this, [this] { return state().viewShown; });
 }
 
 CQuilletDlg::~CQuilletDlg() {
