@@ -11,7 +11,7 @@ public:
     virtual QString text(int id) const = 0;
     // A message box without owner (platform::MessageBoxType flags); returns platform::kIdOk or
     // platform::kIdCancel.
-    virtual int showMessage(const QString& text, const QString& caption, unsigned type) = 0;
+    virtual int ShowMessage(const QString& text, const QString& caption, unsigned type) = 0;
     // The folder of the running program, without a trailing slash.
     virtual QString programFolder() const = 0;
     // Ends the program in order, as closing the main dialog does, so the cameras are released.

@@ -29,7 +29,7 @@ QStringList FirmwareUpdate::boardLines() const {
 }
 
 bool FirmwareUpdate::confirmed() {
-    return m_host.showMessage(m_host.text(text::kAskCloseForUpgrade), m_host.text(text::kCaption),
+    return m_host.ShowMessage(m_host.text(text::kAskCloseForUpgrade), m_host.text(text::kCaption),
                               platform::kMbOkCancel | platform::kMbSystemModal) == platform::kIdOk;
 }
 

@@ -2,6 +2,7 @@
 
 #include "lang/TextIds.h"
 #include "platform/Clock.h"
+#include "platform/Message.h"
 #include "platform/MessageBoxTypes.h"
 #include "platform/MessageIds.h"
 #include "shell/DeviceNames.h"
@@ -102,13 +103,45 @@ void ShellController::changeToCapture() {
 }
 
 void ShellController::showPicture(int pictureId) {
-    m_world.hideLive(true);
+    presentPicture(pictureId, false);
+}
+
+// From the list, the viewer's frame is set anew and the cameras and the panel stay as they are.
+void ShellController::presentPicture(int pictureId, bool fromList) {
+    m_world.hideLive(!fromList);
     m_view.setCurrentPicture(pictureId);
     m_view.showPictureLayer(true);
-    m_view.loadPicture(pictureId, false);
+    m_view.loadPicture(pictureId, fromList);
     m_state.pictureShown = true;
-    m_view.showPanel(true);
+    if (!fromList) m_view.showPanel(true);
     m_view.raiseOverlay();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Messages
+
+bool ShellController::onMessage(const platform::Message& m) {
+    switch (m.msg) {
+        case msg::kTrayCallback: {
+            const auto t = msg::trayCallbackOf(m);
+            onTrayCallback(t.iconId, t.mouse);
+            return true;
+        }
+        case msg::kKey: onKey(msg::keyOf(m).board, msg::keyOf(m).keyType); return true;
+        case msg::kShowPicture: onShowPicture(msg::pictureNumberOf(m)); return true;
+        case msg::kPictureReady: {
+            const auto r = msg::pictureReadyOf(m);
+            onPictureReady(r.number, r.tag);
+            return true;
+        }
+        case msg::kDeviceChange: {
+            const auto d = msg::deviceChangeOf(m);
+            onDeviceChange(d.event, d.name);
+            return true;
+        }
+        case msg::kShowInstance: onShowInstance(); return true;
+        default: return false;
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -130,15 +163,12 @@ void ShellController::onTrayCallback(unsigned iconId, unsigned mouse) {
     if (mouse == msg::kLeftButtonDown || mouse == msg::kRightButtonUp) {
         m_view.showTrayMenu(menuState());
     } else if (mouse == msg::kLeftDoubleClick && !m_state.viewShown) {
-        makeViewVisible();
         showView(true);
     }
 }
 
 void ShellController::onShowInstance() {
-    if (m_state.viewShown) return;
-    makeViewVisible();
-    showView(true);
+    if (!m_state.viewShown) showView(true);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -236,12 +266,7 @@ void ShellController::share() {
 // Pictures
 
 void ShellController::onShowPicture(int pictureId) {
-    m_world.hideLive(false);
-    m_view.setCurrentPicture(pictureId);
-    m_view.showPictureLayer(true);
-    m_view.loadPicture(pictureId, true);
-    m_state.pictureShown = true;
-    m_view.raiseOverlay();
+    presentPicture(pictureId, true);
 }
 
 void ShellController::onPictureReady(int pictureId, int tag) {
@@ -283,13 +308,9 @@ bool ShellController::askLink() {
     return true;
 }
 
+// Hiding the view also hides the overlay, the list, the QR code view and the pen's strokes.
 void ShellController::handOver(int pictureId) {
     m_view.handOff(pictureId);
-    m_view.showOverlay(false);
-    m_view.hidePictureList();
-    m_view.hideQrView();
-    if (m_view.drawingMode()) m_view.clearStrokes();
-    m_view.showPanel(false);
     showView(false);
 }
 

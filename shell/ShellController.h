@@ -10,7 +10,8 @@
 
 namespace platform {
 class Clock;
-}
+class Message;
+}  // namespace platform
 
 namespace shell {
 
@@ -36,7 +37,8 @@ public:
     // The tray menu's entries as the state has them.
     tray::MenuState menuState() const;
 
-    // Messages.
+    // The window's messages (tray, keys, pictures, devices, a second start); false for others.
+    bool onMessage(const platform::Message& m);
     void onTrayCallback(unsigned iconId, unsigned mouse);
     void onShowInstance();
     void onKey(int board, int keyType);
@@ -60,6 +62,7 @@ private:
     void followBoard(int board);
     void act(int board, int keyType);
     void stepPicture(int direction);
+    void presentPicture(int pictureId, bool fromList);
     void hideUiParts();
     bool handOffWanted();
     bool askLink();

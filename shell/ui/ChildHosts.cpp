@@ -114,10 +114,6 @@ QString ChildHosts::storeFolder() const {
     return m_app.camera().store().storeFolder();
 }
 
-int ChildHosts::showMessage(const QString& t, const QString& caption, unsigned type) {
-    return m_app.ShowMessage(t, caption, type);
-}
-
 QString ChildHosts::programFolder() const {
     return m_app.programFolder();
 }

@@ -16,7 +16,7 @@ public:
 
     QString text(int id) const override;
 
-    // PicListHost.
+    // PicListHost and FirmwareHost.
     int ShowMessage(const QString& text, const QString& caption, unsigned type) override;
     void ShowMessageOnce(int textId) override;
     const camera::PictureStore& pictureStore() const override;
@@ -43,7 +43,6 @@ public:
     QString storeFolder() const override;
 
     // FirmwareHost.
-    int showMessage(const QString& text, const QString& caption, unsigned type) override;
     QString programFolder() const override;
     void closeProgram() override;
 

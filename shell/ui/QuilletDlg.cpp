@@ -176,38 +176,8 @@ void CQuilletDlg::shutDownDialog() {
 // Messages and input
 
 bool CQuilletDlg::event(QEvent* e) {
-    if (handleMessage(e)) return true;
+    if (const Message* m = asMessage(e); m != nullptr && m_shell.onMessage(*m)) return true;
     return QWidget::event(e);
-}
-
-bool CQuilletDlg::handleMessage(QEvent* e) {
-    const Message* m = asMessage(e);
-    if (m == nullptr) return false;
-    switch (m->msg) {
-        case msg::kTrayCallback: {
-            const auto t = msg::trayCallbackOf(*m);
-            m_shell.onTrayCallback(t.iconId, t.mouse);
-            return true;
-        }
-        case msg::kKey: {
-            const auto k = msg::keyOf(*m);
-            m_shell.onKey(k.board, k.keyType);
-            return true;
-        }
-        case msg::kShowPicture: m_shell.onShowPicture(msg::pictureNumberOf(*m)); return true;
-        case msg::kPictureReady: {
-            const auto r = msg::pictureReadyOf(*m);
-            m_shell.onPictureReady(r.number, r.tag);
-            return true;
-        }
-        case msg::kDeviceChange: {
-            const auto d = msg::deviceChangeOf(*m);
-            m_shell.onDeviceChange(d.event, d.name);
-            return true;
-        }
-        case msg::kShowInstance: m_shell.onShowInstance(); return true;
-        default: return false;
-    }
 }
 
 bool CQuilletDlg::eventFilter(QObject* watched, QEvent* e) {

@@ -146,7 +146,6 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
-    bool handleMessage(QEvent* e);
     void addTrayIcon();
     void popUpMenu(const tray::MenuState& state, QPoint at);
     void startBoards();

@@ -29,7 +29,7 @@ public:
         unsigned type;
     };
     QString text(int id) const override { return QString("t%1").arg(id); }
-    int showMessage(const QString& t, const QString& c, unsigned type) override {
+    int ShowMessage(const QString& t, const QString& c, unsigned type) override {
         boxes.push_back({t, c, type});
         return answer;
     }

@@ -6,6 +6,7 @@
 #include "shell/ShellWorld.h"
 #include "lang/TextIds.h"
 #include "platform/MessageBoxTypes.h"
+#include "platform/Message.h"
 #include "platform/MessageIds.h"
 #include "tests/support/FakeClock.h"
 
@@ -609,6 +610,32 @@ TEST_F(ShellControllerTest, KeyTableIsTotal) {
     for (int k = -1; k <= 12; ++k)
         for (Face f : {Face::Hidden, Face::Live, Face::Picture})
             if (k < 1 || k > 10) EXPECT_EQ(keyAction(k, f), KeyAction::None) << k;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ShellControllerTest, MessagesReachTheirRules) {
+    r.cameras = 2;
+    enter(Face::Live);
+    clock.advance(1000);
+    EXPECT_TRUE(shell.onMessage(platform::Message(msg::kKey, 1, kKeyCapture)));
+    EXPECT_EQ(r.log.first(), "select 1") << "board index in wParam, key type in lParam";
+    EXPECT_TRUE(r.log.contains("takePicture 0"));
+    EXPECT_TRUE(shell.onMessage(platform::Message(msg::kPictureReady, 9, kTagKeepHidden)));
+    EXPECT_FALSE(shell.state().captureBusy);
+    EXPECT_TRUE(r.log.contains("added 9"));
+    EXPECT_TRUE(shell.onMessage(platform::Message(msg::kShowPicture, 9, 0)));
+    EXPECT_TRUE(r.log.contains("load 9 1")) << "from the list: the viewer's frame anew";
+    platform::Message arrival(msg::kDeviceChange, msg::kDeviceArrival, 0);
+    arrival.text = kBoard;
+    EXPECT_TRUE(shell.onMessage(arrival));
+    EXPECT_EQ(r.boards, 1);
+    EXPECT_TRUE(shell.onMessage(platform::Message(msg::kTrayCallback, 128, msg::kRightButtonUp)));
+    EXPECT_EQ(r.log.last(), "menu");
+    EXPECT_FALSE(shell.onMessage(platform::Message(msg::kPictureAdded, 9, 0)))
+        << "the list's message is not the window's";
 }
 
 }  // namespace
