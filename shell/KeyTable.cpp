@@ -1,5 +1,7 @@
 #include "KeyTable.h"
 
+#include <Qt>
+
 namespace shell {
 
 namespace {
@@ -33,6 +35,30 @@ KeyAction keyAction(int keyType, Face face) {
             return face == Face::Hidden ? KeyAction::ShowView : KeyAction::HideAndCapture;
         case kKeyCommandD: return KeyAction::CommandD;
         default: return KeyAction::None;
+    }
+}
+
+int keyTypeOfKey(int qtKey) {
+    switch (qtKey) {
+        case Qt::Key_Space:
+        case Qt::Key_Return:
+        case Qt::Key_Enter: return kKeyCapture;
+        // Presenter remotes send Page Down and Page Up for next and previous.
+        case Qt::Key_Right:
+        case Qt::Key_PageDown: return kKeyNext;
+        case Qt::Key_Left:
+        case Qt::Key_PageUp: return kKeyPrevious;
+        case Qt::Key_Minus: return kKeyZoomOut;
+        case Qt::Key_Plus:
+        case Qt::Key_Equal: return kKeyZoomIn;
+        case Qt::Key_S: return kKeyShare;
+        // Their "start the show" and "blank the screen" keys.
+        case Qt::Key_Escape:
+        case Qt::Key_F5: return kKeyLive;
+        case Qt::Key_B:
+        case Qt::Key_Period: return kKeyHideCapture;
+        case Qt::Key_Delete: return kKeyClearAll;
+        default: return 0;
     }
 }
 

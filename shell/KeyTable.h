@@ -46,4 +46,8 @@ enum class KeyAction {
 
 KeyAction keyAction(int keyType, Face face);
 
+// The keyboard as a second board: the key type a key of the keyboard or of a presenter remote
+// stands for (Qt's key code), 0 for none.
+int keyTypeOfKey(int qtKey);
+
 }  // namespace shell

@@ -11,6 +11,8 @@
 #include "shell/ShellWorld.h"
 #include "shell/TrayMenuModel.h"
 
+#include <Qt>
+
 #include <algorithm>
 
 using namespace platform;
@@ -23,6 +25,9 @@ namespace {
 bool isTrayIcon(unsigned iconId) {
     return iconId == 128 || iconId == 145 || iconId == 146;
 }
+
+// The board index the keyboard's keys come with: no board, so no camera of its own.
+constexpr int kKeyboard = -1;
 
 // Tray icon states: the first board arrived, the last one left.
 constexpr int kTrayConnected = 1;
@@ -192,9 +197,22 @@ void ShellController::onKey(int board, int keyType) {
     act(board, keyType);
 }
 
-// Each board drives its own camera while the two are not shown side by side.
+// Each board drives its own camera while the two are not shown side by side; the keyboard
+// drives the current one.
 void ShellController::followBoard(int board) {
-    if (m_world.cameraCount() >= 2 && !m_world.dualScreen()) m_world.selectCamera(board);
+    if (board >= 0 && m_world.cameraCount() >= 2 && !m_world.dualScreen())
+        m_world.selectCamera(board);
+}
+
+bool ShellController::onKeyboard(int qtKey) {
+    if (qtKey == Qt::Key_Menu) {
+        if (m_state.viewShown && !m_state.calibration) m_view.openToolbar();
+        return true;
+    }
+    const int keyType = keyTypeOfKey(qtKey);
+    if (keyType == 0) return false;
+    onKey(kKeyboard, keyType);
+    return true;
 }
 
 void ShellController::act(int board, int keyType) {

@@ -41,6 +41,8 @@ public:
     bool onMessage(const platform::Message& m);
     void onTrayCallback(unsigned iconId, unsigned mouse);
     void onShowInstance();
+    // A key of the keyboard while the window has it; false when the key means nothing here.
+    bool onKeyboard(int qtKey);
     void onKey(int board, int keyType);
     void onShowPicture(int pictureId);
     void onPictureReady(int pictureId, int tag);

@@ -20,6 +20,8 @@ public:
     virtual void raiseOverlay() = 0;
     virtual void showPanel(bool show) = 0;
     virtual void showCalibrationButton(bool show) = 0;
+    // The toolbar panel opened, as a double click on its handle does.
+    virtual void openToolbar() = 0;
     virtual bool drawingMode() const = 0;
     virtual void clearStrokes() = 0;
     virtual void drawingOff() = 0;

@@ -18,6 +18,7 @@
 #include "platform/Message.h"
 #include "platform/MessageBoxTypes.h"
 #include "platform/MessageIds.h"
+#include "shell/KeyTable.h"
 #include "shell/PanelLayout.h"
 #include "shell/PictureViewer.h"
 #include "shell/ui/AboutDlg.h"
@@ -184,9 +185,17 @@ bool CQuilletDlg::eventFilter(QObject* watched, QEvent* e) {
     // Messages from other threads pass here before their receiver: take them over first.
     if (asMessage(e) != nullptr) return QWidget::eventFilter(watched, e);
     if (watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this &&
-        viewerInput(e))
+        (keyboardInput(e) || viewerInput(e)))
         return true;
     return QWidget::eventFilter(watched, e);
+}
+
+// The keyboard works as a second board wherever the focus is in this window; a held key counts once.
+bool CQuilletDlg::keyboardInput(QEvent* e) {
+    if (e->type() != QEvent::KeyPress) return false;
+    const auto* k = static_cast<QKeyEvent*>(e);
+    if (k->isAutoRepeat()) return shell::keyTypeOfKey(k->key()) != 0;
+    return m_shell.onKeyboard(k->key());
 }
 
 void CQuilletDlg::keyPressEvent(QKeyEvent* e) {
@@ -288,6 +297,10 @@ void CQuilletDlg::showPanel(bool show) {
 
 void CQuilletDlg::showCalibrationButton(bool show) {
     if (m_overlay) m_overlay->showCalibrationButton(show);
+}
+
+void CQuilletDlg::openToolbar() {
+    if (m_overlay) m_overlay->panel()->Open();
 }
 
 bool CQuilletDlg::drawingMode() const {

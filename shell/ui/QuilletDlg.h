@@ -96,6 +96,7 @@ public:
     void raiseOverlay() override;
     void showPanel(bool show) override;
     void showCalibrationButton(bool show) override;
+    void openToolbar() override;
     bool drawingMode() const override;
     void clearStrokes() override;
     void drawingOff() override;
@@ -154,6 +155,7 @@ private:
     void createViewer();
     void shutDownOverlay();
     bool viewerInput(QEvent* e);
+    bool keyboardInput(QEvent* e);
 
     CQuilletApp& m_app;
     Services m_services;

@@ -70,6 +70,17 @@ sleep 1; shot back1
 differ back1 picture1 && differ back1 picture2 || true
 differ back1 picture1 && fail "key 3 did not show the previous picture"
 
+# The keyboard as a second board: Space takes and shows a picture, Escape goes back to live video.
+board key 7
+sleep 0.6
+xdotool key space
+wait_for 30 test -f "$store/image/0000000003.jpg" || fail "Space took no picture"
+sleep 1; shot keyboard1; sleep 0.7; shot keyboard2
+differ keyboard1 keyboard2 && fail "Space did not show the picture it took"
+xdotool key Escape
+sleep 1; shot keyboard3; sleep 0.7; shot keyboard4
+differ keyboard3 keyboard4 || fail "Escape did not return to live video"
+
 # The pen over live video: open the panel (double click on the handle), drawing mode, a stroke.
 board key 7
 sleep 0.6

@@ -58,6 +58,7 @@ public:
     void raiseOverlay() override {}
     void showPanel(bool s) override { note(QString("panel %1").arg(s)); }
     void showCalibrationButton(bool s) override { note(QString("calibrationButton %1").arg(s)); }
+    void openToolbar() override { note("toolbar"); }
     bool drawingMode() const override { return drawing; }
     void clearStrokes() override { note("clearStrokes"); }
     void drawingOff() override { note("drawingOff"); }
@@ -636,6 +637,73 @@ TEST_F(ShellControllerTest, MessagesReachTheirRules) {
     EXPECT_EQ(r.log.last(), "menu");
     EXPECT_FALSE(shell.onMessage(platform::Message(msg::kPictureAdded, 9, 0)))
         << "the list's message is not the window's";
+}
+
+}  // namespace
+
+namespace {
+
+// The keyboard and a presenter remote act as a second board on the current camera.
+TEST_F(ShellControllerTest, KeyboardKeysActAsTheBoardsKeys) {
+    struct Case {
+        Face face;
+        int key;
+        QStringList effects;
+    };
+    const std::vector<Case> table = {
+        {Face::Live, Qt::Key_Space, {"takePicture 0"}},
+        {Face::Live, Qt::Key_Return, {"takePicture 0"}},
+        {Face::Picture, Qt::Key_Space, {}},
+        {Face::Live, Qt::Key_PageDown, {"takePicture 2"}},
+        {Face::Picture, Qt::Key_PageDown, {"show 6"}},
+        {Face::Picture, Qt::Key_Right, {"show 6"}},
+        {Face::Picture, Qt::Key_PageUp, {"show 4"}},
+        {Face::Picture, Qt::Key_Left, {"show 4"}},
+        {Face::Picture, Qt::Key_Plus, {"zoom 0.1"}},
+        {Face::Picture, Qt::Key_Minus, {"zoom -0.1"}},
+        {Face::Picture, Qt::Key_Escape, {"live"}},
+        {Face::Picture, Qt::Key_F5, {"live"}},
+        {Face::Live, Qt::Key_B, {"live", "hidden", "takePicture 1"}},
+        {Face::Live, Qt::Key_S, {"share"}},
+        {Face::Live, Qt::Key_Delete, {"prompt"}},
+        {Face::Live, Qt::Key_Menu, {}},
+        {Face::Live, Qt::Key_A, {}},
+    };
+    for (const Case& c : table) {
+        Recorder fresh;
+        fresh.cameras = 2;
+        fresh.pictures = {4, 5, 6};
+        testsupport::FakeClock time;
+        ShellController s(fresh, fresh, time);
+        s.start(false, true);
+        if (c.face == Face::Picture) s.showPicture(5);
+        fresh.log.clear();
+        time.advance(1000);
+        EXPECT_EQ(s.onKeyboard(c.key), c.key != Qt::Key_A) << c.key;
+        EXPECT_EQ(fresh.main(), c.effects) << "key " << c.key << " in face " << int(c.face);
+        EXPECT_FALSE(fresh.log.contains("select 0") || fresh.log.contains("select 1"))
+            << "the keyboard keeps the current camera";
+    }
+}
+
+TEST_F(ShellControllerTest, KeyboardKeepsTheBoardsFiltersAndOpensTheToolbar) {
+    enter(Face::Live);
+    clock.advance(1000);
+    shell.onKeyboard(Qt::Key_Space);
+    clock.advance(100);
+    shell.onKeyboard(Qt::Key_Return);
+    EXPECT_EQ(r.main(), QStringList{"takePicture 0"}) << "the repeat filter and capture busy hold";
+    shell.onPictureReady(3, kTagKeepHidden);
+    r.log.clear();
+    shell.onKeyboard(Qt::Key_Menu);
+    EXPECT_EQ(r.log, QStringList{"toolbar"});
+    shell.runCommand(10005);
+    r.log.clear();
+    shell.onKeyboard(Qt::Key_Menu);
+    EXPECT_TRUE(r.log.isEmpty()) << "calibration has no toolbar";
+    clock.advance(1000);
+    shell.onKeyboard(Qt::Key_Escape);
+    EXPECT_FALSE(shell.state().calibration) << "any key ends calibration, as a board's does";
 }
 
 }  // namespace
