@@ -32,7 +32,6 @@ namespace {
 
 CQuilletApp* g_app = nullptr;
 
-constexpr int kTextBufferUnits = 128;  // texts come back cut to 127
 constexpr int kAutovellWaitMs = 120000;
 // A relay that hangs must not freeze the program for good.
 constexpr int kBoardRelayWaitMs = 60000;
@@ -196,7 +195,7 @@ bool CQuilletApp::LoadLanguage(const QString& code) {
 }
 
 QString CQuilletApp::SetText(int id) {
-    return m_languagePack.text(id, kTextBufferUnits - 1);
+    return m_languagePack.text(id, kTextUnits);
 }
 
 int CQuilletApp::ShowMessage(const QString& text, const QString& caption, unsigned type) {

@@ -17,6 +17,9 @@ class QObject;
 // Also what the camera controller reads of the application (flags, receiver, screen).
 class CQuilletApp : public camera::CameraHost {
 public:
+    // SetText keeps this many UTF-16 units of a text (its buffer of 128 holds the zero too).
+    static constexpr int kTextUnits = 127;
+
     explicit CQuilletApp(AppUi& ui);
     ~CQuilletApp() override;
     CQuilletApp(const CQuilletApp&) = delete;
