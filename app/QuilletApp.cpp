@@ -1,5 +1,7 @@
 #include "QuilletApp.h"
 
+#include "app/DesktopLanguage.h"
+
 #include "app/AppUi.h"
 #include "markup/Markup.h"
 #include "lang/TextIds.h"
@@ -167,8 +169,14 @@ QString CQuilletApp::languageCodeFromConfig() const {
     return doc.GetElementText();
 }
 
+// Config.xml wins where it names a pack the program has; otherwise the desktop's language.
 bool CQuilletApp::startLanguage() {
     m_languageCode = languageCodeFromConfig();
+    const QStringList packs = installedPacks();
+    if (!packs.contains(QString(m_languageCode).replace('-', '_'))) {
+        if (const QString desktop = app::desktopPack(packs); !desktop.isEmpty())
+            m_languageCode = desktop;
+    }
     if (m_languageCode.isEmpty() || leadingNumber(m_languageCode) >= 1) m_languageCode = "en_US";
     m_languagePack.unload();
     if (LoadLanguage(m_languageCode)) return true;
@@ -176,6 +184,14 @@ bool CQuilletApp::startLanguage() {
     m_ui.messageBox(m_languageCode, "Error", box, {}, {});
     m_ui.messageBox("Language file open error!", "Error", box, {}, {});
     return false;
+}
+
+QStringList CQuilletApp::installedPacks() const {
+    QStringList packs;
+    const QDir folder(folderOf(m_executablePath) + "/Qvlang");
+    for (const QFileInfo& f : folder.entryInfoList({"*.so"}, QDir::Files))
+        packs << f.completeBaseName();
+    return packs;
 }
 
 bool CQuilletApp::LoadLanguage(const QString& code) {

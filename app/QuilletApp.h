@@ -98,6 +98,8 @@ public:
 
 private:
     QString languageCodeFromConfig() const;
+    // The codes of the packs beside the program.
+    QStringList installedPacks() const;
     bool startLanguage();
     static QString settingsPath(const char* name);
     static void reportRefusedSettingsFolders();

@@ -19,6 +19,8 @@ void StartupTest::SetUp() {
     setEnv("XDG_RUNTIME_DIR", root.file("run"));
     setEnv("TMPDIR", root.file("tmp"));
     qputenv("OSTRELY_CAMERA", "sim");
+    // The desktop's language would choose the pack where Config.xml names none.
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) qunsetenv(name);
 
     // The program folder: Ostrely itself (anything executable), the packs, and an Autovell that
     // logs each call before running the real one.

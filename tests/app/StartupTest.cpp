@@ -42,6 +42,25 @@ TEST_F(StartupTest, LanguageCodeChoosesThePack) {
     EXPECT_EQ(app->languageCode(), "en_US");
 }
 
+TEST_F(StartupTest, TheDesktopsLanguageWhereConfigNamesNoPackOfOurs) {
+    qputenv("LANG", "uk_UA.UTF-8");
+    start();
+    EXPECT_EQ(app->languageCode(), "uk_UA");
+    EXPECT_EQ(app->SetText(2), QString("Скасувати")) << "no Config.xml: the desktop's language";
+    writeConfigLanguage("fr_FR");
+    start();
+    EXPECT_EQ(app->languageCode(), "uk_UA") << "a code without a pack gives way to the desktop";
+    writeConfigLanguage("zh_CN");
+    start();
+    EXPECT_EQ(app->languageCode(), "zh_CN") << "Config.xml wins when it names a pack we have";
+    qputenv("LANG", "de_DE.UTF-8");
+    QFile::remove(root.file("appdata/Haxo/Config.xml"));
+    start();
+    EXPECT_EQ(app->languageCode(), "en_US") << "a language without a pack: English";
+    EXPECT_TRUE(ui.boxes.empty());
+    qunsetenv("LANG");
+}
+
 TEST_F(StartupTest, NoPackAtAllStopsWithUnlocalisedBoxesAndEmptyTexts) {
     writeConfigLanguage("uk_UA");
     QFile::remove(root.file("program/Qvlang"));
