@@ -4,10 +4,15 @@
 #include "platform/hid/HidrawTransport.h"
 #include "platform/hid/InterfaceName.h"
 #include "platform/hid/UdevDeviceMonitor.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/MessageRecorder.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -63,7 +68,8 @@ TEST_F(HidrawHandleTest, ReadsWholeReportsWithTimeOutAndCutsLongOnes) {
 }
 
 TEST_F(HidrawHandleTest, WritesAndReportsAVanishedNode) {
-    HidrawHandle h(fds[0], 0);
+    testsupport::LogCapture log;
+    HidrawHandle h(fds[0], 0, "/dev/hidraw3");
     const uint8_t cmd[4] = {0x01, 0x44, 0, 0};
     EXPECT_EQ(h.write(cmd, sizeof cmd, 50), 4);
     uint8_t got[8] = {};
@@ -74,6 +80,33 @@ TEST_F(HidrawHandleTest, WritesAndReportsAVanishedNode) {
     uint8_t buf[8];
     EXPECT_EQ(h.read(buf, sizeof buf, 50), kGone);
     EXPECT_EQ(h.write(cmd, sizeof cmd, 50), kGone);
+    EXPECT_EQ(log.matching("ostrely.board", {"/dev/hidraw3", "writing", "gone"}).size(), 1)
+        << log.lines().join('\n').toStdString();
+}
+
+// A node that is not there, and one we may not open: null, and one line with the node's path
+// and the system's reason.
+TEST(HidrawOpenTest, NodesThatCannotBeOpenedSayWhy) {
+    testsupport::TempDir tmp;
+    testsupport::LogCapture log;
+    const QString missing = tmp.path() + "/hidraw9";
+    EXPECT_EQ(HidrawHandle::open(missing, 0), nullptr);
+    EXPECT_EQ(log.matching("ostrely.board", {missing, "No such file or directory"}).size(), 1)
+        << log.lines().join('\n').toStdString();
+
+    // Root is not held back by mode bits; a read-only kernel attribute refuses it all the same.
+    QString locked = tmp.path() + "/hidraw0";
+    QFile(locked).open(QIODevice::WriteOnly);
+    QFile::setPermissions(locked, QFile::WriteOwner);
+    if (::geteuid() == 0) locked = "/sys/kernel/notes";
+    const int probe = ::open(locked.toLocal8Bit().constData(), O_RDWR);
+    if (probe >= 0 || errno != EACCES) {
+        if (probe >= 0) ::close(probe);
+        GTEST_SKIP() << "no path here refuses us with EACCES";
+    }
+    EXPECT_EQ(HidrawHandle::open(locked, 0), nullptr);
+    EXPECT_EQ(log.matching("ostrely.board", {locked, "Permission denied"}).size(), 1)
+        << log.lines().join('\n').toStdString();
 }
 
 TEST(HidrawTransportTest, UnknownNamesDoNotOpen) {
