@@ -132,8 +132,8 @@ void CQuilletApp::reportRefusedSettingsFolders() {
                     .arg(refused),
                 0);
     if (!choice.refused.isEmpty() && choice.folder.isEmpty())
-        failure(settings(), QStringLiteral("no settings folder can be trusted; settings are not kept"),
-                0);
+        failure(settings(),
+                QStringLiteral("no settings folder can be trusted; settings are not kept"), 0);
     else if (!choice.refused.isEmpty())
         qCWarning(settings, "settings are kept in %s", qPrintable(choice.folder));
 }
@@ -340,10 +340,9 @@ bool CQuilletApp::keepUnusableCameraConfig(const QString& path, const char* why)
     // rename moves a link or a FIFO itself, never what it points at.
     const QString what = QStringLiteral("%1 %2").arg(path, QLatin1String(why));
     if (::rename(native.constData(), kept.constData()) == 0)
-        platform::log::failure(platform::log::settings(),
-                               what + QStringLiteral("; kept as %1 and made anew")
-                                          .arg(QFile::decodeName(kept)),
-                               0);
+        platform::log::failure(
+            platform::log::settings(),
+            what + QStringLiteral("; kept as %1 and made anew").arg(QFile::decodeName(kept)), 0);
     else
         platform::log::failure(platform::log::settings(), what + " and could not be kept aside",
                                errno);

@@ -31,10 +31,10 @@ void removeAt(int parentFd, const char* name, int depth);
 
 // Only the entry's own name is at hand this deep; the store's names are unique enough to find it.
 void logNotRemoved(const char* name) {
-    platform::log::failure(platform::log::camera(),
-                           QStringLiteral("cannot remove %1 from the picture folders")
-                               .arg(QFile::decodeName(name)),
-                           errno);
+    platform::log::failure(
+        platform::log::camera(),
+        QStringLiteral("cannot remove %1 from the picture folders").arg(QFile::decodeName(name)),
+        errno);
 }
 
 void emptyFolder(platform::UniqueFd dirFd, int depth) {
@@ -59,12 +59,12 @@ void removeAt(int parentFd, const char* name, int depth) {
         return;
     }
     if (depth > kMaxDepth) return;
-    platform::UniqueFd fd(::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    platform::UniqueFd fd(
+        ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!fd) return;
     struct stat opened {};
     // Swapped for something else between the look and the open: leave it alone.
-    if (::fstat(fd.get(), &opened) != 0 || opened.st_dev != st.st_dev ||
-        opened.st_ino != st.st_ino)
+    if (::fstat(fd.get(), &opened) != 0 || opened.st_dev != st.st_dev || opened.st_ino != st.st_ino)
         return;
     // A read-only folder of ours (copied in by the user) must still be emptied.
     if (opened.st_uid == ::getuid() && (opened.st_mode & 0700) != 0700) ::fchmod(fd.get(), 0700);

@@ -174,8 +174,7 @@ bool PdfExport::ExportPdf(QString& folder, QString& fileName,
     if (!doc) {
         if (!run.failed()) {
             m_output("error: cannot create PdfDoc object\n");
-            platform::log::failure(platform::log::share(),
-                                   exportFailed(outPath),
+            platform::log::failure(platform::log::share(), exportFailed(outPath),
                                    QStringLiteral("no PDF document could be made"));
         }
         return false;
@@ -194,8 +193,7 @@ bool PdfExport::ExportPdf(QString& folder, QString& fileName,
     // Nothing left to show: no empty document in the user's folder or in the share.
     if (pages == 0) {
         m_output("error: no picture to export\n");
-        platform::log::failure(platform::log::share(),
-                               exportFailed(outPath),
+        platform::log::failure(platform::log::share(), exportFailed(outPath),
                                QStringLiteral("none of the pictures is there"));
         return false;
     }

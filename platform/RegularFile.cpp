@@ -25,7 +25,8 @@ RegularFileRead failed(ReadFailure why) {
 RegularFileRead readRegularFile(const QString& path, qint64 limitBytes) {
     if (path.isEmpty()) return failed(ReadFailure::Missing);
     // Non-blocking, or opening a FIFO waits for a writer that never comes.
-    const UniqueFd file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    const UniqueFd file(
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     const int fd = file.get();
     if (!file) return failed(errno == ENOENT ? ReadFailure::Missing : ReadFailure::Unreadable);
     struct stat st {};

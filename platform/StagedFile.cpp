@@ -64,8 +64,9 @@ bool StagedFile::openFolder() {
 int StagedFile::createTemporary() {
     // A regular file keeps its permissions; anything else (a link among them) gets the defaults.
     struct stat old {};
-    const bool keepMode = ::fstatat(m_dirFd.get(), m_name.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
-                          S_ISREG(old.st_mode);
+    const bool keepMode =
+        ::fstatat(m_dirFd.get(), m_name.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(old.st_mode);
     for (int i = 0; i < kTemporaryAttempts; ++i) {
         const QByteArray name =
             '.' + m_name + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);

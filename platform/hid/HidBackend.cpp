@@ -23,7 +23,7 @@ HidBackend createHidBackend() {
         else
             platform::log::failure(platform::log::board(),
                                    QStringLiteral("simulated board: its keys cannot be pressed"),
-                         error);
+                                   error);
         backend.monitor = std::make_unique<SimDeviceMonitor>(*sim);
         backend.transport = std::move(sim);
         backend.simulated = true;

@@ -40,11 +40,16 @@ int waitFor(int fd, short events, int timeoutMs) {
 HidrawHandle::HidrawHandle(int fd, int collection, QString node)
     : m_fd(fd), m_collection(collection), m_node(std::move(node)) {}
 
-std::unique_ptr<HidrawHandle> HidrawHandle::open(const QString& node, int collection) {
+std::unique_ptr<HidrawHandle> HidrawHandle::open(const QString& node, int collection,
+                                                 int* lastError) {
     const int fd = ::open(node.toLocal8Bit().constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    const int err = fd < 0 ? errno : 0;
+    const bool repeated = lastError != nullptr && *lastError == err;
+    if (lastError != nullptr) *lastError = err;
     if (fd < 0) {
-        platform::log::failure(platform::log::board(),
-                               QStringLiteral("cannot open board node %1").arg(node), errno);
+        if (!repeated)
+            platform::log::failure(platform::log::board(),
+                                   QStringLiteral("cannot open board node %1").arg(node), err);
         return nullptr;
     }
     return std::make_unique<HidrawHandle>(fd, collection, node);
@@ -63,7 +68,8 @@ bool HidrawHandle::loadDescriptor() {
     if (m_loaded) return m_caps.has_value();
     m_loaded = true;
     int size = 0;
-    if (::ioctl(m_fd.get(), HIDIOCGRDESCSIZE, &size) < 0 || size <= 0 || size > HID_MAX_DESCRIPTOR_SIZE)
+    if (::ioctl(m_fd.get(), HIDIOCGRDESCSIZE, &size) < 0 || size <= 0 ||
+        size > HID_MAX_DESCRIPTOR_SIZE)
         return false;
     hidraw_report_descriptor desc{};
     desc.size = static_cast<__u32>(size);

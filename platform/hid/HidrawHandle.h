@@ -14,8 +14,11 @@ class HidrawHandle : public HidHandle {
 public:
     // Takes ownership of fd. collection counts from 0; node names it in the log.
     HidrawHandle(int fd, int collection, QString node = {});
-    // Opens the node for reading and writing; null, with a log line, when it cannot be.
-    static std::unique_ptr<HidrawHandle> open(const QString& node, int collection);
+    // Opens the node for reading and writing; null, with a log line, when it cannot be. With
+    // lastError (the errno of the previous try, 0 after a success) a repeated failure is not
+    // logged again.
+    static std::unique_ptr<HidrawHandle> open(const QString& node, int collection,
+                                              int* lastError = nullptr);
     HidrawHandle(const HidrawHandle&) = delete;
     HidrawHandle& operator=(const HidrawHandle&) = delete;
 

@@ -32,7 +32,8 @@ std::unique_ptr<HidHandle> HidrawTransport::open(const QString& path) {
         for (size_t c = 0; c < d.interfaces.size(); ++c) {
             if (d.interfaces[c].path.compare(path, Qt::CaseInsensitive) != 0) continue;
             // A node we may not open (permissions) counts as one that failed to open.
-            return HidrawHandle::open(d.devnode, static_cast<int>(c));
+            std::lock_guard lock(m_lock);
+            return HidrawHandle::open(d.devnode, static_cast<int>(c), &m_lastErrors[d.devnode]);
         }
     }
     return nullptr;

@@ -77,8 +77,8 @@ void drop(Client& c) {
 void flush(Client& c) {
     while (c.sent < c.out.size()) {
         const ssize_t n =
-            ::send(c.fd.get(), c.out.constData() + c.sent, static_cast<size_t>(c.out.size() - c.sent),
-                   MSG_NOSIGNAL | MSG_DONTWAIT);
+            ::send(c.fd.get(), c.out.constData() + c.sent,
+                   static_cast<size_t>(c.out.size() - c.sent), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && wouldBlock()) return;
         if (n <= 0) break;

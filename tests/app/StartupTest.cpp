@@ -295,9 +295,9 @@ TEST_F(StartupTest, ABoardRelayThatFailsLeavesALineWithTheCause) {
     app->setBoardInstallPath(root.file("board"));
     const QString relay = root.file("board/Pellgate.exe");
     app->RunBoardRelay("-insert x");
-    EXPECT_EQ(log.matching("ostrely.board", {relay, "did not start", "No such file or directory"})
-                  .size(),
-              1)
+    EXPECT_EQ(
+        log.matching("ostrely.board", {relay, "did not start", "No such file or directory"}).size(),
+        1)
         << log.lines().join('\n').toStdString();
 
     writeFile(relay, "#!/bin/sh\nexit 3\n");

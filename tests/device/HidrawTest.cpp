@@ -93,6 +93,16 @@ TEST(HidrawOpenTest, NodesThatCannotBeOpenedSayWhy) {
     EXPECT_EQ(HidrawHandle::open(missing, 0), nullptr);
     EXPECT_EQ(log.matching("ostrely.board", {missing, "No such file or directory"}).size(), 1)
         << log.lines().join('\n').toStdString();
+    // Tried again and again while it stays away: said once, and again once it had opened.
+    int lastError = 0;
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(HidrawHandle::open(missing, 0, &lastError), nullptr);
+    EXPECT_EQ(lastError, ENOENT);
+    QFile(missing).open(QIODevice::WriteOnly);
+    EXPECT_NE(HidrawHandle::open(missing, 0, &lastError), nullptr);
+    EXPECT_EQ(lastError, 0);
+    QFile::remove(missing);
+    EXPECT_EQ(HidrawHandle::open(missing, 0, &lastError), nullptr);
+    EXPECT_EQ(log.lines().size(), 3) << log.lines().join('\n').toStdString();
 
     // Root is not held back by mode bits; a read-only kernel attribute refuses it all the same.
     QString locked = tmp.path() + "/hidraw0";
