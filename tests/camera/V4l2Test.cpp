@@ -4,6 +4,7 @@
 #include "camera/sdk/V4l2Device.h"
 #include "camera/sdk/V4l2Formats.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/RefusedPath.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -11,11 +12,7 @@
 #include <QBuffer>
 #include <QFile>
 
-#include <fcntl.h>
 #include <linux/videodev2.h>
-#include <unistd.h>
-
-#include <cerrno>
 
 using namespace camera::sdk;
 
@@ -201,15 +198,7 @@ TEST(V4l2Open, ACameraThatCannotBeOpenedSaysWhy) {
 
 TEST(V4l2Open, ACameraWeMayNotOpenSaysSo) {
     testsupport::TempDir tmp;
-    QString locked = tmp.file("video9");
-    QFile(locked).open(QIODevice::WriteOnly);
-    QFile::setPermissions(locked, QFile::WriteOwner);
-    // Root is not held back by mode bits; a read-only kernel attribute refuses it all the same.
-    if (::geteuid() == 0) locked = "/sys/kernel/notes";
-    const int probe = ::open(locked.toLocal8Bit().constData(), O_RDWR);
-    if (probe >= 0 || errno != EACCES) {
-        if (probe >= 0) ::close(probe);
-        GTEST_SKIP() << "no path here refuses us with EACCES";
-    }
+    const QString locked = testsupport::refusedPath(tmp.file("video9"));
+    if (locked.isEmpty()) GTEST_SKIP() << "no path here refuses us with EACCES";
     expectRefused(locked, "Permission denied");
 }

@@ -6,13 +6,13 @@
 #include "platform/hid/UdevDeviceMonitor.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/MessageRecorder.h"
+#include "tests/support/RefusedPath.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
 
-#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -104,16 +104,8 @@ TEST(HidrawOpenTest, NodesThatCannotBeOpenedSayWhy) {
     EXPECT_EQ(HidrawHandle::open(missing, 0, &lastError), nullptr);
     EXPECT_EQ(log.lines().size(), 3) << log.lines().join('\n').toStdString();
 
-    // Root is not held back by mode bits; a read-only kernel attribute refuses it all the same.
-    QString locked = tmp.path() + "/hidraw0";
-    QFile(locked).open(QIODevice::WriteOnly);
-    QFile::setPermissions(locked, QFile::WriteOwner);
-    if (::geteuid() == 0) locked = "/sys/kernel/notes";
-    const int probe = ::open(locked.toLocal8Bit().constData(), O_RDWR);
-    if (probe >= 0 || errno != EACCES) {
-        if (probe >= 0) ::close(probe);
-        GTEST_SKIP() << "no path here refuses us with EACCES";
-    }
+    const QString locked = testsupport::refusedPath(tmp.file("hidraw0"));
+    if (locked.isEmpty()) GTEST_SKIP() << "no path here refuses us with EACCES";
     EXPECT_EQ(HidrawHandle::open(locked, 0), nullptr);
     EXPECT_EQ(log.matching("ostrely.board", {locked, "Permission denied"}).size(), 1)
         << log.lines().join('\n').toStdString();
