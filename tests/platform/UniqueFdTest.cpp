@@ -13,13 +13,9 @@ bool isOpen(int fd) {
     return ::fcntl(fd, F_GETFD) != -1;
 }
 
-// A pipe's two ends: one to own, one to watch.
+// A pipe's two ends, each closed by the test itself or by the owner it is given to.
 struct Pipe {
     Pipe() { EXPECT_EQ(::pipe2(fds, O_CLOEXEC), 0); }
-    ~Pipe() {
-        for (const int fd : fds)
-            if (isOpen(fd)) ::close(fd);
-    }
     int fds[2] = {-1, -1};
 };
 
@@ -32,6 +28,7 @@ TEST(UniqueFdTest, ClosesOnceWhenItsOwnerGoes) {
     }
     EXPECT_FALSE(isOpen(p.fds[0]));
     EXPECT_TRUE(isOpen(p.fds[1]));
+    ::close(p.fds[1]);
     EXPECT_FALSE(UniqueFd());
     EXPECT_FALSE(UniqueFd(-1));
 }
@@ -46,7 +43,8 @@ TEST(UniqueFdTest, MovesHandOwnershipOverAndCloseWhatWasHeld) {
     c = std::move(b);  // c's own end closes
     EXPECT_FALSE(isOpen(p.fds[1]));
     EXPECT_TRUE(isOpen(p.fds[0]));
-    c = std::move(c);  // moving onto itself keeps it
+    UniqueFd& same = c;
+    c = std::move(same);  // moving onto itself keeps it
     EXPECT_TRUE(isOpen(p.fds[0]));
     EXPECT_EQ(c.get(), p.fds[0]);
 }
