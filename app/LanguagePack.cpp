@@ -1,6 +1,7 @@
 #include "LanguagePack.h"
 
 #include "lang/StringTable.h"
+#include "platform/Log.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -46,13 +47,18 @@ bool LanguagePack::load(const QString& path, int& error) {
     void* handle = ::dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
         error = loadErrorNumber(path);
-        std::fprintf(stderr, "language pack: %s\n", ::dlerror());
+        platform::log::failure(platform::log::settings(),
+                               QStringLiteral("language pack %1 not loaded").arg(path),
+                               QString::fromLocal8Bit(::dlerror()));
         return false;
     }
     const auto* table =
         static_cast<const OstrelyStringTable*>(::dlsym(handle, kOstrelyStringTableSymbol));
     if (!isValidTable(table)) {
         ::dlclose(handle);
+        platform::log::failure(platform::log::settings(),
+                               QStringLiteral("language pack %1 not loaded").arg(path),
+                               QStringLiteral("no valid string table"));
         error = ENOEXEC;
         return false;
     }

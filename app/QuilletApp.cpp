@@ -10,6 +10,7 @@
 #include "platform/CrashHandler.h"
 #include "platform/Folders.h"
 #include "platform/InstanceChannel.h"
+#include "platform/Log.h"
 #include "platform/MessageBoxTypes.h"
 #include "platform/Process.h"
 #include "platform/SingleInstance.h"
@@ -123,13 +124,18 @@ QString CQuilletApp::CrashDumpPath() {
 
 void CQuilletApp::reportRefusedSettingsFolders() {
     const FolderChoice choice = chooseCommonAppDataFolder();
+    using platform::log::failure;
+    using platform::log::settings;
     for (const QString& refused : choice.refused)
-        qWarning("Ostrely: settings folder %s can be changed by other users; not used",
-                 qPrintable(refused));
+        failure(settings(),
+                QStringLiteral("settings folder %1 can be changed by other users; not used")
+                    .arg(refused),
+                0);
     if (!choice.refused.isEmpty() && choice.folder.isEmpty())
-        qWarning("Ostrely: no settings folder can be trusted; settings are not kept");
+        failure(settings(),
+                QStringLiteral("no settings folder can be trusted; settings are not kept"), 0);
     else if (!choice.refused.isEmpty())
-        qWarning("Ostrely: settings are kept in %s", qPrintable(choice.folder));
+        qCWarning(settings, "settings are kept in %s", qPrintable(choice.folder));
 }
 
 bool CQuilletApp::InitInstance(const QStringList& arguments) {
@@ -242,9 +248,26 @@ void CQuilletApp::ReadBoardInstallPath() {
 }
 
 void CQuilletApp::RunBoardRelay(const QString& parameters) {
-    ChildProcess relay(m_boardInstallPath + "/Pellgate.exe", splitCommandLine(parameters));
-    // Ended when given up, so that the next hand-off cannot overtake it.
-    if (relay.waitForExit(m_boardRelayTimeoutMs) == ChildProcess::kNoExitCode) relay.kill();
+    const QString program = m_boardInstallPath + "/Pellgate.exe";
+    ChildProcess relay(program, splitCommandLine(parameters));
+    using platform::log::board;
+    using platform::log::failure;
+    if (!relay.started()) {
+        failure(board(), QStringLiteral("whiteboard relay %1 did not start").arg(program),
+                relay.startError());
+        return;
+    }
+    const int code = relay.waitForExit(m_boardRelayTimeoutMs);
+    if (code == ChildProcess::kNoExitCode && !relay.ended()) {
+        // Ended when given up, so that the next hand-off cannot overtake it.
+        relay.kill();
+        failure(board(), QStringLiteral("whiteboard relay %1 ended").arg(program),
+                QStringLiteral("no answer within %1 ms").arg(m_boardRelayTimeoutMs));
+    } else if (code != 0) {
+        failure(board(), QStringLiteral("whiteboard relay %1 failed").arg(program),
+                code == ChildProcess::kNoExitCode ? QStringLiteral("killed by a signal")
+                                                  : QStringLiteral("exit code %1").arg(code));
+    }
 }
 
 QString CQuilletApp::autostartValueData() const {
@@ -329,12 +352,14 @@ bool CQuilletApp::keepUnusableCameraConfig(const QString& path, const char* why)
     if (path.isEmpty() || ::lstat(native.constData(), &st) != 0) return false;
     const QByteArray kept = native + ".bad";
     // rename moves a link or a FIFO itself, never what it points at.
+    const QString what = QStringLiteral("%1 %2").arg(path, QLatin1String(why));
     if (::rename(native.constData(), kept.constData()) == 0)
-        qWarning("Ostrely: %s %s; kept as %s and made anew", qPrintable(path), why,
-                 kept.constData());
+        platform::log::failure(
+            platform::log::settings(),
+            what + QStringLiteral("; kept as %1 and made anew").arg(QFile::decodeName(kept)), 0);
     else
-        qWarning("Ostrely: %s %s and could not be kept aside: %s", qPrintable(path), why,
-                 std::strerror(errno));
+        platform::log::failure(platform::log::settings(), what + " and could not be kept aside",
+                               errno);
     return true;
 }
 

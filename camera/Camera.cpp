@@ -6,6 +6,7 @@
 #include "camera/CaptureWorker.h"
 #include "camera/sdk/SdkFactory.h"
 #include "platform/Folders.h"
+#include "platform/Log.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -73,8 +74,17 @@ bool CCamera::Init() {
     return true;
 }
 
-void CCamera::openOne(int index, ViewWindow* window, const DisplayRect& fallback, bool show) {
+bool CCamera::openOne(int index, ViewWindow* window, const DisplayRect& fallback, bool show) {
     const Handle h = m_sdk->open(window, m_deviceSelector, index);
+    // 0 is no camera: kept in the list, every later call would go to it.
+    if (h == 0) {
+        platform::log::failure(platform::log::camera(),
+                               QStringLiteral("camera %1 of %2 did not open; it is left out")
+                                   .arg(index + 1)
+                                   .arg(m_cameraCount),
+                               QString());
+        return false;
+    }
     m_cameras.push_back(h);
     m_windows.push_back(window);
     m_sdk->runView(h, true);
@@ -85,6 +95,7 @@ void CCamera::openOne(int index, ViewWindow* window, const DisplayRect& fallback
         if (show) window->showWindow(true);
     }
     m_sdk->placeView(h, 0, 0, rect.width, rect.height);
+    return true;
 }
 
 void CCamera::OpenCameras(ViewWindow* a, ViewWindow* b, const DisplayRect& viewRect,
@@ -94,16 +105,14 @@ void CCamera::OpenCameras(ViewWindow* a, ViewWindow* b, const DisplayRect& viewR
     m_viewRect = viewRect;
     if (!m_sdk) return;
     if (m_cameraCount >= 1) {
-        openOne(0, a, viewRect, true);
+        const bool opened = openOne(0, a, viewRect, true);
         if (b != nullptr) b->showWindow(false);
-        if (pauseAfter) m_sdk->runView(m_cameras[0], false);
-        m_current = m_cameras[0];
+        if (opened && pauseAfter) m_sdk->runView(m_cameras[0], false);
+        if (opened) m_current = m_cameras[0];
     }
-    if (m_cameraCount >= 2) {
-        openOne(1, b, viewRect, false);
-        m_sdk->runView(m_cameras[1], false);
-    }
-    if (m_cameraCount >= 2 && m_host->swapFlag()) {
+    if (m_cameraCount >= 2 && openOne(1, b, viewRect, false))
+        m_sdk->runView(m_cameras.back(), false);
+    if (m_cameras.size() >= 2 && m_host->swapFlag()) {
         m_current = m_cameras[1];
         SwapCameras();
     }

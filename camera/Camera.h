@@ -98,7 +98,8 @@ public:
 
 private:
     QString dataFolder() const;
-    void openOne(int index, camera::ViewWindow* window, const camera::DisplayRect& fallback,
+    // False when the camera did not open: it is then not kept.
+    bool openOne(int index, camera::ViewWindow* window, const camera::DisplayRect& fallback,
                  bool show);
     std::vector<Handle> targets() const;
     void reapWorkers();

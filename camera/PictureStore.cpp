@@ -1,8 +1,9 @@
 #include "PictureStore.h"
 
 #include "platform/Folders.h"
+#include "platform/Log.h"
+#include "platform/UniqueFd.h"
 
-#include <QDebug>
 #include <QFile>
 #include <QFileInfo>
 
@@ -28,12 +29,18 @@ QByteArray native(const QString& path) {
 
 void removeAt(int parentFd, const char* name, int depth);
 
-void emptyFolder(int dirFd, int depth) {
-    DIR* dir = ::fdopendir(dirFd);
-    if (dir == nullptr) {
-        ::close(dirFd);
-        return;
-    }
+// Only the entry's own name is at hand this deep; the store's names are unique enough to find it.
+void logNotRemoved(const char* name) {
+    platform::log::failure(
+        platform::log::camera(),
+        QStringLiteral("cannot remove %1 from the picture folders").arg(QFile::decodeName(name)),
+        errno);
+}
+
+void emptyFolder(platform::UniqueFd dirFd, int depth) {
+    DIR* dir = ::fdopendir(dirFd.get());
+    if (dir == nullptr) return;
+    dirFd.release();  // the stream owns it now
     // Names first, removal after: a stream need not list entries removed under it reliably.
     std::vector<QByteArray> names;
     while (const dirent* e = ::readdir(dir)) {
@@ -48,22 +55,21 @@ void removeAt(int parentFd, const char* name, int depth) {
     struct stat st {};
     if (::fstatat(parentFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return;
     if (!S_ISDIR(st.st_mode)) {
-        if (::unlinkat(parentFd, name, 0) != 0) qDebug("%d", errno);
+        if (::unlinkat(parentFd, name, 0) != 0) logNotRemoved(name);
         return;
     }
     if (depth > kMaxDepth) return;
-    const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return;
+    platform::UniqueFd fd(
+        ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd) return;
     struct stat opened {};
     // Swapped for something else between the look and the open: leave it alone.
-    if (::fstat(fd, &opened) != 0 || opened.st_dev != st.st_dev || opened.st_ino != st.st_ino) {
-        ::close(fd);
+    if (::fstat(fd.get(), &opened) != 0 || opened.st_dev != st.st_dev || opened.st_ino != st.st_ino)
         return;
-    }
     // A read-only folder of ours (copied in by the user) must still be emptied.
-    if (opened.st_uid == ::getuid() && (opened.st_mode & 0700) != 0700) ::fchmod(fd, 0700);
-    emptyFolder(fd, depth);
-    if (::unlinkat(parentFd, name, AT_REMOVEDIR) != 0) qDebug("%d", errno);
+    if (opened.st_uid == ::getuid() && (opened.st_mode & 0700) != 0700) ::fchmod(fd.get(), 0700);
+    emptyFolder(std::move(fd), depth);
+    if (::unlinkat(parentFd, name, AT_REMOVEDIR) != 0) logNotRemoved(name);
 }
 
 QString withSlash(const QString& folder) {
@@ -112,11 +118,10 @@ void PictureStore::DeleteTree(const QString& folder) {
     if (path.isEmpty()) return;
     const QString parent = platform::folderOf(path);
     const QByteArray name = native(path.mid(parent.size() + (parent == "/" ? 0 : 1)));
-    const int parentFd =
-        ::open(native(parent.isEmpty() ? "." : parent).constData(), O_RDONLY | O_DIRECTORY);
-    if (parentFd < 0) return;
-    removeAt(parentFd, name.constData(), 0);
-    ::close(parentFd);
+    const platform::UniqueFd parentFd(
+        ::open(native(parent.isEmpty() ? "." : parent).constData(), O_RDONLY | O_DIRECTORY));
+    if (!parentFd) return;
+    removeAt(parentFd.get(), name.constData(), 0);
 }
 
 void PictureStore::prepare() {

@@ -4,6 +4,8 @@
 #include "HttpClient.h"
 #include "StorageUploader.h"
 
+#include "platform/Log.h"
+
 #include <QFileInfo>
 
 #include <cstdio>
@@ -27,8 +29,11 @@ int CloudUploader::UploadFile(const QString& folder, const QString& fileName, QS
     storage.setLimits(m_config.limits());
     storage.setAbortFlag(m_abort);
     if (!storage.PutToStorage(grant.uptoken, grant.key, localPath, progress)) {
-        std::fprintf(stderr, "ostrely: storage upload failed (%ld): %s\n", storage.lastStatus(),
-                     storage.lastError().c_str());
+        platform::log::failure(platform::log::share(),
+                               QStringLiteral("storage upload of %1 failed (%2)")
+                                   .arg(localPath)
+                                   .arg(storage.lastStatus()),
+                               QString::fromStdString(storage.lastError()));
         return kStorageFailed;
     }
 

@@ -1,5 +1,7 @@
 #include "TouchDevice.h"
 
+#include "platform/Log.h"
+
 #include <algorithm>
 
 TouchDevice::TouchDevice(QString path, platform::hid::HidTransport& transport,
@@ -19,7 +21,12 @@ void TouchDevice::Close() {
 bool TouchDevice::Open() {
     if (!Reopen()) return false;
     const auto caps = handle->capabilities();
-    if (!caps) return false;  // the handle stays open, the lengths 0: it reads and sends nothing
+    if (!caps) {
+        platform::log::failure(platform::log::board(),
+                               QStringLiteral("board %1 is not used").arg(path),
+                               QStringLiteral("its report descriptor cannot be read"));
+        return false;  // the handle stays open, the lengths 0: it reads and sends nothing
+    }
     inputReportLength = caps->inputReportByteLength;
     outputReportLength = caps->outputReportByteLength;
     SendCommand(kCommandA);

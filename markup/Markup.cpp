@@ -6,6 +6,7 @@
 #include "markup/XmlEncodingDetector.h"
 #include "markup/XmlIndexBuilder.h"
 #include "markup/XmlText.h"
+#include "platform/Log.h"
 #include "platform/RegularFile.h"
 #include "platform/StagedFile.h"
 
@@ -24,11 +25,13 @@ bool CXmlDocument::LoadFile(const QString& path) {
     parse();
     // Anyone who can put a FIFO or a device in the file's place must not stall the start.
     const platform::RegularFileRead read = platform::readRegularFile(path, kMaxFileBytes);
+    const QString what = QStringLiteral("settings file %1 not loaded").arg(path);
     if (read.failure == platform::ReadFailure::TooLarge)
-        qWarning("settings file %s is larger than %lld bytes; not loaded", qPrintable(path),
-                 static_cast<long long>(kMaxFileBytes));
+        platform::log::failure(platform::log::settings(), what,
+                               QStringLiteral("larger than %1 bytes").arg(kMaxFileBytes));
     if (read.failure == platform::ReadFailure::NotRegular)
-        qWarning("settings file %s is not a regular file; not loaded", qPrintable(path));
+        platform::log::failure(platform::log::settings(), what,
+                               QStringLiteral("not a regular file"));
     return read.bytes && LoadFromBytes(*read.bytes);
 }
 

@@ -5,6 +5,7 @@
 #include "markup/Markup.h"
 #include "markup/XmlCodec.h"
 #include "markup/XmlIndexBuilder.h"
+#include "platform/Log.h"
 
 namespace {
 
@@ -71,8 +72,10 @@ XmlDecodedFile XmlEncodingDetector::decodeBytes(QByteArray bytes) {
     // A wide charset named without a byte-order mark cannot be meant: its zero bytes are gone.
     if (declared.isEmpty() || XmlCodec::isWide(declared)) return decodeUndeclared(bytes);
     if (!XmlCodec::isKnown(declared)) {
-        qWarning("settings file declares unknown charset \"%s\"; read by its bytes instead",
-                 qPrintable(declared));
+        platform::log::failure(
+            platform::log::settings(),
+            QStringLiteral("settings file declares unknown charset \"%1\"").arg(declared),
+            QStringLiteral("read by its bytes instead"));
         XmlDecodedFile out = decodeUndeclared(bytes);
         out.unknownCharset = declared;
         return out;

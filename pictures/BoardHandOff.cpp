@@ -2,6 +2,7 @@
 
 #include "lang/TextIds.h"
 #include "pictures/BoardCommand.h"
+#include "platform/Log.h"
 #include "platform/MessageBoxTypes.h"
 
 #include <QImageReader>
@@ -15,8 +16,15 @@ float BoardHandOff::DisplayScale() const {
 bool BoardHandOff::HandOffPicture(int n) {
     const QString path = m_host.pictureStore().picturePath(n);
     const float scale = DisplayScale();
-    const auto placement = BoardCommand::fit(QImageReader(path).size(), m_host.screenSize(), scale);
-    if (!placement) return false;
+    QImageReader reader(path);
+    const auto placement = BoardCommand::fit(reader.size(), m_host.screenSize(), scale);
+    if (!placement) {
+        platform::log::failure(platform::log::board(),
+                               QStringLiteral("picture %1 not handed to the whiteboard").arg(path),
+                               reader.canRead() ? QStringLiteral("no screen size to place it by")
+                                                : reader.errorString());
+        return false;
+    }
     m_host.RunBoardRelay(BoardCommand::relayParameters(BoardCommand::json(path, *placement)));
     return true;
 }

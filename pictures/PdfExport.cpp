@@ -1,5 +1,7 @@
 #include "PdfExport.h"
 
+#include "platform/Log.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -20,25 +22,41 @@ constexpr HPDF_REAL kFontSize = 12;
 constexpr HPDF_REAL kTextLeading = 16;
 constexpr HPDF_UINT32 kCopyChunk = 1 << 16;
 
+QString exportFailed(const QString& path) {
+    return QStringLiteral("export to %1 failed").arg(path);
+}
+
 // One export's error state. The library's error handler reaches it through its user data, so
 // exports on different threads never share it; after each library call the export checks it and
 // abandons the document at the first error.
 class Run {
 public:
-    explicit Run(const PdfExport::Output& output) : m_output(output) {}
+    Run(const PdfExport::Output& output, const QString& path) : m_output(output), m_path(path) {}
 
-    void fail(unsigned long errorNo, unsigned long detailNo) {
+    // The user is not told; the log keeps the file and the cause. For the file errors detailNo
+    // is errno, unless cause says it better.
+    void fail(unsigned long errorNo, unsigned long detailNo, const QString& cause = {}) {
         if (m_failed) return;
         m_failed = true;
         char line[64];
         std::snprintf(line, sizeof line, "ERROR: error_no=%04lX, detail_no=%lu\n", errorNo,
                       detailNo);
         m_output(line);
+        const QString what = exportFailed(m_path);
+        const bool fileError = errorNo == HPDF_FILE_OPEN_ERROR || errorNo == HPDF_FILE_IO_ERROR;
+        if (!cause.isEmpty())
+            platform::log::failure(platform::log::share(), what, cause);
+        else if (fileError)
+            platform::log::failure(platform::log::share(), what, static_cast<int>(detailNo));
+        else
+            platform::log::failure(platform::log::share(), what,
+                                   QString::fromLatin1(line).trimmed());
     }
     bool failed() const { return m_failed; }
 
 private:
     const PdfExport::Output& m_output;
+    const QString& m_path;
     bool m_failed = false;
 };
 
@@ -96,7 +114,7 @@ bool save(HPDF_Doc doc, const QString& path, Run& run) {
     if (run.failed()) return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        run.fail(HPDF_FILE_OPEN_ERROR, static_cast<unsigned long>(errno));
+        run.fail(HPDF_FILE_OPEN_ERROR, static_cast<unsigned long>(errno), file.errorString());
         return false;
     }
     HPDF_ResetStream(doc);
@@ -108,7 +126,7 @@ bool save(HPDF_Doc doc, const QString& path, Run& run) {
         HPDF_ReadFromStream(doc, reinterpret_cast<HPDF_BYTE*>(chunk.data()), &n);
         if (run.failed() || n == 0) break;
         if (file.write(chunk.constData(), n) != static_cast<qint64>(n)) {
-            run.fail(HPDF_FILE_IO_ERROR, static_cast<unsigned long>(errno));
+            run.fail(HPDF_FILE_IO_ERROR, static_cast<unsigned long>(errno), file.errorString());
             break;
         }
         left -= n;
@@ -118,7 +136,7 @@ bool save(HPDF_Doc doc, const QString& path, Run& run) {
         return false;
     }
     if (!file.commit()) {
-        run.fail(HPDF_FILE_IO_ERROR, static_cast<unsigned long>(errno));
+        run.fail(HPDF_FILE_IO_ERROR, static_cast<unsigned long>(errno), file.errorString());
         return false;
     }
     return true;
@@ -147,14 +165,18 @@ bool PdfExport::ExportPdf(QString& folder, QString& fileName,
     const QString outName = fileName.isEmpty() ? generatedName(m_now()) : fileName;
     const QString outPath = outFolder + outName;
 
-    Run run(m_output);
+    Run run(m_output, outPath);
     if (QFile::encodeName(outPath).size() > kMaxPathBytes) {
         run.fail(HPDF_FILE_OPEN_ERROR, ENAMETOOLONG);
         return false;
     }
     const Document doc(HPDF_New(&onLibraryError, &run), &HPDF_Free);
     if (!doc) {
-        if (!run.failed()) m_output("error: cannot create PdfDoc object\n");
+        if (!run.failed()) {
+            m_output("error: cannot create PdfDoc object\n");
+            platform::log::failure(platform::log::share(), exportFailed(outPath),
+                                   QStringLiteral("no PDF document could be made"));
+        }
         return false;
     }
     HPDF_SetCompressionMode(doc.get(), HPDF_COMP_ALL);
@@ -171,6 +193,8 @@ bool PdfExport::ExportPdf(QString& folder, QString& fileName,
     // Nothing left to show: no empty document in the user's folder or in the share.
     if (pages == 0) {
         m_output("error: no picture to export\n");
+        platform::log::failure(platform::log::share(), exportFailed(outPath),
+                               QStringLiteral("none of the pictures is there"));
         return false;
     }
     if (!save(doc.get(), outPath, run)) return false;

@@ -1,6 +1,7 @@
 #include "CrashHandler.h"
 
 #include "platform/SignalEnd.h"
+#include "platform/UniqueFd.h"
 
 #include <QDir>
 #include <QFile>
@@ -61,14 +62,13 @@ const char* signalName(int sig) {
 }
 
 void copyFile(int out, const char* path) {
-    const int in = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (in < 0) return;
+    const UniqueFd in(::open(path, O_RDONLY | O_CLOEXEC));
+    if (!in) return;
     char buf[4096];
     ssize_t n;
-    while ((n = ::read(in, buf, sizeof buf)) > 0) {
+    while ((n = ::read(in.get(), buf, sizeof buf)) > 0) {
         if (::write(out, buf, static_cast<size_t>(n)) != n) break;
     }
-    ::close(in);
 }
 
 void writeReport(int fd, int sig, const siginfo_t* info) {
@@ -112,11 +112,7 @@ int createReport() {
 
 void onFatalSignal(int sig, siginfo_t* info, void*) {
     rotateReports();
-    const int fd = createReport();
-    if (fd >= 0) {
-        writeReport(fd, sig, info);
-        ::close(fd);
-    }
+    if (const UniqueFd fd(createReport()); fd) writeReport(fd.get(), sig, info);
     put(STDERR_FILENO, "***Unhandled Exception!***\n");
     endBySignal(sig);
 }

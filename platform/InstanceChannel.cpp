@@ -51,16 +51,13 @@ bool peerIsThisUser(int fd) {
            cred.uid == ::getuid();
 }
 
-// Connects without blocking on a full backlog; -1 when nobody listens at path.
-int connectTo(const QString& path) {
+// Connects without blocking on a full backlog; nothing when nobody listens at path.
+UniqueFd connectTo(const QString& path) {
     sockaddr_un addr;
-    if (!socketAddress(path, addr)) return -1;
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) return -1;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        ::close(fd);
-        return -1;
-    }
+    if (!socketAddress(path, addr)) return {};
+    UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!fd) return {};
+    if (::connect(fd.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return {};
     return fd;
 }
 
@@ -81,11 +78,11 @@ InstanceChannel::~InstanceChannel() {
     for (auto& [fd, peer] : m_peers) {
         delete peer.notifier;
         delete peer.timer;
-        ::close(fd);
+        peer.fd.reset();
     }
-    if (m_fd < 0) return;
+    if (!m_fd) return;
     delete m_listener;
-    ::close(m_fd);
+    m_fd.reset();
     struct stat st {};
     if (stateOf(socketPath(), &st) == PathState::OurSocket && st.st_ino == m_inode)
         ::unlink(QFile::encodeName(socketPath()).constData());
@@ -102,7 +99,7 @@ QString InstanceChannel::socketPath() const {
 }
 
 bool InstanceChannel::listen(QObject* receiver) {
-    if (m_fd >= 0 || m_folder.isEmpty() || !isPrivateFolder(m_folder)) return false;
+    if (m_fd || m_folder.isEmpty() || !isPrivateFolder(m_folder)) return false;
     const QString path = socketPath();
     sockaddr_un addr;
     if (!socketAddress(path, addr)) return false;
@@ -110,26 +107,21 @@ bool InstanceChannel::listen(QObject* receiver) {
         case PathState::Foreign: return false;
         case PathState::OurSocket: {
             // Left by an instance that died, unless someone still answers on it.
-            const int live = connectTo(path);
-            if (live >= 0) {
-                ::close(live);
-                return false;
-            }
+            if (connectTo(path)) return false;
             ::unlink(addr.sun_path);
             break;
         }
         case PathState::Missing: break;
     }
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) return false;
+    UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    const int fd = socket.get();
+    if (!socket) return false;
     struct stat st {};
     if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
         ::chmod(addr.sun_path, 0600) != 0 || ::listen(fd, kMaxPeers) != 0 ||
-        stateOf(path, &st) != PathState::OurSocket) {
-        ::close(fd);
+        stateOf(path, &st) != PathState::OurSocket)
         return false;
-    }
-    m_fd = fd;
+    m_fd = std::move(socket);
     m_inode = st.st_ino;
     m_receiver = receiver;
     m_listener = new QSocketNotifier(fd, QSocketNotifier::Read, this);
@@ -139,13 +131,12 @@ bool InstanceChannel::listen(QObject* receiver) {
 
 void InstanceChannel::acceptPeers() {
     for (;;) {
-        const int fd = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (fd < 0) return;
-        if (!peerIsThisUser(fd) || m_peers.size() >= size_t(kMaxPeers)) {
-            ::close(fd);
-            continue;
-        }
+        UniqueFd accepted(::accept4(m_fd.get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
+        const int fd = accepted.get();
+        if (!accepted) return;
+        if (!peerIsThisUser(fd) || m_peers.size() >= size_t(kMaxPeers)) continue;
         Peer& peer = m_peers[fd];
+        peer.fd = std::move(accepted);
         peer.notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
         connect(peer.notifier, &QSocketNotifier::activated, this, [this, fd] { readPeer(fd); });
         peer.timer = new QTimer(this);
@@ -191,7 +182,6 @@ void InstanceChannel::dropPeer(int fd) {
     it->second.notifier->deleteLater();
     it->second.timer->stop();
     it->second.timer->deleteLater();
-    ::close(fd);
     m_peers.erase(it);
 }
 
@@ -203,8 +193,9 @@ bool InstanceChannel::notifyRunningIn(const QString& folder, int replyWaitMs) {
     if (folder.isEmpty() || !isPrivateFolder(folder)) return false;
     const QString path = folder + '/' + QLatin1String(kSocketName);
     if (stateOf(path) != PathState::OurSocket) return false;
-    const int fd = connectTo(path);
-    if (fd < 0) return false;
+    const UniqueFd connection = connectTo(path);
+    const int fd = connection.get();
+    if (!connection) return false;
     bool ok = peerIsThisUser(fd) && waitFor(fd, POLLOUT, 1000) &&
               ::send(fd, kShowRequest.constData(), size_t(kShowRequest.size()), MSG_NOSIGNAL) ==
                   kShowRequest.size();
@@ -214,7 +205,6 @@ bool InstanceChannel::notifyRunningIn(const QString& folder, int replyWaitMs) {
              ::recv(fd, reply, sizeof reply, 0) == kShownReply.size() &&
              QByteArray(reply, int(kShownReply.size())) == kShownReply;
     }
-    ::close(fd);
     return ok;
 }
 

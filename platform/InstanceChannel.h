@@ -2,6 +2,8 @@
 // How a second start reaches the running program: the running one listens on a local socket in
 // the per-user runtime folder; a second start connects and asks it to show its view. Only this
 // user's processes are heard, and a link planted where the socket belongs is never followed.
+#include "platform/UniqueFd.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -28,7 +30,7 @@ public:
     // folder is not private, something not ours sits at the socket's path, or another instance
     // already listens there.
     bool listen(QObject* receiver);
-    bool isListening() const { return m_fd >= 0; }
+    bool isListening() const { return bool(m_fd); }
     QString socketPath() const;
     // A peer that has not sent a whole request by then is dropped.
     void setPeerTimeoutMs(int ms) { m_peerTimeoutMs = ms; }
@@ -45,6 +47,7 @@ private:
         QSocketNotifier* notifier = nullptr;
         QTimer* timer = nullptr;
         QByteArray request;
+        UniqueFd fd;  // the map's key; closed when the peer is erased, after its notifier
     };
     void acceptPeers();
     void readPeer(int fd);
@@ -52,7 +55,7 @@ private:
     void answer(int fd, const QByteArray& request);
 
     QString m_folder;
-    int m_fd = -1;
+    UniqueFd m_fd;
     unsigned long m_inode = 0;  // of the socket we bound, so we remove only our own
     QSocketNotifier* m_listener = nullptr;
     QPointer<QObject> m_receiver;

@@ -1,5 +1,7 @@
 #include "Process.h"
 
+#include "UniqueFd.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -44,13 +46,12 @@ QString firstWordName(const QString& pidDir) {
 
 // The exit status once the child has ended, waiting at most timeoutMs.
 bool waitPid(pid_t pid, int timeoutMs, int& status) {
-    const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-    if (pidfd >= 0) {
-        pollfd p{pidfd, POLLIN, 0};
+    const UniqueFd pidfd(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
+    if (pidfd) {
+        pollfd p{pidfd.get(), POLLIN, 0};
         int r;
         do r = ::poll(&p, 1, timeoutMs);
         while (r < 0 && errno == EINTR);
-        ::close(pidfd);
         if (r == 0) return false;
         return ::waitpid(pid, &status, 0) == pid;
     }
@@ -75,8 +76,8 @@ ChildProcess::ChildProcess(const QString& file, const QStringList& arguments) {
     for (QByteArray& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     pid_t pid = -1;
-    if (::posix_spawn(&pid, program.constData(), nullptr, nullptr, argv.data(), environ) == 0)
-        m_pid = pid;
+    m_startError = ::posix_spawn(&pid, program.constData(), nullptr, nullptr, argv.data(), environ);
+    if (m_startError == 0) m_pid = pid;
 }
 
 ChildProcess::~ChildProcess() {

@@ -19,6 +19,10 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool started() const { return m_pid > 0; }
+    // Why it did not start (an errno value); 0 when it did.
+    int startError() const { return m_startError; }
+    // True once waitForExit has seen it end, by exit or by a signal.
+    bool ended() const { return m_reaped; }
     pid_t pid() const { return m_pid; }
 
     // Waits at most timeoutMs (negative: no limit). The exit code, or kNoExitCode when the
@@ -30,6 +34,7 @@ public:
 private:
     pid_t m_pid = -1;
     int m_exitCode = kNoExitCode;
+    int m_startError = 0;
     bool m_reaped = false;
 };
 

@@ -1,5 +1,7 @@
 #include "RegularFile.h"
 
+#include "UniqueFd.h"
+
 #include <QFile>
 
 #include <fcntl.h>
@@ -23,31 +25,23 @@ RegularFileRead failed(ReadFailure why) {
 RegularFileRead readRegularFile(const QString& path, qint64 limitBytes) {
     if (path.isEmpty()) return failed(ReadFailure::Missing);
     // Non-blocking, or opening a FIFO waits for a writer that never comes.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return failed(errno == ENOENT ? ReadFailure::Missing : ReadFailure::Unreadable);
+    const UniqueFd file(
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    const int fd = file.get();
+    if (!file) return failed(errno == ENOENT ? ReadFailure::Missing : ReadFailure::Unreadable);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return failed(ReadFailure::NotRegular);
-    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return failed(ReadFailure::NotRegular);
     QByteArray bytes;
     char buf[16384];
     for (;;) {
         const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            ::close(fd);
-            return failed(ReadFailure::Unreadable);
-        }
+        if (n < 0) return failed(ReadFailure::Unreadable);
         if (n == 0) break;
         // A growing file cannot keep us reading.
-        if (bytes.size() + n > limitBytes) {
-            ::close(fd);
-            return failed(ReadFailure::TooLarge);
-        }
+        if (bytes.size() + n > limitBytes) return failed(ReadFailure::TooLarge);
         bytes.append(buf, static_cast<qsizetype>(n));
     }
-    ::close(fd);
     RegularFileRead r;
     r.bytes = std::move(bytes);
     return r;

@@ -1,6 +1,7 @@
 #include "SingleInstance.h"
 
 #include "Folders.h"
+#include "UniqueFd.h"
 
 #include <QFile>
 
@@ -21,12 +22,13 @@ SingleInstance::Result SingleInstance::acquire(const QString& name) {
 SingleInstance::Result SingleInstance::acquireIn(const QString& folder, const QString& name) {
     if (folder.isEmpty()) return Result::Unavailable;
     const QByteArray path = QFile::encodeName(folder + '/' + name + ".lock");
-    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) return Result::Unavailable;
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-        return Result::Acquired;  // fd stays open: the lock lives on
+    UniqueFd fd(::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!fd) return Result::Unavailable;
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) {
+        fd.release();  // stays open: the lock lives on
+        return Result::Acquired;
+    }
     const int err = errno;
-    ::close(fd);
     return err == EWOULDBLOCK ? Result::AlreadyHeld : Result::Unavailable;
 }
 

@@ -40,7 +40,6 @@ StagedFile::StagedFile(QString path, Sync sync) : m_path(std::move(path)), m_syn
 
 StagedFile::~StagedFile() {
     discard();
-    if (m_dirFd >= 0) ::close(m_dirFd);
 }
 
 bool StagedFile::fail(const QString& what) {
@@ -49,7 +48,7 @@ bool StagedFile::fail(const QString& what) {
 }
 
 bool StagedFile::openFolder() {
-    if (m_dirFd >= 0) return true;
+    if (m_dirFd) return true;
     const QByteArray native = QFile::encodeName(m_path);
     const qsizetype slash = native.lastIndexOf('/');
     m_name = native.mid(slash + 1);
@@ -58,19 +57,20 @@ bool StagedFile::openFolder() {
         return fail(QStringLiteral("not a file name"));
     }
     const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? "/" : native.left(slash);
-    m_dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    return m_dirFd >= 0 || fail(QStringLiteral("cannot open its folder"));
+    m_dirFd.reset(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return m_dirFd || fail(QStringLiteral("cannot open its folder"));
 }
 
 int StagedFile::createTemporary() {
     // A regular file keeps its permissions; anything else (a link among them) gets the defaults.
     struct stat old {};
-    const bool keepMode = ::fstatat(m_dirFd, m_name.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
-                          S_ISREG(old.st_mode);
+    const bool keepMode =
+        ::fstatat(m_dirFd.get(), m_name.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(old.st_mode);
     for (int i = 0; i < kTemporaryAttempts; ++i) {
         const QByteArray name =
             '.' + m_name + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
-        const int fd = ::openat(m_dirFd, name.constData(),
+        const int fd = ::openat(m_dirFd.get(), name.constData(),
                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0 && errno == EEXIST) continue;
         if (fd < 0) return -1;
@@ -106,19 +106,19 @@ bool StagedFile::commit() {
         return fail(QStringLiteral("nothing written to commit"));
     }
     // The rename acts on the name itself: a link there is replaced, its target untouched.
-    if (::renameat(m_dirFd, m_tempName.constData(), m_dirFd, m_name.constData()) != 0) {
+    if (::renameat(m_dirFd.get(), m_tempName.constData(), m_dirFd.get(), m_name.constData()) != 0) {
         fail(QStringLiteral("cannot replace it"));
         discard();
         return false;
     }
     m_tempName.clear();
-    if (m_sync == Sync::Durable) ::fsync(m_dirFd);
+    if (m_sync == Sync::Durable) ::fsync(m_dirFd.get());
     return true;
 }
 
 void StagedFile::discard() {
     if (m_tempName.isEmpty()) return;
-    ::unlinkat(m_dirFd, m_tempName.constData(), 0);
+    ::unlinkat(m_dirFd.get(), m_tempName.constData(), 0);
     m_tempName.clear();
 }
 

@@ -2,6 +2,8 @@
 // A file replaced as a whole: the new content goes to a temporary file beside the target and is
 // renamed over it only when every byte is written. A link in the target's place is replaced
 // itself, never written through, and a reader sees the old file or the new one, never half.
+#include "platform/UniqueFd.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -37,7 +39,7 @@ private:
 
     QString m_path;
     Sync m_sync;
-    int m_dirFd = -1;
+    UniqueFd m_dirFd;
     QByteArray m_name;      // final component of the target
     QByteArray m_tempName;  // inside the same folder; empty when none exists
     QString m_error;

@@ -1,6 +1,7 @@
 #include "app/CommandLineInfo.h"
 #include "app/QuilletApp.h"
 #include "app/ui/WidgetAppUi.h"
+#include "platform/Log.h"
 #include "platform/Termination.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 
 int main(int argc, char** argv) {
     if (const auto code = CommandLineInfo::answer(argc, argv, std::cout)) return *code;
+    platform::log::applyEnvironment();
     QApplication qtApp(argc, argv);
     qtApp.setApplicationName("Ostrely");
     qtApp.setDesktopFileName(OSTRELY_APP_ID);  // the launcher's icon and name on Wayland

@@ -1,6 +1,7 @@
 #include "V4l2Device.h"
 
 #include "camera/sdk/CameraSdk.h"
+#include "platform/Log.h"
 
 #include <QFile>
 
@@ -25,7 +26,7 @@ constexpr unsigned kBufferCount = 4;
 
 int V4l2Device::xioctl(unsigned long request, void* arg) const {
     int r;
-    do r = ::ioctl(m_fd, request, arg);
+    do r = ::ioctl(m_fd.get(), request, arg);
     while (r == -1 && errno == EINTR);
     return r;
 }
@@ -33,15 +34,26 @@ int V4l2Device::xioctl(unsigned long request, void* arg) const {
 std::unique_ptr<V4l2Device> V4l2Device::open(const UvcDeviceInfo& info) {
     const int fd =
         ::open(QFile::encodeName(info.devnode).constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return nullptr;
+    if (fd < 0) {
+        platform::log::failure(platform::log::camera(),
+                               QStringLiteral("cannot open camera %1").arg(info.devnode), errno);
+        return nullptr;
+    }
     std::unique_ptr<V4l2Device> dev(new V4l2Device(fd, info));
     if (!dev->setUp()) return nullptr;
     return dev;
 }
 
 V4l2Device::~V4l2Device() {
-    stopStreaming();
-    ::close(m_fd);
+    stopStreaming();  // before the descriptor closes
+}
+
+bool V4l2Device::unusable(const char* why, bool err) const {
+    platform::log::failure(platform::log::camera(),
+                           QStringLiteral("camera %1 cannot be used: %2")
+                               .arg(m_info.devnode, QString::fromLatin1(why)),
+                           err ? errno : 0);
+    return false;
 }
 
 std::vector<StreamFormat> V4l2Device::offeredFormats() const {
@@ -67,23 +79,25 @@ std::vector<StreamFormat> V4l2Device::offeredFormats() const {
 
 bool V4l2Device::setUp() {
     v4l2_capability cap{};
-    if (xioctl(VIDIOC_QUERYCAP, &cap) != 0) return false;
+    if (xioctl(VIDIOC_QUERYCAP, &cap) != 0) return unusable("VIDIOC_QUERYCAP");
     const uint32_t caps =
         cap.capabilities & V4L2_CAP_DEVICE_CAPS ? cap.device_caps : cap.capabilities;
-    if (!(caps & V4L2_CAP_VIDEO_CAPTURE) || !(caps & V4L2_CAP_STREAMING)) return false;
+    if (!(caps & V4L2_CAP_VIDEO_CAPTURE) || !(caps & V4L2_CAP_STREAMING))
+        return unusable("not a streaming capture device", false);
     const auto chosen = V4l2Formats::choose(offeredFormats());
-    if (!chosen) return false;
+    if (!chosen) return unusable("no MJPEG or YUYV frames offered", false);
     v4l2_format fmt{};
     fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     fmt.fmt.pix.width = uint32_t(chosen->size.width());
     fmt.fmt.pix.height = uint32_t(chosen->size.height());
     fmt.fmt.pix.pixelformat = chosen->fourcc;
     fmt.fmt.pix.field = V4L2_FIELD_ANY;
-    if (xioctl(VIDIOC_S_FMT, &fmt) != 0) return false;
+    if (xioctl(VIDIOC_S_FMT, &fmt) != 0) return unusable("VIDIOC_S_FMT");
     // The driver has the last word on what it streams.
     m_format = {fmt.fmt.pix.pixelformat, QSize(int(fmt.fmt.pix.width), int(fmt.fmt.pix.height))};
     m_stride = int(fmt.fmt.pix.bytesperline);
-    if (!V4l2Formats::decodable(m_format.fourcc)) return false;
+    if (!V4l2Formats::decodable(m_format.fourcc))
+        return unusable("the driver chose a format that cannot be decoded", false);
     return startStreaming();
 }
 
@@ -92,22 +106,23 @@ bool V4l2Device::startStreaming() {
     req.count = kBufferCount;
     req.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     req.memory = V4L2_MEMORY_MMAP;
-    if (xioctl(VIDIOC_REQBUFS, &req) != 0 || req.count == 0) return false;
+    if (xioctl(VIDIOC_REQBUFS, &req) != 0) return unusable("VIDIOC_REQBUFS");
+    if (req.count == 0) return unusable("no frame buffers granted", false);
     for (unsigned i = 0; i < req.count; ++i) {
         v4l2_buffer buf{};
         buf.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
         buf.memory = V4L2_MEMORY_MMAP;
         buf.index = i;
-        if (xioctl(VIDIOC_QUERYBUF, &buf) != 0) return false;
-        void* start =
-            ::mmap(nullptr, buf.length, PROT_READ | PROT_WRITE, MAP_SHARED, m_fd, buf.m.offset);
-        if (start == MAP_FAILED) return false;
+        if (xioctl(VIDIOC_QUERYBUF, &buf) != 0) return unusable("VIDIOC_QUERYBUF");
+        void* start = ::mmap(nullptr, buf.length, PROT_READ | PROT_WRITE, MAP_SHARED, m_fd.get(),
+                             buf.m.offset);
+        if (start == MAP_FAILED) return unusable("cannot map a frame buffer");
         m_buffers.push_back({start, buf.length});
-        if (xioctl(VIDIOC_QBUF, &buf) != 0) return false;
+        if (xioctl(VIDIOC_QBUF, &buf) != 0) return unusable("VIDIOC_QBUF");
     }
     v4l2_buf_type type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     m_streaming = xioctl(VIDIOC_STREAMON, &type) == 0;
-    return m_streaming;
+    return m_streaming || unusable("VIDIOC_STREAMON");
 }
 
 void V4l2Device::stopStreaming() {
@@ -121,7 +136,7 @@ void V4l2Device::stopStreaming() {
 }
 
 bool V4l2Device::dequeueNewest(v4l2_buffer& newest) {
-    pollfd p{m_fd, POLLIN, 0};
+    pollfd p{m_fd.get(), POLLIN, 0};
     if (::poll(&p, 1, kFrameWaitMs) <= 0) return false;
     bool have = false;
     for (;;) {

@@ -7,6 +7,7 @@
 #include "camera/sdk/V4l2ControlIo.h"
 #include "camera/sdk/V4l2Formats.h"
 #include "camera/sdk/V4l2Settings.h"
+#include "platform/UniqueFd.h"
 
 #include <linux/videodev2.h>
 
@@ -36,6 +37,8 @@ public:
 private:
     V4l2Device(int fd, UvcDeviceInfo info) : m_fd(fd), m_info(std::move(info)) {}
     bool setUp();
+    // Logs why the camera cannot be used (errno when err is true) and gives false.
+    bool unusable(const char* why, bool err = true) const;
     std::vector<StreamFormat> offeredFormats() const;
     bool startStreaming();
     bool dequeueNewest(v4l2_buffer& newest);
@@ -48,7 +51,7 @@ private:
         void* start = nullptr;
         size_t length = 0;
     };
-    int m_fd;
+    platform::UniqueFd m_fd;
     UvcDeviceInfo m_info;
     StreamFormat m_format;
     int m_stride = 0;

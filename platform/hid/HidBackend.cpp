@@ -1,5 +1,6 @@
 #include "HidBackend.h"
 
+#include "platform/Log.h"
 #include "platform/hid/HidrawTransport.h"
 #include "platform/hid/SimBoardServer.h"
 #include "platform/hid/SimBoardTransport.h"
@@ -17,9 +18,12 @@ HidBackend createHidBackend() {
         QString error;
         const QString socket = SimBoardServer::defaultSocketPath();
         if (sim->listen(socket, &error))
-            qInfo("simulated board: drive it with ostrely-board (socket %s)", qPrintable(socket));
+            qCInfo(platform::log::board, "simulated board: drive it with ostrely-board (socket %s)",
+                   qPrintable(socket));
         else
-            qWarning("simulated board: %s; its keys cannot be pressed", qPrintable(error));
+            platform::log::failure(platform::log::board(),
+                                   QStringLiteral("simulated board: its keys cannot be pressed"),
+                                   error);
         backend.monitor = std::make_unique<SimDeviceMonitor>(*sim);
         backend.transport = std::move(sim);
         backend.simulated = true;

@@ -1,7 +1,9 @@
 #include "HidrawHandle.h"
 
+#include "platform/Log.h"
 #include "platform/hid/ReportDescriptor.h"
 
+#include <fcntl.h>
 #include <linux/hidraw.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -35,21 +37,43 @@ int waitFor(int fd, short events, int timeoutMs) {
 
 }  // namespace
 
-HidrawHandle::HidrawHandle(int fd, int collection) : m_fd(fd), m_collection(collection) {}
+HidrawHandle::HidrawHandle(int fd, int collection, QString node)
+    : m_fd(fd), m_collection(collection), m_node(std::move(node)) {}
 
-HidrawHandle::~HidrawHandle() {
-    if (m_fd >= 0) ::close(m_fd);
+std::unique_ptr<HidrawHandle> HidrawHandle::open(const QString& node, int collection,
+                                                 int* lastError) {
+    const int fd = ::open(node.toLocal8Bit().constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    const int err = fd < 0 ? errno : 0;
+    const bool repeated = lastError != nullptr && *lastError == err;
+    if (lastError != nullptr) *lastError = err;
+    if (fd < 0) {
+        if (!repeated)
+            platform::log::failure(platform::log::board(),
+                                   QStringLiteral("cannot open board node %1").arg(node), err);
+        return nullptr;
+    }
+    return std::make_unique<HidrawHandle>(fd, collection, node);
+}
+
+int HidrawHandle::writeFailed(int err) {
+    const QString what = QStringLiteral("writing to board node %1 failed").arg(m_node);
+    if (err != 0)
+        platform::log::failure(platform::log::board(), what, err);
+    else
+        platform::log::failure(platform::log::board(), what, QStringLiteral("the node has gone"));
+    return kGone;
 }
 
 bool HidrawHandle::loadDescriptor() {
     if (m_loaded) return m_caps.has_value();
     m_loaded = true;
     int size = 0;
-    if (::ioctl(m_fd, HIDIOCGRDESCSIZE, &size) < 0 || size <= 0 || size > HID_MAX_DESCRIPTOR_SIZE)
+    if (::ioctl(m_fd.get(), HIDIOCGRDESCSIZE, &size) < 0 || size <= 0 ||
+        size > HID_MAX_DESCRIPTOR_SIZE)
         return false;
     hidraw_report_descriptor desc{};
     desc.size = static_cast<__u32>(size);
-    if (::ioctl(m_fd, HIDIOCGRDESC, &desc) < 0) return false;
+    if (::ioctl(m_fd.get(), HIDIOCGRDESC, &desc) < 0) return false;
     const auto parsed = parseReportDescriptor(desc.value, desc.size);
     if (!parsed || m_collection < 0 || m_collection >= static_cast<int>(parsed->collections.size()))
         return false;
@@ -66,12 +90,12 @@ std::optional<HidCaps> HidrawHandle::capabilities() {
 int HidrawHandle::read(uint8_t* buf, size_t len, int timeoutMs) {
     if (len == 0) return 0;
     loadDescriptor();
-    const int ready = waitFor(m_fd, POLLIN, timeoutMs);
+    const int ready = waitFor(m_fd.get(), POLLIN, timeoutMs);
     if (ready <= 0) return ready;
     m_scratch.resize(kMaxReport);
     const size_t offset = m_usesReportIds ? 0 : 1;
     m_scratch[0] = 0;
-    const ssize_t got = ::read(m_fd, m_scratch.data() + offset, m_scratch.size() - offset);
+    const ssize_t got = ::read(m_fd.get(), m_scratch.data() + offset, m_scratch.size() - offset);
     if (got < 0) return transient(errno) ? 0 : kGone;
     if (got == 0) return 0;
     const size_t n = std::min(len, static_cast<size_t>(got) + offset);
@@ -81,10 +105,11 @@ int HidrawHandle::read(uint8_t* buf, size_t len, int timeoutMs) {
 
 int HidrawHandle::write(const uint8_t* buf, size_t len, int timeoutMs) {
     if (len == 0) return 0;
-    const int ready = waitFor(m_fd, POLLOUT, timeoutMs);
-    if (ready <= 0) return ready;
-    const ssize_t put = ::write(m_fd, buf, len);
-    if (put < 0) return transient(errno) ? 0 : kGone;
+    const int ready = waitFor(m_fd.get(), POLLOUT, timeoutMs);
+    if (ready == kGone) return writeFailed(0);
+    if (ready == 0) return 0;
+    const ssize_t put = ::write(m_fd.get(), buf, len);
+    if (put < 0) return transient(errno) ? 0 : writeFailed(errno);
     return static_cast<int>(put);
 }
 

@@ -3,7 +3,6 @@
 #include "platform/hid/HidrawDevice.h"
 #include "platform/hid/HidrawHandle.h"
 
-#include <fcntl.h>
 #include <libudev.h>
 
 namespace platform::hid {
@@ -33,10 +32,8 @@ std::unique_ptr<HidHandle> HidrawTransport::open(const QString& path) {
         for (size_t c = 0; c < d.interfaces.size(); ++c) {
             if (d.interfaces[c].path.compare(path, Qt::CaseInsensitive) != 0) continue;
             // A node we may not open (permissions) counts as one that failed to open.
-            const int fd =
-                ::open(d.devnode.toLocal8Bit().constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-            if (fd < 0) return nullptr;
-            return std::make_unique<HidrawHandle>(fd, static_cast<int>(c));
+            std::lock_guard lock(m_lock);
+            return HidrawHandle::open(d.devnode, static_cast<int>(c), &m_lastErrors[d.devnode]);
         }
     }
     return nullptr;

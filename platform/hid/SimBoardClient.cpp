@@ -1,5 +1,7 @@
 #include "SimBoardClient.h"
 
+#include "platform/UniqueFd.h"
+
 #include <QByteArray>
 
 #include <poll.h>
@@ -31,11 +33,11 @@ bool SimBoardClient::request(const QString& line, QString* reply, QString* error
         return false;
     }
     std::memcpy(addr.sun_path, path.constData(), static_cast<size_t>(path.size()));
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+    const UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    const int fd = socket.get();
+    if (!socket || ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
         *error =
             QStringLiteral("cannot reach the simulated board at %1: %2").arg(m_path, lastError());
-        if (fd >= 0) ::close(fd);
         return false;
     }
     const QByteArray out = line.toUtf8() + '\n';
@@ -56,7 +58,6 @@ bool SimBoardClient::request(const QString& line, QString* reply, QString* error
         if (n <= 0) break;
         in.append(buf, static_cast<int>(n));
     }
-    ::close(fd);
     if (!ok) {
         *error = QStringLiteral("no answer from the simulated board");
         return false;

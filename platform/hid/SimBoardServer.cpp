@@ -30,7 +30,7 @@ constexpr qsizetype kMaxLine = 16384;
 constexpr std::chrono::milliseconds kAcceptRest{100};
 
 struct Client {
-    int fd = -1;
+    UniqueFd fd;
     QByteArray in;  // the command line so far
     QByteArray out;
     qsizetype sent = 0;
@@ -59,28 +59,26 @@ bool wouldBlock() {
 }
 
 // A fresh connection's send buffer is empty, so one short line goes out without waiting.
-void refuse(int fd, const char* line) {
+void refuse(const UniqueFd& fd, const char* line) {
     [[maybe_unused]] const ssize_t n =
-        ::send(fd, line, std::strlen(line), MSG_NOSIGNAL | MSG_DONTWAIT);
-    ::close(fd);
+        ::send(fd.get(), line, std::strlen(line), MSG_NOSIGNAL | MSG_DONTWAIT);
 }
 
 void drop(Client& c) {
     // Input left unread would turn the client's end of the reply into a connection reset.
     char scratch[4096];
     for (int i = 0; i < 16; ++i) {
-        if (::recv(c.fd, scratch, sizeof scratch, MSG_DONTWAIT) <= 0) break;
+        if (::recv(c.fd.get(), scratch, sizeof scratch, MSG_DONTWAIT) <= 0) break;
     }
-    ::close(c.fd);
-    c.fd = -1;
+    c.fd.reset();
 }
 
 // Sends what the socket takes now; drops the client once the reply is out or cannot go.
 void flush(Client& c) {
     while (c.sent < c.out.size()) {
         const ssize_t n =
-            ::send(c.fd, c.out.constData() + c.sent, static_cast<size_t>(c.out.size() - c.sent),
-                   MSG_NOSIGNAL | MSG_DONTWAIT);
+            ::send(c.fd.get(), c.out.constData() + c.sent,
+                   static_cast<size_t>(c.out.size() - c.sent), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && wouldBlock()) return;
         if (n <= 0) break;
@@ -102,7 +100,7 @@ void reply(Client& c, QString text, Clock::time_point deadline) {
 void receive(Client& c, const SimBoardServer::Handler& handler, Clock::time_point replyDeadline) {
     char buf[4096];
     const size_t room = static_cast<size_t>(kMaxLine - c.in.size());
-    const ssize_t n = ::recv(c.fd, buf, std::min(sizeof buf, room), MSG_DONTWAIT);
+    const ssize_t n = ::recv(c.fd.get(), buf, std::min(sizeof buf, room), MSG_DONTWAIT);
     if (n < 0) {
         if (!wouldBlock()) drop(c);
         return;
@@ -141,12 +139,13 @@ SimBoardServer::SimBoardServer(QString socketPath, Handler handler, SimBoardLimi
 SimBoardServer::~SimBoardServer() {
     if (m_thread.joinable()) {
         const uint64_t one = 1;
-        [[maybe_unused]] const ssize_t n = ::write(m_stopFd, &one, sizeof one);
+        [[maybe_unused]] const ssize_t n = ::write(m_stopFd.get(), &one, sizeof one);
         m_thread.join();
         ::unlink(m_path.toLocal8Bit().constData());
     }
-    if (m_listenFd >= 0) ::close(m_listenFd);
-    if (m_stopFd >= 0) ::close(m_stopFd);
+    // Only now that the thread polling them has ended.
+    m_listenFd.reset();
+    m_stopFd.reset();
 }
 
 QString SimBoardServer::defaultSocketPath() {
@@ -166,10 +165,9 @@ bool SimBoardServer::removeStaleSocket(QString* error) {
     }
     sockaddr_un addr{};
     fillAddress(m_path, addr);
-    const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const UniqueFd probe(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     const bool inUse =
-        probe >= 0 && ::connect(probe, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-    if (probe >= 0) ::close(probe);
+        probe && ::connect(probe.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
     if (inUse) {
         *error = QStringLiteral("another simulated board already listens on %1").arg(m_path);
         return false;
@@ -187,14 +185,14 @@ bool SimBoardServer::listen(QString* error) {
         return false;
     }
     if (m_thread.joinable() || !removeStaleSocket(error)) return false;
-    m_listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    m_stopFd = ::eventfd(0, EFD_CLOEXEC);
-    const bool bound =
-        m_listenFd >= 0 && ::bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    m_listenFd.reset(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    m_stopFd.reset(::eventfd(0, EFD_CLOEXEC));
+    const bool bound = m_listenFd && ::bind(m_listenFd.get(), reinterpret_cast<sockaddr*>(&addr),
+                                            sizeof addr) == 0;
     // Owner-only whatever folder it lands in; the peer check on every connection covers the
     // moment before this (umask is the whole process's, so it is left alone).
     if (bound) ::chmod(m_path.toLocal8Bit().constData(), 0600);
-    if (!bound || m_stopFd < 0 || ::listen(m_listenFd, 8) != 0) {
+    if (!bound || !m_stopFd || ::listen(m_listenFd.get(), 8) != 0) {
         *error = QStringLiteral("cannot listen on %1: %2")
                      .arg(m_path, QString::fromLocal8Bit(std::strerror(errno)));
         return false;
@@ -216,13 +214,13 @@ void SimBoardServer::run() {
             else
                 reply(c, QStringLiteral("error: no command"), now + m_limits.requestTimeout);
         }
-        std::erase_if(clients, [](const Client& c) { return c.fd < 0; });
+        std::erase_if(clients, [](const Client& c) { return !c.fd; });
 
         fds.clear();
-        fds.push_back({m_stopFd, POLLIN, 0});
-        fds.push_back({now < listenRestsUntil ? -1 : m_listenFd, POLLIN, 0});
+        fds.push_back({m_stopFd.get(), POLLIN, 0});
+        fds.push_back({now < listenRestsUntil ? -1 : m_listenFd.get(), POLLIN, 0});
         for (const Client& c : clients)
-            fds.push_back({c.fd, static_cast<short>(c.replying ? POLLOUT : POLLIN), 0});
+            fds.push_back({c.fd.get(), static_cast<short>(c.replying ? POLLOUT : POLLIN), 0});
         if (::poll(fds.data(), fds.size(), pollTimeoutMs(clients, listenRestsUntil, now)) < 0) {
             if (errno == EINTR) continue;
             break;
@@ -240,22 +238,21 @@ void SimBoardServer::run() {
         }
         // Finished clients go before a new one comes, so a freed place is free at once. One
         // connection a round: every hang-up that happened before it is seen by the same poll.
-        std::erase_if(clients, [](const Client& c) { return c.fd < 0; });
+        std::erase_if(clients, [](const Client& c) { return !c.fd; });
 
         if (!(fds[1].revents & POLLIN)) continue;
-        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (fd < 0) {
+        UniqueFd fd(::accept4(m_listenFd.get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
+        if (!fd) {
             if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
                 listenRestsUntil = now + kAcceptRest;
-        } else if (!peerIsThisUser(fd)) {
+        } else if (!peerIsThisUser(fd.get())) {
             refuse(fd, "error: not allowed\n");
         } else if (static_cast<int>(clients.size()) >= m_limits.maxClients) {
             refuse(fd, "error: busy\n");
         } else {
-            clients.push_back({fd, {}, {}, 0, false, now + m_limits.requestTimeout});
+            clients.push_back({std::move(fd), {}, {}, 0, false, now + m_limits.requestTimeout});
         }
     }
-    for (Client& c : clients) ::close(c.fd);
 }
 
 }  // namespace platform::hid

@@ -2,6 +2,8 @@
 // The simulated boards' control socket: a local stream socket that takes one command line per
 // connection and answers with the handler's reply. Only processes of this user may connect.
 // One thread serves every client at once, so a silent or slow client never holds up another.
+#include "platform/UniqueFd.h"
+
 #include <QString>
 
 #include <chrono>
@@ -43,8 +45,8 @@ private:
     QString m_path;
     Handler m_handler;
     SimBoardLimits m_limits;
-    int m_listenFd = -1;
-    int m_stopFd = -1;
+    UniqueFd m_listenFd;
+    UniqueFd m_stopFd;
     std::thread m_thread;
 };
 

@@ -43,10 +43,10 @@ UdevDeviceMonitor::UdevDeviceMonitor(bool hid, bool usb) : m_hid(hid), m_usb(usb
 UdevDeviceMonitor::~UdevDeviceMonitor() {
     if (m_thread.joinable()) {
         const uint64_t one = 1;
-        [[maybe_unused]] const ssize_t n = ::write(m_stopFd, &one, sizeof one);
+        [[maybe_unused]] const ssize_t n = ::write(m_stopFd.get(), &one, sizeof one);
         m_thread.join();
     }
-    if (m_stopFd >= 0) ::close(m_stopFd);
+    m_stopFd.reset();  // only now that the thread polling it has ended
     if (m_monitor != nullptr) udev_monitor_unref(m_monitor);
     if (m_udev != nullptr) udev_unref(m_udev);
 }
@@ -61,8 +61,8 @@ bool UdevDeviceMonitor::start(QObject* receiver) {
     if (m_hid) udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "hidraw", nullptr);
     if (m_usb) udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "usb", "usb_device");
     if (udev_monitor_enable_receiving(m_monitor) < 0) return false;
-    m_stopFd = ::eventfd(0, EFD_CLOEXEC);
-    if (m_stopFd < 0) return false;
+    m_stopFd.reset(::eventfd(0, EFD_CLOEXEC));
+    if (!m_stopFd) return false;
     if (m_hid) {
         for (const HidrawDevice& d : HidrawDevice::scan(m_udev))
             m_hidrawNames.insert(d.syspath, namesOf(d));
@@ -72,7 +72,7 @@ bool UdevDeviceMonitor::start(QObject* receiver) {
 }
 
 void UdevDeviceMonitor::run() {
-    pollfd fds[2] = {{udev_monitor_get_fd(m_monitor), POLLIN, 0}, {m_stopFd, POLLIN, 0}};
+    pollfd fds[2] = {{udev_monitor_get_fd(m_monitor), POLLIN, 0}, {m_stopFd.get(), POLLIN, 0}};
     for (;;) {
         if (::poll(fds, 2, -1) < 0) {
             if (errno == EINTR) continue;

@@ -1,6 +1,7 @@
 #pragma once
 // Device-change notices from udev: hidraw nodes (one notice per top-level collection) and USB
 // devices, on a thread of their own.
+#include "platform/UniqueFd.h"
 #include "platform/hid/DeviceMonitor.h"
 
 #include <QHash>
@@ -36,7 +37,7 @@ private:
     QObject* m_receiver = nullptr;
     udev* m_udev = nullptr;
     udev_monitor* m_monitor = nullptr;
-    int m_stopFd = -1;
+    UniqueFd m_stopFd;
     std::thread m_thread;
     // Names given at arrival, so the removal (when sysfs is gone) carries the same ones.
     QHash<QString, QStringList> m_hidrawNames;

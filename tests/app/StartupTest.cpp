@@ -4,6 +4,7 @@
 #include "platform/MessageBoxTypes.h"
 #include "platform/SingleInstance.h"
 
+#include "tests/support/LogCapture.h"
 #include "tests/support/QtPrinters.h"
 
 using namespace platform;
@@ -304,6 +305,35 @@ TEST_F(StartupTest, BoardRelayRunsFromTheInstallPathAndIsWaitedFor) {
     QFile::setPermissions(relay, QFile::ReadOwner | QFile::ExeOwner);
     app->RunBoardRelay("-insert \"a b\"");
     EXPECT_EQ(readFile(root.file("relay.out")), "-insert|a b|");
+}
+
+// The relay is a fire-and-forget hand-off: whatever goes wrong, the log says what and why.
+TEST_F(StartupTest, ABoardRelayThatFailsLeavesALineWithTheCause) {
+    makeApp();
+    testsupport::LogCapture log;
+    app->setBoardInstallPath(root.file("board"));
+    const QString relay = root.file("board/Pellgate.exe");
+    app->RunBoardRelay("-insert x");
+    EXPECT_EQ(
+        log.matching("ostrely.board", {relay, "did not start", "No such file or directory"}).size(),
+        1)
+        << log.lines().join('\n').toStdString();
+
+    writeFile(relay, "#!/bin/sh\nexit 3\n");
+    QFile::setPermissions(relay, QFile::ReadOwner | QFile::ExeOwner);
+    app->RunBoardRelay("-insert x");
+    EXPECT_EQ(log.matching("ostrely.board", {relay, "exit code 3"}).size(), 1);
+
+    writeFile(relay, "#!/bin/sh\nexec sleep 30\n");
+    QFile::setPermissions(relay, QFile::ReadOwner | QFile::ExeOwner);
+    app->setBoardRelayTimeoutMs(50);
+    app->RunBoardRelay("-insert x");
+    EXPECT_EQ(log.matching("ostrely.board", {relay, "no answer within 50 ms"}).size(), 1);
+
+    writeFile(relay, "#!/bin/sh\nexit 0\n");
+    app->setBoardRelayTimeoutMs(10000);
+    app->RunBoardRelay("-insert x");
+    EXPECT_EQ(log.lines().size(), 3) << log.lines().join('\n').toStdString();
 }
 
 TEST_F(StartupTest, AnUnusableSettingsFolderDoesNotStopTheProgram) {

@@ -3,6 +3,7 @@
 #include "camera/Camera.h"
 #include "camera/sdk/V4l2Backend.h"
 #include "tests/support/FakeClock.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/TempDir.h"
 
 #include <gmock/gmock.h>
@@ -97,6 +98,40 @@ TEST_F(ControllerTest, SwapFlagMakesTheSecondCameraFirstAndCurrent) {
     cam->SwapCameras();  // the current camera stays
     EXPECT_THAT(cam->cameras(), ElementsAre(10, 11));
     EXPECT_EQ(cam->currentCamera(), 11);
+}
+
+// A camera that does not open is left out, with a line saying so, and nothing is sent to it.
+TEST_F(ControllerTest, ACameraThatDoesNotOpenIsNotKept) {
+    make(2);
+    sdk->refused = {0};
+    testsupport::LogCapture log;
+    host.swap = true;
+    cam->OpenCameras(&a, &b, viewRect);
+    EXPECT_THAT(cam->cameras(), ElementsAre(11));
+    EXPECT_THAT(cam->windows(), ElementsAre(&b));
+    EXPECT_EQ(cam->currentCamera(), 0);
+    EXPECT_FALSE(a.shown);
+    EXPECT_EQ(log.matching("ostrely.camera", {"camera 1 of 2", "did not open"}).size(), 1)
+        << log.lines().join('\n').toStdString();
+    for (const std::string& call : sdk->calls()) {
+        EXPECT_EQ(call.find("run 0"), std::string::npos) << call;
+        EXPECT_EQ(call.find("place 0"), std::string::npos) << call;
+    }
+
+    // The second one failing: the first is kept and current; there is nothing to swap with.
+    cam->CloseCameras();
+    sdk->refused = {1};
+    cam->OpenCameras(&a, &b, viewRect);
+    EXPECT_THAT(cam->cameras(), ElementsAre(10));
+    EXPECT_EQ(cam->currentCamera(), 10);
+    EXPECT_EQ(log.matching("ostrely.camera", {"camera 2 of 2", "did not open"}).size(), 1);
+
+    // Nothing open at all: a capture has no camera to take from, and no handle 0 is used.
+    cam->CloseCameras();
+    sdk->refused = {0, 1};
+    cam->OpenCameras(&a, &b, viewRect);
+    EXPECT_TRUE(cam->cameras().empty());
+    EXPECT_EQ(cam->DeviceVersion(0), "errror");
 }
 
 TEST_F(ControllerTest, ReinitClosesRestartsAfter250msAndReopens) {

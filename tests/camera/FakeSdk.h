@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <set>
 
 namespace cameratest {
 
@@ -41,6 +42,8 @@ public:
         m_calls.clear();
     }
     void setCount(int n) { m_count = n; }
+    // Open indexes that fail (handle 0), as a busy or vanished camera does.
+    std::set<int> refused;
     // Runs on the capture worker's thread as a snapshot begins; set before the capture.
     std::function<void()> beforeSnapshot;
 
@@ -57,6 +60,10 @@ public:
     // Handles are 10 + index + 100 × the number of earlier opens of that index.
     camera::sdk::Handle open(camera::sdk::VideoSink*, int, int index) override {
         std::lock_guard lock(m_mutex);
+        if (refused.count(index) != 0) {
+            m_calls.push_back("open " + std::to_string(index) + " -> 0");
+            return 0;
+        }
         const camera::sdk::Handle h = 10 + index + 100 * m_opens[index]++;
         m_handles[h] = index;
         m_calls.push_back("open " + std::to_string(index) + " -> " + std::to_string(h));

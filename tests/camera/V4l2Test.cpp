@@ -1,7 +1,11 @@
 #include "camera/sdk/FrameDecoder.h"
 #include "camera/sdk/UvcDeviceInfo.h"
 #include "camera/sdk/V4l2Controls.h"
+#include "camera/sdk/V4l2Device.h"
 #include "camera/sdk/V4l2Formats.h"
+#include "tests/support/LogCapture.h"
+#include "tests/support/RefusedPath.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -164,4 +168,37 @@ TEST(UvcDiscovery, RecordedDataBeyondTheLimitIsRefused) {
     EXPECT_TRUE(UvcDeviceInfo::parseRecorded(atLimit + "\n", &error).empty());
     EXPECT_TRUE(error.contains("larger than")) << qPrintable(error);
     EXPECT_TRUE(UvcDeviceInfo::parseRecorded(atLimit + "\n").empty());
+}
+
+namespace {
+
+// The camera's node opened as V4L2 does; null, and exactly one line with the node and reason.
+void expectRefused(const QString& node, const QString& reason) {
+    testsupport::LogCapture log;
+    UvcDeviceInfo info;
+    info.devnode = node;
+    EXPECT_EQ(V4l2Device::open(info), nullptr);
+    EXPECT_EQ(log.matching("ostrely.camera", {node, reason}).size(), 1)
+        << log.lines().join('\n').toStdString();
+    EXPECT_EQ(log.lines().size(), 1) << log.lines().join('\n').toStdString();
+}
+
+}  // namespace
+
+TEST(V4l2Open, ACameraThatCannotBeOpenedSaysWhy) {
+    testsupport::TempDir tmp;
+    expectRefused(tmp.file("video7"), "No such file or directory");
+    // Opened, but the first question a camera answers is one a plain file cannot.
+    const QString plain = tmp.file("video8");
+    QFile(plain).open(QIODevice::WriteOnly);
+    expectRefused(plain, "VIDIOC_QUERYCAP");
+    expectRefused(plain, "Inappropriate ioctl for device");
+    expectRefused(tmp.path(), "Is a directory");
+}
+
+TEST(V4l2Open, ACameraWeMayNotOpenSaysSo) {
+    testsupport::TempDir tmp;
+    const QString locked = testsupport::refusedPath(tmp.file("video9"));
+    if (locked.isEmpty()) GTEST_SKIP() << "no path here refuses us with EACCES";
+    expectRefused(locked, "Permission denied");
 }

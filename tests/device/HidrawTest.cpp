@@ -4,9 +4,14 @@
 #include "platform/hid/HidrawTransport.h"
 #include "platform/hid/InterfaceName.h"
 #include "platform/hid/UdevDeviceMonitor.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/MessageRecorder.h"
+#include "tests/support/RefusedPath.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <QFile>
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -63,7 +68,8 @@ TEST_F(HidrawHandleTest, ReadsWholeReportsWithTimeOutAndCutsLongOnes) {
 }
 
 TEST_F(HidrawHandleTest, WritesAndReportsAVanishedNode) {
-    HidrawHandle h(fds[0], 0);
+    testsupport::LogCapture log;
+    HidrawHandle h(fds[0], 0, "/dev/hidraw3");
     const uint8_t cmd[4] = {0x01, 0x44, 0, 0};
     EXPECT_EQ(h.write(cmd, sizeof cmd, 50), 4);
     uint8_t got[8] = {};
@@ -74,6 +80,35 @@ TEST_F(HidrawHandleTest, WritesAndReportsAVanishedNode) {
     uint8_t buf[8];
     EXPECT_EQ(h.read(buf, sizeof buf, 50), kGone);
     EXPECT_EQ(h.write(cmd, sizeof cmd, 50), kGone);
+    EXPECT_EQ(log.matching("ostrely.board", {"/dev/hidraw3", "writing", "gone"}).size(), 1)
+        << log.lines().join('\n').toStdString();
+}
+
+// A node that is not there, and one we may not open: null, and one line with the node's path
+// and the system's reason.
+TEST(HidrawOpenTest, NodesThatCannotBeOpenedSayWhy) {
+    testsupport::TempDir tmp;
+    testsupport::LogCapture log;
+    const QString missing = tmp.path() + "/hidraw9";
+    EXPECT_EQ(HidrawHandle::open(missing, 0), nullptr);
+    EXPECT_EQ(log.matching("ostrely.board", {missing, "No such file or directory"}).size(), 1)
+        << log.lines().join('\n').toStdString();
+    // Tried again and again while it stays away: said once, and again once it had opened.
+    int lastError = 0;
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(HidrawHandle::open(missing, 0, &lastError), nullptr);
+    EXPECT_EQ(lastError, ENOENT);
+    QFile(missing).open(QIODevice::WriteOnly);
+    EXPECT_NE(HidrawHandle::open(missing, 0, &lastError), nullptr);
+    EXPECT_EQ(lastError, 0);
+    QFile::remove(missing);
+    EXPECT_EQ(HidrawHandle::open(missing, 0, &lastError), nullptr);
+    EXPECT_EQ(log.lines().size(), 3) << log.lines().join('\n').toStdString();
+
+    const QString locked = testsupport::refusedPath(tmp.file("hidraw0"));
+    if (locked.isEmpty()) GTEST_SKIP() << "no path here refuses us with EACCES";
+    EXPECT_EQ(HidrawHandle::open(locked, 0), nullptr);
+    EXPECT_EQ(log.matching("ostrely.board", {locked, "Permission denied"}).size(), 1)
+        << log.lines().join('\n').toStdString();
 }
 
 TEST(HidrawTransportTest, UnknownNamesDoNotOpen) {

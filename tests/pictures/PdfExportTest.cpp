@@ -1,5 +1,6 @@
 #include "pictures/PdfExport.h"
 #include "tests/pictures/PictureFixture.h"
+#include "tests/support/LogCapture.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -179,4 +180,26 @@ TEST_F(PdfExportTest, TargetsThatCannotBeWrittenFailWithAMessage) {
     EXPECT_FALSE(exportTo("taken.pdf", {1}));
     EXPECT_TRUE(QFileInfo(outFolder() + "taken.pdf").isDir());
     EXPECT_FALSE(messages.isEmpty());
+}
+
+// The list hides as if all went well; the log keeps which file failed and why.
+TEST_F(PdfExportTest, AFailedExportLeavesOneLineWithTheFileAndTheCause) {
+    writePicture(1, {320, 240});
+    testsupport::LogCapture log;
+    QString folder = tmp.path() + "/missing/", name = "x.pdf";
+    EXPECT_FALSE(exporter().ExportPdf(folder, name, {1}));
+    const QString target = tmp.path() + "/missing/x.pdf";
+    EXPECT_EQ(log.matching("ostrely.share", {target, "failed", "No such file or directory"}).size(),
+              1)
+        << log.lines().join('\n').toStdString();
+
+    folder = outFolder() + QString(PdfExport::kMaxPathBytes, 'd') + "/";
+    EXPECT_FALSE(exporter().ExportPdf(folder, name, {1}));
+    EXPECT_EQ(log.matching("ostrely.share", {"File name too long"}).size(), 1);
+
+    folder = outFolder();
+    EXPECT_FALSE(exporter().ExportPdf(folder, name, {7}));
+    EXPECT_EQ(log.matching("ostrely.share", {outFolder() + "x.pdf", "none of the pictures"}).size(),
+              1);
+    EXPECT_EQ(log.lines().size(), 3) << log.lines().join('\n').toStdString();
 }
