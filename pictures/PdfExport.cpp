@@ -1,5 +1,8 @@
 #include "PdfExport.h"
 
+#include "pictures/JpegCheck.h"
+#include "platform/Log.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -34,6 +37,8 @@ public:
         std::snprintf(line, sizeof line, "ERROR: error_no=%04lX, detail_no=%lu\n", errorNo,
                       detailNo);
         m_output(line);
+        platform::log::failure(platform::log::share(), "PDF export abandoned",
+                               QString::fromLatin1(line).trimmed());
     }
     bool failed() const { return m_failed; }
 
@@ -140,8 +145,9 @@ QString PdfExport::generatedName(const QDateTime& time) {
     return time.toString(QStringLiteral("yyyyMMddHH")) + QStringLiteral(".pdf");
 }
 
-bool PdfExport::ExportPdf(QString& folder, QString& fileName,
-                          const std::vector<int>& pictures) const {
+bool PdfExport::ExportPdf(QString& folder, QString& fileName, const std::vector<int>& pictures,
+                          int* leftOut) const {
+    if (leftOut != nullptr) *leftOut = 0;
     if (pictures.empty()) return false;
     const QString outFolder = folder.isEmpty() ? m_store.imageFolder() : folder;
     const QString outName = fileName.isEmpty() ? generatedName(m_now()) : fileName;
@@ -165,6 +171,13 @@ bool PdfExport::ExportPdf(QString& folder, QString& fileName,
     for (int n : pictures) {
         const QString path = m_store.picturePath(n);
         if (!isPictureFile(path)) continue;
+        // One damaged picture must not cost the teacher all the others.
+        if (!isCompleteJpeg(path)) {
+            platform::log::failure(platform::log::share(),
+                                   "picture " + path + " left out of the PDF", "damaged JPEG");
+            if (leftOut != nullptr) ++*leftOut;
+            continue;
+        }
         if (!addPage(doc.get(), font, path, run)) return false;
         ++pages;
     }

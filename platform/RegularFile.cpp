@@ -20,16 +20,28 @@ RegularFileRead failed(ReadFailure why) {
 
 }  // namespace
 
-RegularFileRead readRegularFile(const QString& path, qint64 limitBytes) {
-    if (path.isEmpty()) return failed(ReadFailure::Missing);
+int openRegularFile(const QString& path, ReadFailure& why) {
+    why = ReadFailure::Missing;
+    if (path.isEmpty()) return -1;
     // Non-blocking, or opening a FIFO waits for a writer that never comes.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return failed(errno == ENOENT ? ReadFailure::Missing : ReadFailure::Unreadable);
+    if (fd < 0) {
+        why = errno == ENOENT ? ReadFailure::Missing : ReadFailure::Unreadable;
+        return -1;
+    }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return failed(ReadFailure::NotRegular);
+        why = ReadFailure::NotRegular;
+        return -1;
     }
+    return fd;
+}
+
+RegularFileRead readRegularFile(const QString& path, qint64 limitBytes) {
+    ReadFailure why = ReadFailure::Missing;
+    const int fd = openRegularFile(path, why);
+    if (fd < 0) return failed(why);
     QByteArray bytes;
     char buf[16384];
     for (;;) {
