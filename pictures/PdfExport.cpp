@@ -6,9 +6,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QSaveFile>
+#include <QTemporaryFile>
 
 #include <hpdf.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -21,7 +25,8 @@ namespace {
 
 constexpr HPDF_REAL kFontSize = 12;
 constexpr HPDF_REAL kTextLeading = 16;
-constexpr HPDF_UINT32 kCopyChunk = 1 << 16;
+// libharu ends every document with "%%EOF" and a line break.
+constexpr int kTrailerBytes = 8;
 
 // One export's error state. The library's error handler reaches it through its user data, so
 // exports on different threads never share it; after each library call the export checks it and
@@ -94,38 +99,43 @@ bool addPage(HPDF_Doc doc, HPDF_Font font, const QString& path, Run& run) {
     return !run.failed();
 }
 
-// The saved document goes to a temporary file beside the target, which replaces the target only
-// once it is complete: a failed export leaves neither a broken file nor a lost earlier one.
+// Whether the file libharu wrote is complete and on disk: the library does not look at the
+// result of its final flush, so a full disk can cut the end off unnoticed.
+bool isWholeOnDisk(const QByteArray& path) {
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    char tail[kTrailerBytes] = {};
+    const bool whole = ::fsync(fd) == 0 && ::fstat(fd, &st) == 0 && st.st_size >= kTrailerBytes &&
+                       ::pread(fd, tail, sizeof tail, st.st_size - kTrailerBytes) == kTrailerBytes &&
+                       QByteArray(tail, kTrailerBytes).contains("%%EOF");
+    ::close(fd);
+    return whole;
+}
+
+// The document is written straight into a temporary file beside the target (no copy of it in
+// memory), which replaces the target only once it is complete: a failed export leaves neither a
+// broken file nor a lost earlier one.
 bool save(HPDF_Doc doc, const QString& path, Run& run) {
-    HPDF_SaveToStream(doc);
-    if (run.failed()) return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    const QFileInfo target(path);
+    QTemporaryFile temp(target.path() + "/." + target.fileName() + ".XXXXXX");
+    if (!temp.open()) {
         run.fail(HPDF_FILE_OPEN_ERROR, static_cast<unsigned long>(errno));
         return false;
     }
-    HPDF_ResetStream(doc);
+    temp.close();
+    const QByteArray tempPath = QFile::encodeName(temp.fileName());
+    HPDF_SaveToFile(doc, tempPath.constData());
     if (run.failed()) return false;
-    QByteArray chunk(kCopyChunk, Qt::Uninitialized);
-    // Exactly the stream's size, in pieces: reading past its end would count as an error.
-    for (HPDF_UINT32 left = HPDF_GetStreamSize(doc); left > 0 && !run.failed();) {
-        HPDF_UINT32 n = std::min(left, kCopyChunk);
-        HPDF_ReadFromStream(doc, reinterpret_cast<HPDF_BYTE*>(chunk.data()), &n);
-        if (run.failed() || n == 0) break;
-        if (file.write(chunk.constData(), n) != static_cast<qint64>(n)) {
-            run.fail(HPDF_FILE_IO_ERROR, static_cast<unsigned long>(errno));
-            break;
-        }
-        left -= n;
-    }
-    if (run.failed()) {
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
+    if (!isWholeOnDisk(tempPath)) {
         run.fail(HPDF_FILE_IO_ERROR, static_cast<unsigned long>(errno));
         return false;
     }
+    if (::rename(tempPath.constData(), QFile::encodeName(path).constData()) != 0) {
+        run.fail(HPDF_FILE_IO_ERROR, static_cast<unsigned long>(errno));
+        return false;
+    }
+    temp.setAutoRemove(false);
     return true;
 }
 
