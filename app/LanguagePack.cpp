@@ -57,7 +57,8 @@ bool isCompleteElf(int fd, off_t fileSize) {
         return false;
     for (int i = 0; i < h.e_phnum; ++i) {
         ElfW(Phdr) ph{};
-        if (!readAt(fd, &ph, sizeof ph, static_cast<off_t>(h.e_phoff + i * sizeof ph))) return false;
+        if (!readAt(fd, &ph, sizeof ph, static_cast<off_t>(h.e_phoff + i * sizeof ph)))
+            return false;
         if (ph.p_type == PT_LOAD && !fitsIn(ph.p_offset, ph.p_filesz, fileSize)) return false;
     }
     return true;

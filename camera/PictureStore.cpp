@@ -158,7 +158,8 @@ void moveThumbnail(int fromThumb, int toThumb, const QByteArray& pictureName) {
         const QByteArray name = base + ext;
         struct stat st {};
         if (::fstatat(fromThumb, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        if (S_ISREG(st.st_mode)) moveFile(fromThumb, name.constData(), toThumb, (base + ".bmp").constData());
+        if (S_ISREG(st.st_mode))
+            moveFile(fromThumb, name.constData(), toThumb, (base + ".bmp").constData());
         return;
     }
 }
@@ -168,7 +169,8 @@ bool isKeptPicture(int imageFd, const QByteArray& name, std::time_t now) {
     struct stat st {};
     if (::fstatat(imageFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
     if (!S_ISREG(st.st_mode) || st.st_size == 0) {
-        logFailure("picture " + QString::fromLatin1(name) + " of the last run is damaged; not kept", 0);
+        logFailure("picture " + QString::fromLatin1(name) + " of the last run is damaged; not kept",
+                   0);
         return false;
     }
     if (now - st.st_mtime > std::time_t{camera::PictureStore::kKeptDays} * 24 * 3600) {
@@ -305,8 +307,8 @@ bool PictureStore::writeRunRecord() const {
     const Fds fds{storeFd};
     if (storeFd < 0) return false;
     ::unlinkat(storeFd, kRunRecord, 0);
-    const int fd = ::openat(storeFd, kRunRecord, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                            0600);
+    const int fd =
+        ::openat(storeFd, kRunRecord, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
         logFailure("the run could not be recorded in the picture store", errno);
         return false;

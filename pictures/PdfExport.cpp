@@ -25,8 +25,12 @@ namespace {
 
 constexpr HPDF_REAL kFontSize = 12;
 constexpr HPDF_REAL kTextLeading = 16;
-// libharu ends every document with "%%EOF" and a line break.
-constexpr int kTrailerBytes = 8;
+constexpr QFileDevice::Permissions kNewFilePermissions =
+    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+    QFileDevice::ReadOther;
+// The last bytes libharu writes into every document.
+constexpr char kTrailer[] = "\n%%EOF\n";
+constexpr int kTrailerBytes = sizeof kTrailer - 1;
 
 // One export's error state. The library's error handler reaches it through its user data, so
 // exports on different threads never share it; after each library call the export checks it and
@@ -106,9 +110,10 @@ bool isWholeOnDisk(const QByteArray& path) {
     if (fd < 0) return false;
     struct stat st {};
     char tail[kTrailerBytes] = {};
-    const bool whole = ::fsync(fd) == 0 && ::fstat(fd, &st) == 0 && st.st_size >= kTrailerBytes &&
-                       ::pread(fd, tail, sizeof tail, st.st_size - kTrailerBytes) == kTrailerBytes &&
-                       QByteArray(tail, kTrailerBytes).contains("%%EOF");
+    const bool whole =
+        ::fsync(fd) == 0 && ::fstat(fd, &st) == 0 && st.st_size >= kTrailerBytes &&
+        ::pread(fd, tail, sizeof tail, st.st_size - kTrailerBytes) == kTrailerBytes &&
+        QByteArray(tail, kTrailerBytes).endsWith(kTrailer);
     ::close(fd);
     return whole;
 }
@@ -123,6 +128,8 @@ bool save(HPDF_Doc doc, const QString& path, Run& run) {
         run.fail(HPDF_FILE_OPEN_ERROR, static_cast<unsigned long>(errno));
         return false;
     }
+    // As a file written in place would be: an earlier file's permissions, else the usual ones.
+    temp.setPermissions(target.isFile() ? target.permissions() : kNewFilePermissions);
     temp.close();
     const QByteArray tempPath = QFile::encodeName(temp.fileName());
     HPDF_SaveToFile(doc, tempPath.constData());

@@ -318,7 +318,8 @@ bool CPicListView::ExportPdf(QString& folder, QString& fileName,
     const bool saved =
         m_export.ExportPdf(folder, fileName, pictures ? *pictures : pictureNumbers(), &leftOut);
     // The share's worker may be the caller: the box opens on the list's own thread.
-    if (leftOut > 0) platform::postMessage(this, msg::kPicturesLeftOut, static_cast<quintptr>(leftOut), 0);
+    if (leftOut > 0)
+        platform::postMessage(this, msg::kPicturesLeftOut, static_cast<quintptr>(leftOut), 0);
     return saved;
 }
 

@@ -215,9 +215,9 @@ TEST(PictureStoreKeptRun, AnUnendedRunComesBackWithItsNumbersAndOnlyItsPictures)
     crashed.prepare();
     for (int n : {1, 2, 4, 12}) takePicture(crashed, n);
     QFile::rename(crashed.thumbnailPath(4), crashed.thumbnailFolder() + "0000000004.BMP");
-    QFile::remove(crashed.thumbnailPath(12));       // cut off between picture and thumbnail
-    touch(crashed.snapshotPath(13));                // a capture in progress
-    touch(crashed.imageFolder() + "notes.jpg");     // not a picture name
+    QFile::remove(crashed.thumbnailPath(12));    // cut off between picture and thumbnail
+    touch(crashed.snapshotPath(13));             // a capture in progress
+    touch(crashed.imageFolder() + "notes.jpg");  // not a picture name
     QFile(crashed.picturePath(14)).open(QIODevice::WriteOnly);  // power cut: empty file
     // no endRun: the process died
 

@@ -9,7 +9,7 @@ bin=$1
 work=$(mktemp -d)
 pid="" cloud_pid="" xpid="" mounted=""
 cleanup() {
-    for p in "$pid" "$cloud_pid" "$xpid"; do [ -n "$p" ] && kill -9 "$p" 2> /dev/null || true; done
+    for p in "$pid" "$cloud_pid" "$xpid"; do [ -n "$p" ] && kill "$p" 2> /dev/null || true; done
     [ -n "$mounted" ] && umount "$mounted" 2> /dev/null || true
     rm -rf "$work"
 }
@@ -84,11 +84,7 @@ if ! mount -t tmpfs -o size=32k tmpfs "$work/home/Desktop" 2> /dev/null; then
     exit 0
 fi
 mounted=$work/home/Desktop
-exec 5> "$work/displayfd"
-Xvfb -displayfd 5 -screen 0 1920x1080x24 -nolisten tcp > /dev/null 2>&1 &
-xpid=$!
-for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.05; done
-export DISPLAY=:$(head -n 1 "$work/displayfd")
+start_xvfb
 unset QT_QPA_PLATFORM
 start full.log
 take 1

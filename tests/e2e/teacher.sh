@@ -27,11 +27,7 @@ press_in() {  # press_in TITLE KEY: a click on the window's corner gives it the 
     xdotool key "$2"
 }
 
-exec 5> "$work/displayfd"
-Xvfb -displayfd 5 -screen 0 1920x1080x24 -nolisten tcp > /dev/null 2>&1 &
-xpid=$!
-for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.05; done
-export DISPLAY=:$(head -n 1 "$work/displayfd")
+start_xvfb
 unset QT_QPA_PLATFORM
 
 "$bin/ostrely-cloud" > "$work/cloud.log" 2>&1 &

@@ -1,5 +1,6 @@
 #include "pictures/PdfExport.h"
 #include "tests/pictures/PictureFixture.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/LogCapture.h"
 
 #include <QDir>
@@ -197,4 +198,38 @@ TEST_F(PdfExportTest, TargetsThatCannotBeWrittenFailWithAMessage) {
     EXPECT_FALSE(exportTo("taken.pdf", {1}));
     EXPECT_TRUE(QFileInfo(outFolder() + "taken.pdf").isDir());
     EXPECT_FALSE(messages.isEmpty());
+}
+
+// The disk fills at any point of the save, the very last bytes too (libharu does not check its
+// final flush): the export fails, and the earlier file stays, with nothing beside it.
+TEST_F(PdfExportTest, AFullDiskAnywhereInTheSaveLeavesTheEarlierFile) {
+    writePicture(1, {640, 480});
+    writePicture(2, {640, 480});
+    ASSERT_TRUE(exportTo("keep.pdf", {1, 2}));
+    const QByteArray earlier = readFile(outFolder() + "keep.pdf");
+    const auto size = static_cast<rlim_t>(earlier.size());
+    for (rlim_t limit : {rlim_t{1024}, size / 2, size - 8, size - 1}) {
+        messages.clear();
+        bool saved = true;
+        {
+            const testsupport::FileSizeLimit fullDisk(limit);
+            saved = exportTo("keep.pdf", {2, 1});
+        }
+        EXPECT_FALSE(saved) << limit;
+        EXPECT_TRUE(messages.startsWith("ERROR: error_no=")) << limit << messages.toStdString();
+        EXPECT_EQ(readFile(outFolder() + "keep.pdf"), earlier) << limit;
+        EXPECT_EQ(outFiles(), QStringList({"keep.pdf"})) << limit;
+    }
+}
+
+TEST_F(PdfExportTest, ANewFileIsReadableByOthersAndAReplacedOneKeepsItsPermissions) {
+    writePicture(1, {320, 240});
+    ASSERT_TRUE(exportTo("new.pdf", {1}));
+    EXPECT_TRUE(QFile::permissions(outFolder() + "new.pdf") & QFileDevice::ReadOther);
+    ASSERT_TRUE(QFile::setPermissions(outFolder() + "new.pdf",
+                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    ASSERT_TRUE(exportTo("new.pdf", {1}));
+    const QFileDevice::Permissions kept = QFile::permissions(outFolder() + "new.pdf");
+    EXPECT_TRUE(kept & QFileDevice::ReadOwner);
+    EXPECT_FALSE(kept & (QFileDevice::ReadGroup | QFileDevice::ReadOther));
 }

@@ -1,10 +1,10 @@
+#include "lang/TextIds.h"
 #include "pictures/ui/PicListView.h"
 #include "platform/Message.h"
 #include "platform/MessageIds.h"
 #include "tests/pictures/PictureFixture.h"
 #include "tests/pictures/RecordingHost.h"
 #include "tests/support/FileSizeLimit.h"
-#include "lang/TextIds.h"
 
 #include <QAbstractButton>
 #include <QApplication>

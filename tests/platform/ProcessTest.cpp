@@ -61,8 +61,8 @@ TEST(FindProcessByName, SeesOnlyThisUsersProcesses) {
     QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
                                        QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup);
 
-    ChildProcess other("/usr/bin/setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups",
-                                            program, "30"});
+    ChildProcess other("/usr/bin/setpriv",
+                       {"--reuid=65534", "--regid=65534", "--clear-groups", program, "30"});
     ASSERT_TRUE(other.started());
     // setpriv becomes the program in place: wait until the process carries its name.
     const QString exeLink = QStringLiteral("/proc/%1/exe").arg(other.pid());
