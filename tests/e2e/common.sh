@@ -13,3 +13,14 @@ start_xvfb() {  # a 1920x1080 X server for this script: sets xpid and DISPLAY (n
     for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.05; done
     export DISPLAY=:$(head -n 1 "$work/displayfd")
 }
+
+# The panel's handle on a 1920x1080 screen (the smaller side / 15, cut to tens), where a right
+# click opens the program's menu (Xvfb has no tray).
+handle_x=$((1920 * 8 / 10 + 35))
+handle_y=$((1080 * 8 / 10 + 35))
+open_menu() {  # from live video: the menu on the handle
+    "$bin/ostrely-board" key 7
+    sleep 0.6
+    xdotool mousemove $handle_x $handle_y click 3
+    sleep 0.5
+}

@@ -89,12 +89,7 @@ unset QT_QPA_PLATFORM
 start full.log
 take 1
 take 2
-board key 7
-sleep 0.6
-step=70
-hx=$((1920 * 8 / 10 + step / 2)); hy=$((1080 * 8 / 10 + step / 2))
-xdotool mousemove $hx $hy click 3
-sleep 0.5
+open_menu
 xdotool key Up Return   # Exit
 sleep 0.5
 xdotool key Return      # close? OK

@@ -72,12 +72,7 @@ wait_for 5 sh -c "! xdotool search --onlyvisible --name '^QRCode\$' > /dev/null 
     fail "Esc did not hide the QR code view"
 
 # The menu on the handle: "Adjust parameters" opens the video settings.
-board key 7
-sleep 0.6
-step=70
-hx=$((1920 * 8 / 10 + step / 2)); hy=$((1080 * 8 / 10 + step / 2))
-xdotool mousemove $hx $hy click 3
-sleep 0.5
+open_menu
 xdotool key Down Down Down Return
 wait_for 10 visible "Video properties" || fail "the video settings did not open from the menu"
 shot properties
@@ -87,7 +82,7 @@ wait_for 5 sh -c "! xdotool search --onlyvisible --name '^Video properties\$' > 
 
 # ... and "About" the About box, which closes and opens again.
 for round in 1 2; do
-    xdotool mousemove $hx $hy click 3
+    xdotool mousemove $handle_x $handle_y click 3
     sleep 0.5
     xdotool key Up Up Return
     wait_for 10 visible "About Demo" || fail "About did not open (round $round)"
