@@ -12,9 +12,12 @@ public:
     LanguagePack& operator=(const LanguagePack&) = delete;
 
     // Loads the pack at path in place of the current one. On failure returns false, leaves no
-    // pack loaded and gives an error number (errno style) in error.
+    // pack loaded and gives an error number (errno style) in error. Only a complete shared
+    // library of this machine is loaded: a truncated copy or a FIFO is refused, never mapped.
     bool load(const QString& path, int& error);
     void unload();
+    // Whether load would try the file at all (the same checks, nothing loaded).
+    static bool isLoadable(const QString& path, int& error);
     bool isLoaded() const { return m_table != nullptr; }
 
     // The text of id, cut to maxUnits UTF-16 units; empty for an unknown id or no pack.

@@ -140,6 +140,8 @@ void CQuilletApp::reportRefusedSettingsFolders() {
 
 bool CQuilletApp::InitInstance(const QStringList& arguments) {
     m_startArgument = arguments.size() == 2 ? arguments[1] : QString();
+    // Before anything is loaded: a fault in loading a pack leaves a report too.
+    CrashHandler::install(CrashDumpPath());
     reportRefusedSettingsFolders();
     if (!startLanguage()) return false;
 
@@ -160,8 +162,8 @@ bool CQuilletApp::InitInstance(const QStringList& arguments) {
     }
     reconcileCameraConfig();
 
-    CrashHandler::install(CrashDumpPath());
     m_ui.runMainDialog(*this);
+    m_camera.endRun();
     m_mainDialog = nullptr;
     m_viewShown = nullptr;
     return false;
@@ -205,9 +207,14 @@ bool CQuilletApp::LoadLanguage(const QString& code) {
     QString name = code;
     name.replace('-', '_');
     QString path = m_programFolder + "/Qvlang/" + name + ".so";
-    if (!isSafeLanguageCode(name) || !QFileInfo(path).isFile())
-        path = m_programFolder + "/Qvlang/en_US.so";
     int error = 0;
+    // A broken pack counts as a missing one: the default pack stands in for it.
+    if (!isSafeLanguageCode(name) || !LanguagePack::isLoadable(path, error)) {
+        if (error != ENOENT)
+            platform::log::failure(platform::log::settings(), "language pack " + path + " unusable",
+                                   error);
+        path = m_programFolder + "/Qvlang/en_US.so";
+    }
     if (m_languagePack.load(path, error)) {
         m_packName = QFileInfo(path).completeBaseName();
         return true;

@@ -64,6 +64,8 @@ bool CCamera::Init() {
     m_pictureCounter = 0;
     m_store = camera::PictureStore(m_services.tempFolder());
     m_store.prepare();
+    // Pictures brought back keep their numbers; new ones follow them.
+    if (!m_store.keptPictures().empty()) m_pictureCounter = m_store.keptPictures().back();
     m_sdk = m_services.makeSdk(QString::fromLocal8Bit(qgetenv("OSTRELY_CAMERA")));
     m_sdk->start();
     m_sdk->setDataFolder(dataFolder());

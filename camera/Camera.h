@@ -88,6 +88,8 @@ public:
     void setCurrentCamera(Handle h) { m_current = h; }
     int pictureCounter() const { return m_pictureCounter.load(); }
     const camera::PictureStore& store() const { return m_store; }
+    // The run ended in order (the main dialog has returned): see PictureStore::endRun.
+    void endRun() { m_store.endRun(); }
     bool ready() const { return m_ready; }
     // Waits for every capture worker to end, delivering a picture-ready message it waits on.
     void waitForCaptures();

@@ -1,13 +1,18 @@
 #include "PdfExport.h"
 
+#include "pictures/JpegCheck.h"
 #include "platform/Log.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QSaveFile>
+#include <QTemporaryFile>
 
 #include <hpdf.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -20,7 +25,12 @@ namespace {
 
 constexpr HPDF_REAL kFontSize = 12;
 constexpr HPDF_REAL kTextLeading = 16;
-constexpr HPDF_UINT32 kCopyChunk = 1 << 16;
+constexpr QFileDevice::Permissions kNewFilePermissions =
+    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+    QFileDevice::ReadOther;
+// The last bytes libharu writes into every document.
+constexpr char kTrailer[] = "\n%%EOF\n";
+constexpr int kTrailerBytes = sizeof kTrailer - 1;
 
 QString exportFailed(const QString& path) {
     return QStringLiteral("export to %1 failed").arg(path);
@@ -107,38 +117,46 @@ bool addPage(HPDF_Doc doc, HPDF_Font font, const QString& path, Run& run) {
     return !run.failed();
 }
 
-// The saved document goes to a temporary file beside the target, which replaces the target only
-// once it is complete: a failed export leaves neither a broken file nor a lost earlier one.
+// Whether the file libharu wrote is complete and on disk: the library does not look at the
+// result of its final flush, so a full disk can cut the end off unnoticed.
+bool isWholeOnDisk(const QByteArray& path) {
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    char tail[kTrailerBytes] = {};
+    const bool whole =
+        ::fsync(fd) == 0 && ::fstat(fd, &st) == 0 && st.st_size >= kTrailerBytes &&
+        ::pread(fd, tail, sizeof tail, st.st_size - kTrailerBytes) == kTrailerBytes &&
+        QByteArray(tail, kTrailerBytes).endsWith(kTrailer);
+    ::close(fd);
+    return whole;
+}
+
+// The document is written straight into a temporary file beside the target (no copy of it in
+// memory), which replaces the target only once it is complete: a failed export leaves neither a
+// broken file nor a lost earlier one.
 bool save(HPDF_Doc doc, const QString& path, Run& run) {
-    HPDF_SaveToStream(doc);
+    const QFileInfo target(path);
+    QTemporaryFile temp(target.path() + "/." + target.fileName() + ".XXXXXX");
+    if (!temp.open()) {
+        run.fail(HPDF_FILE_OPEN_ERROR, static_cast<unsigned long>(errno));
+        return false;
+    }
+    // As a file written in place would be: an earlier file's permissions, else the usual ones.
+    temp.setPermissions(target.isFile() ? target.permissions() : kNewFilePermissions);
+    temp.close();
+    const QByteArray tempPath = QFile::encodeName(temp.fileName());
+    HPDF_SaveToFile(doc, tempPath.constData());
     if (run.failed()) return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        run.fail(HPDF_FILE_OPEN_ERROR, static_cast<unsigned long>(errno), file.errorString());
+    if (!isWholeOnDisk(tempPath)) {
+        run.fail(HPDF_FILE_IO_ERROR, static_cast<unsigned long>(errno));
         return false;
     }
-    HPDF_ResetStream(doc);
-    if (run.failed()) return false;
-    QByteArray chunk(kCopyChunk, Qt::Uninitialized);
-    // Exactly the stream's size, in pieces: reading past its end would count as an error.
-    for (HPDF_UINT32 left = HPDF_GetStreamSize(doc); left > 0 && !run.failed();) {
-        HPDF_UINT32 n = std::min(left, kCopyChunk);
-        HPDF_ReadFromStream(doc, reinterpret_cast<HPDF_BYTE*>(chunk.data()), &n);
-        if (run.failed() || n == 0) break;
-        if (file.write(chunk.constData(), n) != static_cast<qint64>(n)) {
-            run.fail(HPDF_FILE_IO_ERROR, static_cast<unsigned long>(errno), file.errorString());
-            break;
-        }
-        left -= n;
-    }
-    if (run.failed()) {
-        file.cancelWriting();
+    if (::rename(tempPath.constData(), QFile::encodeName(path).constData()) != 0) {
+        run.fail(HPDF_FILE_IO_ERROR, static_cast<unsigned long>(errno));
         return false;
     }
-    if (!file.commit()) {
-        run.fail(HPDF_FILE_IO_ERROR, static_cast<unsigned long>(errno), file.errorString());
-        return false;
-    }
+    temp.setAutoRemove(false);
     return true;
 }
 
@@ -158,8 +176,9 @@ QString PdfExport::generatedName(const QDateTime& time) {
     return time.toString(QStringLiteral("yyyyMMddHH")) + QStringLiteral(".pdf");
 }
 
-bool PdfExport::ExportPdf(QString& folder, QString& fileName,
-                          const std::vector<int>& pictures) const {
+bool PdfExport::ExportPdf(QString& folder, QString& fileName, const std::vector<int>& pictures,
+                          int* leftOut) const {
+    if (leftOut != nullptr) *leftOut = 0;
     if (pictures.empty()) return false;
     const QString outFolder = folder.isEmpty() ? m_store.imageFolder() : folder;
     const QString outName = fileName.isEmpty() ? generatedName(m_now()) : fileName;
@@ -187,6 +206,13 @@ bool PdfExport::ExportPdf(QString& folder, QString& fileName,
     for (int n : pictures) {
         const QString path = m_store.picturePath(n);
         if (!isPictureFile(path)) continue;
+        // One damaged picture must not cost the teacher all the others.
+        if (!isCompleteJpeg(path)) {
+            platform::log::failure(platform::log::share(),
+                                   "picture " + path + " left out of the PDF", "damaged JPEG");
+            if (leftOut != nullptr) ++*leftOut;
+            continue;
+        }
         if (!addPage(doc.get(), font, path, run)) return false;
         ++pages;
     }

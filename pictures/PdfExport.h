@@ -26,10 +26,12 @@ public:
 
     // Writes the pictures, in this order, to folder + fileName. An empty folder means the image
     // folder of the store, an empty name one made of the hour ("%Y%m%d%H.pdf"); both are written
-    // back on success. Missing pictures are skipped. False when nothing was saved: then an
+    // back on success. Missing pictures are skipped; damaged ones (not a whole JPEG) are left
+    // out with a log line and counted in leftOut. False when nothing was saved: then an
     // earlier file at the path is untouched and no partial file is left. Safe to run on any
     // thread, several at once.
-    bool ExportPdf(QString& folder, QString& fileName, const std::vector<int>& pictures) const;
+    bool ExportPdf(QString& folder, QString& fileName, const std::vector<int>& pictures,
+                   int* leftOut = nullptr) const;
 
     // The name an export in the given hour gets.
     static QString generatedName(const QDateTime& time);

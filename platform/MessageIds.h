@@ -20,6 +20,8 @@ inline constexpr unsigned kShowPicture = 0x2B12;
 inline constexpr unsigned kPictureAdded = 0x5220;
 // A capture ended: wParam picture number (0: nothing stored), lParam capture tag. Sent.
 inline constexpr unsigned kPictureReady = 0x5221;
+// A share's export left damaged pictures out: wParam how many. Posted to the picture list.
+inline constexpr unsigned kPicturesLeftOut = 0x5222;
 // A picture button was clicked: wParam its control id. Sent.
 inline constexpr unsigned kButtonClick = 0x5ACE;
 // A device came or went: wParam the event, text the interface name. Windows numbers this 0x0219,
@@ -37,8 +39,9 @@ inline constexpr unsigned kLeftButtonDown = 0x201;
 inline constexpr unsigned kLeftDoubleClick = 0x203;
 inline constexpr unsigned kRightButtonUp = 0x205;
 
-inline constexpr std::array kAll = {kTrayCallback, kKey,         kShowPicture,  kPictureAdded,
-                                    kPictureReady, kButtonClick, kDeviceChange, kShowInstance};
+inline constexpr std::array kAll = {kTrayCallback, kKey,          kShowPicture,
+                                    kPictureAdded, kPictureReady, kButtonClick,
+                                    kDeviceChange, kShowInstance, kPicturesLeftOut};
 
 constexpr bool allUnique() {
     for (size_t i = 0; i < kAll.size(); ++i)

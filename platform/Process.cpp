@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,6 +36,13 @@ QString exeName(const QString& pidDir) {
     QString target = QFile::decodeName(QByteArray(buf, static_cast<int>(n)));
     if (target.endsWith(" (deleted)")) target.chop(10);
     return baseName(target);
+}
+
+// Another user's process is none of ours: a look-alike started by someone else must not make
+// this user's program hand its pictures over.
+bool ownedByUser(const QString& pidDir, uid_t uid) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(pidDir).constData(), &st) == 0 && st.st_uid == uid;
 }
 
 QString firstWordName(const QString& pidDir) {
@@ -107,12 +115,14 @@ void ChildProcess::kill() {
 pid_t findProcessByName(const QString& name) {
     if (name.isEmpty()) return 0;
     pid_t best = 0;
+    const uid_t uid = ::getuid();
     const QDir proc("/proc");
     for (const QString& entry : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         bool numeric = false;
         const pid_t pid = entry.toInt(&numeric);
         if (!numeric || pid <= 0 || (best != 0 && pid >= best)) continue;
         const QString dir = "/proc/" + entry;
+        if (!ownedByUser(dir, uid)) continue;
         if (exeName(dir) == name || firstWordName(dir) == name) best = pid;
     }
     return best;

@@ -38,9 +38,9 @@ private:
     bool m_reaped = false;
 };
 
-// The id of the first running process (lowest id) whose executable file name is exactly name;
-// 0 when there is none. Looks at the executable link and, where that is not readable or names a
-// loader, at the first command-line word (either path separator).
+// The id of the first running process of this user (lowest id) whose executable file name is
+// exactly name; 0 when there is none. Looks at the executable link and, where that is not readable
+// or names a loader, at the first command-line word (either path separator).
 pid_t findProcessByName(const QString& name);
 
 }  // namespace platform

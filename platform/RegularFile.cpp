@@ -22,15 +22,28 @@ RegularFileRead failed(ReadFailure why) {
 
 }  // namespace
 
-RegularFileRead readRegularFile(const QString& path, qint64 limitBytes) {
-    if (path.isEmpty()) return failed(ReadFailure::Missing);
+int openRegularFile(const QString& path, ReadFailure& why) {
+    why = ReadFailure::Missing;
+    if (path.isEmpty()) return -1;
     // Non-blocking, or opening a FIFO waits for a writer that never comes.
-    const UniqueFd file(
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    const int fd = file.get();
-    if (!file) return failed(errno == ENOENT ? ReadFailure::Missing : ReadFailure::Unreadable);
+    UniqueFd file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!file) {
+        why = errno == ENOENT ? ReadFailure::Missing : ReadFailure::Unreadable;
+        return -1;
+    }
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return failed(ReadFailure::NotRegular);
+    if (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        why = ReadFailure::NotRegular;
+        return -1;
+    }
+    return file.release();
+}
+
+RegularFileRead readRegularFile(const QString& path, qint64 limitBytes) {
+    ReadFailure why = ReadFailure::Missing;
+    const UniqueFd file(openRegularFile(path, why));
+    if (!file) return failed(why);
+    const int fd = file.get();
     QByteArray bytes;
     char buf[16384];
     for (;;) {

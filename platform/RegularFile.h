@@ -15,6 +15,10 @@ struct RegularFileRead {
     ReadFailure failure = ReadFailure::Missing;
 };
 
+// A descriptor (close-on-exec) of the regular file at path, or -1 with the reason in why. Never
+// blocks: a FIFO in the file's place is refused, not waited on.
+int openRegularFile(const QString& path, ReadFailure& why);
+
 // A link to a regular file is followed: the user may keep settings elsewhere.
 RegularFileRead readRegularFile(const QString& path, qint64 limitBytes);
 

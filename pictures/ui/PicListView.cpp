@@ -51,6 +51,12 @@ CPicListView::CPicListView(pictures::PicListHost& host, QWidget* owner, Options 
     setWindowTitle(QString());
     buildControls();
     placeControls();
+    // The pictures of a lesson that did not end in order are listed as if taken in this run.
+    for (int n : m_host.pictureStore().keptPictures()) AddPicture(n);
+}
+
+void CPicListView::tellKeptPictures() {
+    if (!m_host.pictureStore().keptPictures().empty()) tell(text::kLessonBack);
 }
 
 CPicListView::~CPicListView() = default;
@@ -106,6 +112,10 @@ bool CPicListView::eventFilter(QObject* watched, QEvent* e) {
 bool CPicListView::event(QEvent* e) {
     if (const auto* m = platform::asMessage(e, msg::kPictureAdded)) {
         AddPicture(msg::pictureNumberOf(*m));
+        return true;
+    }
+    if (const auto* m = platform::asMessage(e, msg::kPicturesLeftOut)) {
+        tellLeftOut(static_cast<int>(m->wParam));
         return true;
     }
     return QDialog::event(e);
@@ -215,9 +225,25 @@ void CPicListView::OnExport() {
     const qsizetype cut = path.lastIndexOf('/') + 1;
     QString folder = path.left(cut);
     QString name = path.mid(cut);
-    // Failures are not shown: the export has written its messages.
-    ExportPdf(folder, name, numbers);
+    int leftOut = 0;
+    const bool saved = m_export.ExportPdf(folder, name, numbers, &leftOut);
     hide();
+    if (!saved) {
+        // Also at exit: the pictures wait for the next start instead of being lost.
+        m_host.pictureStore().holdRun();
+        tell(text::kExportFailed);
+    } else if (leftOut > 0) {
+        tellLeftOut(leftOut);
+    }
+}
+
+void CPicListView::tell(int textId, const QString& extra) {
+    m_host.ShowMessage(m_host.text(textId) + extra, m_host.text(text::kCaption),
+                       platform::kMbOk | platform::kMbSystemModal);
+}
+
+void CPicListView::tellLeftOut(int count) {
+    tell(text::kPicturesLeftOut, ' ' + QString::number(count));
 }
 
 void CPicListView::removeAt(int row) {
@@ -287,8 +313,14 @@ void CPicListView::OnImport() {
 }
 
 bool CPicListView::ExportPdf(QString& folder, QString& fileName,
-                             const std::optional<std::vector<int>>& pictures) const {
-    return m_export.ExportPdf(folder, fileName, pictures ? *pictures : pictureNumbers());
+                             const std::optional<std::vector<int>>& pictures) {
+    int leftOut = 0;
+    const bool saved =
+        m_export.ExportPdf(folder, fileName, pictures ? *pictures : pictureNumbers(), &leftOut);
+    // The share's worker may be the caller: the box opens on the list's own thread.
+    if (leftOut > 0)
+        platform::postMessage(this, msg::kPicturesLeftOut, static_cast<quintptr>(leftOut), 0);
+    return saved;
 }
 
 std::vector<int> CPicListView::pictureNumbers() const {

@@ -57,11 +57,15 @@ public:
     void OnImport();
     // Removes every row and the files of every picture.
     void clear();
+    // Tells the teacher, once the window is up, that the last lesson's pictures are back in the
+    // list (they are listed from the start); nothing when none came back.
+    void tellKeptPictures();
 
     // The pictures (all listed ones when absent) into folder + fileName; see PdfExport. Callable
-    // from the share's worker thread; the list must not change meanwhile.
+    // from the share's worker thread; the list must not change meanwhile. Damaged pictures left
+    // out are told to the teacher on the user-interface thread.
     bool ExportPdf(QString& folder, QString& fileName,
-                   const std::optional<std::vector<int>>& pictures = std::nullopt) const;
+                   const std::optional<std::vector<int>>& pictures = std::nullopt);
     // One picture to the whiteboard (the automatic hand-off); see BoardHandOff.
     bool HandOffPicture(int n) { return m_handOff.HandOffPicture(n); }
     bool HandOffNewPicture(int n) { return m_handOff.HandOffNewPicture(n); }
@@ -94,6 +98,8 @@ private:
     void onRowCheckChanged(QListWidgetItem* item);
     std::vector<int> checkedPictures() const;
     QString askSavePath(const QString& proposedName) const;
+    void tell(int textId, const QString& extra = {});
+    void tellLeftOut(int count);
     static QString desktopFolder();
 
     pictures::PicListHost& m_host;

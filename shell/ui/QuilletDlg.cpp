@@ -34,6 +34,7 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QKeyEvent>
+#include <QTimer>
 
 using camera::DisplayRect;
 using namespace platform;
@@ -130,6 +131,10 @@ bool CQuilletDlg::OnInitDialog() {
         show();
         m_shell.changeToCapture();
     }
+    // Once the window runs: pictures of a lesson that did not end in order are back in the list.
+    QTimer::singleShot(0, this, [this] {
+        if (m_picList) m_picList->tellKeptPictures();
+    });
     return true;
 }
 

@@ -1,11 +1,16 @@
 // Start-up decisions of the application object, without a display.
 #include "StartupFixture.h"
 
+#include "lang/TextIds.h"
 #include "platform/MessageBoxTypes.h"
 #include "platform/SingleInstance.h"
 
 #include "tests/support/LogCapture.h"
 #include "tests/support/QtPrinters.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
 
 using namespace platform;
 
@@ -107,6 +112,62 @@ TEST_F(StartupTest, TheDeliveredPacksLeaveTheTrayTextsToEnglish) {
     ASSERT_TRUE(app->LoadLanguage("en_US"));
     for (int id : {1, 2, 10201, 10203, 10204}) EXPECT_NE(app->SetText(id), "") << id;
     for (int id = 20001; id <= 20058; ++id) EXPECT_NE(app->SetText(id), "") << id;
+}
+
+// Packs left broken by an interrupted copy or put there by hand: the default pack stands in,
+// and a broken default stops with the boxes of a missing one. Never a fault or a wait.
+TEST_F(StartupTest, BrokenPacksCountAsMissing) {
+    const QString packs = root.file("program/Qvlang");
+    QFile::remove(packs);
+    QDir().mkpath(packs);
+    QFile::link(OSTRELY_BIN_DIR "/Qvlang/en_US.so", packs + "/en_US.so");
+    QFile real(OSTRELY_BIN_DIR "/Qvlang/zh_CN.so");
+    ASSERT_TRUE(real.open(QIODevice::ReadOnly));
+    const QByteArray whole = real.readAll();
+    ASSERT_GT(whole.size(), 4096);
+    writeFile(packs + "/zh_CN.so", whole.left(4096));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(packs + "/uk_UA.so").constData(), 0600), 0);
+    writeFile(packs + "/ar.so", "not a library\n");
+    QByteArray foreign = whole;
+    foreign[18] = static_cast<char>(0x28);  // another machine's library (e_machine)
+    foreign[19] = 0;
+    writeFile(packs + "/xx_TEST.so", foreign);
+    QDir().mkpath(packs + "/fr_FR.so");
+
+    for (const char* code : {"zh_CN", "uk_UA", "ar", "xx_TEST", "fr_FR"}) {
+        writeConfigLanguage(code);
+        start();
+        EXPECT_EQ(app->SetText(2), "Cancel") << code;
+    }
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(ui.dialogRuns, 5);
+
+    QFile::remove(packs + "/en_US.so");
+    writeFile(packs + "/en_US.so", whole.left(4096));
+    writeConfigLanguage("zh_CN");
+    EXPECT_FALSE(start());
+    ASSERT_EQ(ui.boxes.size(), 3u);
+    EXPECT_EQ(ui.boxes[0].text, QStringLiteral("%1:%2").arg(ENOEXEC).arg(packs + "/en_US.so"));
+    EXPECT_EQ(ui.boxes[2].text, "Language file open error!");
+
+    QFile::remove(packs + "/en_US.so");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(packs + "/en_US.so").constData(), 0600), 0);
+    ui.boxes.clear();
+    EXPECT_FALSE(start());
+    EXPECT_EQ(ui.boxes.size(), 3u);
+}
+
+// The texts the lesson's safety adds: in every pack, none cut by the 127-unit buffer.
+TEST_F(StartupTest, EveryPackTellsOfFailedExportsAndLeftOutPictures) {
+    makeApp();
+    for (const char* code : {"en_US", "zh_CN", "uk_UA", "ar"}) {
+        ASSERT_TRUE(app->LoadLanguage(code));
+        for (int id : {text::kExportFailed, text::kPicturesLeftOut, text::kLessonBack}) {
+            const QString t = app->SetText(id);
+            EXPECT_FALSE(t.isEmpty()) << code << ' ' << id;
+            EXPECT_LT(t.size(), 127) << code << ' ' << id;
+        }
+    }
 }
 
 TEST_F(StartupTest, ASecondInstanceIsRefused) {

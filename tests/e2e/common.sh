@@ -5,3 +5,22 @@ wait_for() {  # wait_for SECONDS COMMAND...: polls until the command succeeds
     for _ in $(seq $((limit * 10))); do "$@" && return 0; sleep 0.1; done
     return 1
 }
+
+start_xvfb() {  # a 1920x1080 X server for this script: sets xpid and DISPLAY (needs $work)
+    exec 5> "$work/displayfd"
+    Xvfb -displayfd 5 -screen 0 1920x1080x24 -nolisten tcp > /dev/null 2>&1 &
+    xpid=$!
+    for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.05; done
+    export DISPLAY=:$(head -n 1 "$work/displayfd")
+}
+
+# The panel's handle on a 1920x1080 screen (the smaller side / 15, cut to tens), where a right
+# click opens the program's menu (Xvfb has no tray).
+handle_x=$((1920 * 8 / 10 + 35))
+handle_y=$((1080 * 8 / 10 + 35))
+open_menu() {  # from live video: the menu on the handle
+    "$bin/ostrely-board" key 7
+    sleep 0.6
+    xdotool mousemove $handle_x $handle_y click 3
+    sleep 0.5
+}

@@ -15,14 +15,10 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-exec 5> "$work/displayfd"
-Xvfb -displayfd 5 -screen 0 1920x1080x24 -nolisten tcp > /dev/null 2>&1 &
-xpid=$!
-for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.05; done
-export DISPLAY=:$(head -n 1 "$work/displayfd")
+. "$(dirname "$0")/common.sh"
+start_xvfb
 
 fail() { echo "FAIL: $*"; cat "$work"/ostrely*.log 2> /dev/null; exit 1; }
-. "$(dirname "$0")/common.sh"
 board() { "$bin/ostrely-board" "$@"; }
 shot() { import -window root "$work/$1.png"; [ -z "$shots" ] || cp "$work/$1.png" "$shots/shell-$1.png"; }
 differ() { [ "$(compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1 || true)" != 0 ]; }

@@ -27,11 +27,7 @@ press_in() {  # press_in TITLE KEY: a click on the window's corner gives it the 
     xdotool key "$2"
 }
 
-exec 5> "$work/displayfd"
-Xvfb -displayfd 5 -screen 0 1920x1080x24 -nolisten tcp > /dev/null 2>&1 &
-xpid=$!
-for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.05; done
-export DISPLAY=:$(head -n 1 "$work/displayfd")
+start_xvfb
 unset QT_QPA_PLATFORM
 
 "$bin/ostrely-cloud" > "$work/cloud.log" 2>&1 &
@@ -76,12 +72,7 @@ wait_for 5 sh -c "! xdotool search --onlyvisible --name '^QRCode\$' > /dev/null 
     fail "Esc did not hide the QR code view"
 
 # The menu on the handle: "Adjust parameters" opens the video settings.
-board key 7
-sleep 0.6
-step=70
-hx=$((1920 * 8 / 10 + step / 2)); hy=$((1080 * 8 / 10 + step / 2))
-xdotool mousemove $hx $hy click 3
-sleep 0.5
+open_menu
 xdotool key Down Down Down Return
 wait_for 10 visible "Video properties" || fail "the video settings did not open from the menu"
 shot properties
@@ -91,7 +82,7 @@ wait_for 5 sh -c "! xdotool search --onlyvisible --name '^Video properties\$' > 
 
 # ... and "About" the About box, which closes and opens again.
 for round in 1 2; do
-    xdotool mousemove $hx $hy click 3
+    xdotool mousemove $handle_x $handle_y click 3
     sleep 0.5
     xdotool key Up Up Return
     wait_for 10 visible "About Demo" || fail "About did not open (round $round)"

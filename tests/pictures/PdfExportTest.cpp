@@ -1,5 +1,6 @@
 #include "pictures/PdfExport.h"
 #include "tests/pictures/PictureFixture.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/LogCapture.h"
 
 #include <QDir>
@@ -122,27 +123,44 @@ TEST_F(PdfExportTest, AFolderWherePictureShouldBeIsSkipped) {
     EXPECT_TRUE(qpdfAccepts(outFolder() + "skip.pdf"));
 }
 
-TEST_F(PdfExportTest, APictureThatIsNoJpegFailsWithoutHarmingAnEarlierFile) {
-    writePicture(1, {320, 240});
-    writePicture(2, {320, 240});
-    ASSERT_TRUE(exportTo("keep.pdf", {1}));
-    EXPECT_TRUE(qpdfAccepts(outFolder() + "keep.pdf"));
-    const QByteArray earlier = readFile(outFolder() + "keep.pdf");
+// A power cut or a full disk cuts a picture short; one such must not cost the teacher the rest.
+TEST_F(PdfExportTest, DamagedPicturesAreLeftOutCountedAndLoggedAndTheRestGoesThrough) {
+    for (int n = 1; n <= 6; ++n) writePicture(n, {320, 240});
+    const QByteArray whole3 = readFile(store.picturePath(3));
+    writeFile(store.picturePath(3), whole3.left(whole3.size() / 2));
+    testsupport::LogCapture log;
+    QString folder = outFolder(), name = "six.pdf";
+    int leftOut = -1;
+    ASSERT_TRUE(exporter().ExportPdf(folder, name, {1, 2, 3, 4, 5, 6}, &leftOut))
+        << messages.toStdString();
+    EXPECT_EQ(leftOut, 1);
+    EXPECT_EQ(pageCount(outFolder() + "six.pdf"), 5);
+    EXPECT_TRUE(qpdfAccepts(outFolder() + "six.pdf"));
+    EXPECT_EQ(log.matching("ostrely.share", {"0000000003.jpg", "damaged"}).size(), 1);
 
-    // Replaced between listing and export: named like a picture, but a PNG.
+    // Other damage: a PNG under a picture's name, text, headers cut short, a frame of no size.
     ASSERT_TRUE(picturetest::testPicture({320, 240}, 2).save(store.picturePath(2), "PNG"));
-    EXPECT_FALSE(exportTo("keep.pdf", {1, 2}));
-    EXPECT_EQ(messages, "ERROR: error_no=1031, detail_no=0\n");
-    EXPECT_EQ(messages.count('\n'), 1) << "one error, then the export is abandoned";
-    EXPECT_EQ(readFile(outFolder() + "keep.pdf"), earlier);
-    EXPECT_EQ(outFiles(), QStringList({"keep.pdf"})) << "nothing half-written beside it";
+    writeFile(store.picturePath(4), "not a picture");
+    writeFile(store.picturePath(5), readFile(store.picturePath(5)).left(100));
+    QByteArray noSize = readFile(store.picturePath(6));
+    const qsizetype sof = noSize.indexOf("\xff\xc0");
+    ASSERT_GT(sof, 0);
+    noSize[sof + 5] = noSize[sof + 6] = 0;  // height 0
+    writeFile(store.picturePath(6), noSize);
+    name = "one.pdf";
+    ASSERT_TRUE(exporter().ExportPdf(folder, name, {1, 2, 3, 4, 5, 6}, &leftOut));
+    EXPECT_EQ(leftOut, 5);
+    EXPECT_EQ(pageCount(outFolder() + "one.pdf"), 1);
 
-    // Text that is not a picture at all.
+    // Nothing whole: no document, and the earlier file stays as it was.
+    const QByteArray earlier = readFile(outFolder() + "one.pdf");
     messages.clear();
-    writeFile(store.picturePath(2), "not a picture");
-    EXPECT_FALSE(exportTo("new.pdf", {2}));
-    EXPECT_TRUE(messages.startsWith("ERROR: error_no=")) << messages.toStdString();
-    EXPECT_EQ(outFiles(), QStringList({"keep.pdf"}));
+    name = "one.pdf";
+    EXPECT_FALSE(exporter().ExportPdf(folder, name, {2, 3}, &leftOut));
+    EXPECT_EQ(leftOut, 2);
+    EXPECT_EQ(messages, "error: no picture to export\n");
+    EXPECT_EQ(readFile(outFolder() + "one.pdf"), earlier);
+    EXPECT_EQ(outFiles(), QStringList({"one.pdf", "six.pdf"})) << "nothing half-written beside it";
 }
 
 TEST_F(PdfExportTest, TargetsThatCannotBeWrittenFailWithAMessage) {
@@ -202,4 +220,38 @@ TEST_F(PdfExportTest, AFailedExportLeavesOneLineWithTheFileAndTheCause) {
     EXPECT_EQ(log.matching("ostrely.share", {outFolder() + "x.pdf", "none of the pictures"}).size(),
               1);
     EXPECT_EQ(log.lines().size(), 3) << log.lines().join('\n').toStdString();
+}
+
+// The disk fills at any point of the save, the very last bytes too (libharu does not check its
+// final flush): the export fails, and the earlier file stays, with nothing beside it.
+TEST_F(PdfExportTest, AFullDiskAnywhereInTheSaveLeavesTheEarlierFile) {
+    writePicture(1, {640, 480});
+    writePicture(2, {640, 480});
+    ASSERT_TRUE(exportTo("keep.pdf", {1, 2}));
+    const QByteArray earlier = readFile(outFolder() + "keep.pdf");
+    const auto size = static_cast<rlim_t>(earlier.size());
+    for (rlim_t limit : {rlim_t{1024}, size / 2, size - 8, size - 1}) {
+        messages.clear();
+        bool saved = true;
+        {
+            const testsupport::FileSizeLimit fullDisk(limit);
+            saved = exportTo("keep.pdf", {2, 1});
+        }
+        EXPECT_FALSE(saved) << limit;
+        EXPECT_TRUE(messages.startsWith("ERROR: error_no=")) << limit << messages.toStdString();
+        EXPECT_EQ(readFile(outFolder() + "keep.pdf"), earlier) << limit;
+        EXPECT_EQ(outFiles(), QStringList({"keep.pdf"})) << limit;
+    }
+}
+
+TEST_F(PdfExportTest, ANewFileIsReadableByOthersAndAReplacedOneKeepsItsPermissions) {
+    writePicture(1, {320, 240});
+    ASSERT_TRUE(exportTo("new.pdf", {1}));
+    EXPECT_TRUE(QFile::permissions(outFolder() + "new.pdf") & QFileDevice::ReadOther);
+    ASSERT_TRUE(QFile::setPermissions(outFolder() + "new.pdf",
+                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    ASSERT_TRUE(exportTo("new.pdf", {1}));
+    const QFileDevice::Permissions kept = QFile::permissions(outFolder() + "new.pdf");
+    EXPECT_TRUE(kept & QFileDevice::ReadOwner);
+    EXPECT_FALSE(kept & (QFileDevice::ReadGroup | QFileDevice::ReadOther));
 }

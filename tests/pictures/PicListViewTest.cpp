@@ -1,8 +1,10 @@
+#include "lang/TextIds.h"
 #include "pictures/ui/PicListView.h"
 #include "platform/Message.h"
 #include "platform/MessageIds.h"
 #include "tests/pictures/PictureFixture.h"
 #include "tests/pictures/RecordingHost.h"
+#include "tests/support/FileSizeLimit.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -19,6 +21,7 @@
 
 #include <functional>
 #include <memory>
+#include <thread>
 
 using picturetest::RecordingHost;
 
@@ -309,4 +312,92 @@ TEST_F(PicListExportTest, TheShareExportsEveryListedPictureUnderTheGeneratedName
     EXPECT_EQ(folder + name, store.imageFolder() + "2024030709.pdf");
     EXPECT_EQ(pageCount(folder + name), 2);
     EXPECT_TRUE(qpdfAccepts(folder + name));
+}
+
+// A full disk at the export (also the one at exit): the teacher is told, and the run is held so
+// the pictures come back at the next start instead of being emptied.
+TEST_F(PicListExportTest, AnExportOntoAFullDiskSaysSoAndKeepsTheLesson) {
+    take({1, 2, 3});
+    view->SetAllChecks(true);
+    answerSaveDialog(desktop() + "/full.pdf");
+    {
+        const testsupport::FileSizeLimit fullDisk(4096);
+        view->OnExport();
+    }
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, QStringLiteral("#%1").arg(text::kExportFailed));
+    EXPECT_EQ(host.boxes[0].caption, QStringLiteral("#%1").arg(text::kCaption));
+    EXPECT_TRUE(store.runHeld());
+    EXPECT_FALSE(QFile::exists(desktop() + "/full.pdf"));
+    EXPECT_FALSE(messages.isEmpty());
+
+    store.endRun();
+    camera::PictureStore next(tmp.path());
+    next.prepare();
+    EXPECT_EQ(next.keptPictures(), (std::vector<int>{1, 2, 3}));
+}
+
+TEST_F(PicListExportTest, ASuccessfulExportTellsNothingAndHoldsNothing) {
+    take({1});
+    check(0);
+    answerSaveDialog(desktop() + "/fine.pdf");
+    view->OnExport();
+    EXPECT_TRUE(host.boxes.empty());
+    EXPECT_FALSE(store.runHeld());
+}
+
+TEST_F(PicListExportTest, ADamagedPictureIsLeftOutAndTheTeacherToldHowMany) {
+    take({1, 2, 3, 4, 5, 6});
+    const QByteArray whole = readFile(store.picturePath(4));
+    writeFile(store.picturePath(4), whole.left(whole.size() / 2));
+    view->SetAllChecks(true);
+    answerSaveDialog(desktop() + "/five.pdf");
+    view->OnExport();
+    EXPECT_EQ(pageCount(desktop() + "/five.pdf"), 5);
+    EXPECT_TRUE(qpdfAccepts(desktop() + "/five.pdf"));
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, QStringLiteral("#%1 1").arg(text::kPicturesLeftOut));
+    EXPECT_FALSE(store.runHeld());
+
+    // The share exports on its worker: the count reaches the teacher on the list's thread.
+    host.boxes.clear();
+    QString folder, name;
+    std::thread worker([&] { EXPECT_TRUE(view->ExportPdf(folder, name)); });
+    worker.join();
+    EXPECT_TRUE(host.boxes.empty());
+    QApplication::processEvents();
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, QStringLiteral("#%1 1").arg(text::kPicturesLeftOut));
+    EXPECT_EQ(pageCount(folder + name), 5);
+}
+
+// The list of a start after a crash shows the lesson that came back, and says so once asked.
+TEST(PicListKeptLesson, PicturesBroughtBackAreListedFromTheStart) {
+    testsupport::TempDir tmp;
+    camera::PictureStore crashed(tmp.path());
+    crashed.prepare();
+    for (int n : {2, 5}) {
+        ASSERT_TRUE(picturetest::testPicture({320, 240}, n).save(crashed.picturePath(n), "JPG"));
+        ASSERT_TRUE(camera::PictureImaging::thumbnail(picturetest::testPicture({320, 240}, n))
+                        .save(crashed.thumbnailPath(n), "BMP"));
+    }
+    camera::PictureStore store(tmp.path());
+    store.prepare();
+    RecordingHost host(store);
+    CPicListView view(host);
+    EXPECT_EQ(view.pictureNumbers(), (std::vector<int>{2, 5}));
+    EXPECT_EQ(view.rowCount(), 2);
+    EXPECT_FALSE(view.rowImage(1).isNull());
+    view.tellKeptPictures();
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, QStringLiteral("#%1").arg(text::kLessonBack));
+
+    camera::PictureStore fresh(tmp.path());
+    store.endRun();
+    fresh.prepare();
+    RecordingHost freshHost(fresh);
+    CPicListView empty(freshHost);
+    EXPECT_EQ(empty.rowCount(), 0);
+    empty.tellKeptPictures();
+    EXPECT_TRUE(freshHost.boxes.empty());
 }

@@ -2,9 +2,15 @@
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
 
 using platform::ChildProcess;
 
@@ -40,4 +46,37 @@ TEST(FindProcessByName, FindsThisProcessByItsExactFileNameOnly) {
     EXPECT_EQ(platform::findProcessByName(self.toUpper()), 0);
     EXPECT_EQ(platform::findProcessByName("HaxoBoard.exe"), 0);
     EXPECT_EQ(platform::findProcessByName(""), 0);
+}
+
+// A look-alike of another user: root runs a copy of sleep as nobody beside one of its own.
+TEST(FindProcessByName, SeesOnlyThisUsersProcesses) {
+    if (::getuid() != 0 || !QFileInfo::exists("/usr/bin/setpriv"))
+        GTEST_SKIP() << "starting a process as another user needs root and setpriv";
+    char dirTemplate[] = "/tmp/ostrely-lookalike-XXXXXX";
+    ASSERT_NE(::mkdtemp(dirTemplate), nullptr);
+    const QString dir = QString::fromLocal8Bit(dirTemplate);
+    ::chmod(dirTemplate, 0755);
+    const QString program = dir + "/LookAlikeBoard.exe";
+    ASSERT_TRUE(QFile::copy("/bin/sleep", program));
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
+                                       QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup);
+
+    ChildProcess other("/usr/bin/setpriv",
+                       {"--reuid=65534", "--regid=65534", "--clear-groups", program, "30"});
+    ASSERT_TRUE(other.started());
+    // setpriv becomes the program in place: wait until the process carries its name.
+    const QString exeLink = QStringLiteral("/proc/%1/exe").arg(other.pid());
+    for (int i = 0; i < 500 && QFileInfo(exeLink).symLinkTarget() != program; ++i) ::usleep(10000);
+    ASSERT_EQ(QFileInfo(exeLink).symLinkTarget(), program);
+    EXPECT_EQ(platform::findProcessByName("LookAlikeBoard.exe"), 0);
+
+    ChildProcess own(program, {"30"});
+    ASSERT_TRUE(own.started());
+    for (int i = 0; i < 500 && platform::findProcessByName("LookAlikeBoard.exe") == 0; ++i)
+        ::usleep(10000);
+    EXPECT_EQ(platform::findProcessByName("LookAlikeBoard.exe"), own.pid());
+
+    own.kill();
+    other.kill();
+    QDir(dir).removeRecursively();
 }
