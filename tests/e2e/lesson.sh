@@ -97,7 +97,7 @@ sleep 0.5
 xdotool key Return      # export the pictures? OK
 sleep 1
 xdotool key Return      # the save dialog: the proposed name on the desktop
-wait_for 20 grep -q "PDF export abandoned" "$work/full.log" || fail "the export did not fail"
+wait_for 20 grep -q "ostrely.share: export to .* failed" "$work/full.log" || fail "the export did not fail"
 wait_for 10 xdotool search --onlyvisible --name "^Prompt\$" > /dev/null 2>&1 || fail "the teacher was not told"
 xdotool key Return      # the box: OK
 wait_for 20 sh -c "! kill -0 $pid 2>/dev/null" || fail "the exit command did not end the program"
