@@ -4,9 +4,9 @@
 #include "HttpClient.h"
 #include "StorageUploader.h"
 
-#include <QFileInfo>
+#include "platform/Log.h"
 
-#include <cstdio>
+#include <QFileInfo>
 
 namespace cloud {
 
@@ -17,18 +17,28 @@ int CloudUploader::UploadFile(const QString& folder, const QString& fileName, QS
                               StorageProgress* progress) {
     QString answer;
     m_client.ExecuteRequest("GET", m_config.tokenUrl(fileName), nullptr, answer);
-    if (answer.isEmpty()) return kNoToken;
+    if (answer.isEmpty()) {
+        platform::log::failure(platform::log::share(), "No upload token", "empty answer");
+        return kNoToken;
+    }
 
     UploadGrant grant;
-    if (parseTokenAnswer(answer.toStdString(), &grant) != GrantParse::Ok) return kBadTokenAnswer;
+    if (const GrantParse parsed = parseTokenAnswer(answer.toStdString(), &grant);
+        parsed != GrantParse::Ok) {
+        platform::log::failure(platform::log::share(), "Unusable token answer",
+                               QString::fromLatin1(grantParseText(parsed)));
+        return kBadTokenAnswer;
+    }
 
     const QString localPath = folder + fileName;
     StorageUploader storage(m_config.storageHost());
     storage.setLimits(m_config.limits());
     storage.setAbortFlag(m_abort);
     if (!storage.PutToStorage(grant.uptoken, grant.key, localPath, progress)) {
-        std::fprintf(stderr, "ostrely: storage upload failed (%ld): %s\n", storage.lastStatus(),
-                     storage.lastError().c_str());
+        platform::log::failure(platform::log::share(),
+                               QStringLiteral("Storage upload failed (status %1)")
+                                   .arg(storage.lastStatus()),
+                               QString::fromStdString(storage.lastError()));
         return kStorageFailed;
     }
 
@@ -36,7 +46,11 @@ int CloudUploader::UploadFile(const QString& folder, const QString& fileName, QS
     const QString body =
         QString::fromStdString(fileInfoBody(fileName.toStdString(), grant.key, size));
     m_client.ExecuteRequest("POST", m_config.fileInfoUrl(), &body, answer);
-    if (!fileInfoAccepted(answer.toStdString())) return kFileInfoRefused;
+    if (!fileInfoAccepted(answer.toStdString())) {
+        platform::log::failure(platform::log::share(), "File information refused",
+                               answer.left(200));
+        return kFileInfoRefused;
+    }
 
     link = QString::fromStdString(downloadLink(grant.domain, grant.key));
     return kUploaded;

@@ -2,11 +2,12 @@
 // The simulated boards' control socket: a local stream socket that takes one command line per
 // connection and answers with the handler's reply. Only processes of this user may connect.
 // One thread serves every client at once, so a silent or slow client never holds up another.
+#include "platform/WorkerThread.h"
+
 #include <QString>
 
 #include <chrono>
 #include <functional>
-#include <thread>
 
 namespace platform::hid {
 
@@ -45,7 +46,7 @@ private:
     SimBoardLimits m_limits;
     int m_listenFd = -1;
     int m_stopFd = -1;
-    std::thread m_thread;
+    WorkerThread m_thread;
 };
 
 }  // namespace platform::hid
