@@ -5,7 +5,6 @@
 
 #include <json/json.h>
 
-
 namespace cloud {
 
 namespace {

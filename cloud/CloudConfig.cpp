@@ -30,8 +30,8 @@ QString CloudConfig::tokenUrl(const QString& fileName) const {
     // The names the export makes are digits and ".pdf"; anything else is percent-encoded rather
     // than sent as a broken request line.
     const QByteArray name = QUrl::toPercentEncoding(fileName, "._-~");
-    return m_apiScheme + m_apiHost + "/api/getanonymousqiniuuptokenkey?name=" +
-           QString::fromLatin1(name);
+    return m_apiScheme + m_apiHost +
+           "/api/getanonymousqiniuuptokenkey?name=" + QString::fromLatin1(name);
 }
 
 QString CloudConfig::fileInfoUrl() const {

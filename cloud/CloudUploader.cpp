@@ -35,10 +35,10 @@ int CloudUploader::UploadFile(const QString& folder, const QString& fileName, QS
     storage.setLimits(m_config.limits());
     storage.setAbortFlag(m_abort);
     if (!storage.PutToStorage(grant.uptoken, grant.key, localPath, progress)) {
-        platform::log::failure(platform::log::share(),
-                               QStringLiteral("Storage upload failed (status %1)")
-                                   .arg(storage.lastStatus()),
-                               QString::fromStdString(storage.lastError()));
+        platform::log::failure(
+            platform::log::share(),
+            QStringLiteral("Storage upload failed (status %1)").arg(storage.lastStatus()),
+            QString::fromStdString(storage.lastError()));
         return kStorageFailed;
     }
 

@@ -34,8 +34,8 @@ private:
 
 }  // namespace
 
-ShareWorker::ShareWorker(ShareHost& host, platform::CallSink& ui, CloudConfig config, QString storeFolder,
-                         const std::atomic<bool>* abort)
+ShareWorker::ShareWorker(ShareHost& host, platform::CallSink& ui, CloudConfig config,
+                         QString storeFolder, const std::atomic<bool>* abort)
     : m_host(host),
       m_ui(ui),
       m_config(std::move(config)),

@@ -1,15 +1,14 @@
 #include "StorageUploader.h"
 
-#include "HttpClient.h"
 #include "ChunkAnswer.h"
 #include "HeaderText.h"
+#include "HttpClient.h"
 #include "StorageProgress.h"
 
 #include <QByteArray>
 #include <QFile>
 
 #include <zlib.h>
-
 
 namespace cloud {
 

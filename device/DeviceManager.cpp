@@ -4,7 +4,6 @@
 #include "platform/Log.h"
 #include "platform/Message.h"
 
-
 namespace {
 
 constexpr char kBoardIds[] = "VID_0483&PID_5851";

@@ -24,9 +24,7 @@ public:
     ~CallMessage() override {
         if (m_pending) m_pending->finish(result);
     }
-    void run() {
-        result = runGuarded(m_fn) ? 1 : 0;
-    }
+    void run() { result = runGuarded(m_fn) ? 1 : 0; }
 
     // An exception thrown by a handed call stops here rather than unwinding the event loop.
     static bool runGuarded(const std::function<void()>& fn) {
@@ -72,8 +70,7 @@ void CallSink::close() {
 }
 
 bool CallSink::call(std::function<void()> fn) {
-    if (thread() == QThread::currentThread())
-        return !closed() && CallMessage::runGuarded(fn);
+    if (thread() == QThread::currentThread()) return !closed() && CallMessage::runGuarded(fn);
     auto pending = std::make_shared<PendingCall>();
     {
         // Posting under the lock: close() either sees this call in the queue or we see it closed.

@@ -39,9 +39,9 @@ inline constexpr unsigned kLeftButtonDown = 0x201;
 inline constexpr unsigned kLeftDoubleClick = 0x203;
 inline constexpr unsigned kRightButtonUp = 0x205;
 
-inline constexpr std::array kAll = {kTrayCallback, kKey,         kShowPicture,  kPictureAdded,
-                                    kPictureReady, kButtonClick, kDeviceChange, kShowInstance,
-                                    kRunCall};
+inline constexpr std::array kAll = {kTrayCallback, kKey,          kShowPicture,
+                                    kPictureAdded, kPictureReady, kButtonClick,
+                                    kDeviceChange, kShowInstance, kRunCall};
 
 constexpr bool allUnique() {
     for (size_t i = 0; i < kAll.size(); ++i)

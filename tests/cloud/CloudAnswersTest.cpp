@@ -62,8 +62,9 @@ TEST(DownloadLink, DomainSlashKey) {
 TEST(JsonLimits, NestingIsCountedOutsideStringsAndRefusedPastTheLimit) {
     EXPECT_EQ(jsonNestingDepth(""), 0);
     EXPECT_EQ(jsonNestingDepth(R"({"a":[1,{"b":2}],"c":[]})"), 3);
-    EXPECT_EQ(jsonNestingDepth(R"({"a":"[[[[\"[[[["})"), 1);  // brackets and an escaped quote in a string
-    EXPECT_EQ(jsonNestingDepth("]]]}}[["), 2);                  // stray closers do not go below zero
+    EXPECT_EQ(jsonNestingDepth(R"({"a":"[[[[\"[[[["})"),
+              1);                               // brackets and an escaped quote in a string
+    EXPECT_EQ(jsonNestingDepth("]]]}}[["), 2);  // stray closers do not go below zero
 
     // An accepted answer with arrays nested inside it, depth levels in all.
     const auto answerOfDepth = [](int depth) {
@@ -96,7 +97,8 @@ TEST(JsonLimits, DeepOrHugeAnswersAreRefusedAtEveryReader) {
     EXPECT_FALSE(fileInfoAccepted(R"({"Result":0,"x":)" + deep + "}"));
     std::string ctx;
     EXPECT_FALSE(readChunkAnswer(deep, 5, 0, &ctx));
-    EXPECT_FALSE(readChunkAnswer(R"({"ctx":"c","offset":5,"crc32":0,"x":)" + deep + "}", 5, 0, &ctx));
+    EXPECT_FALSE(
+        readChunkAnswer(R"({"ctx":"c","offset":5,"crc32":0,"x":)" + deep + "}", 5, 0, &ctx));
     EXPECT_TRUE(readChunkAnswer(R"({"ctx":"c","offset":5,"crc32":0})", 5, 0, &ctx));
     EXPECT_EQ(ctx, "c");
 }

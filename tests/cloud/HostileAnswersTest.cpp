@@ -93,11 +93,10 @@ HttpReply get(CurlSession& session, const std::string& url) {
 // A self-signed certificate for 127.0.0.1, made for the run.
 bool makeCertificate(const testsupport::TempDir& dir) {
     QProcess openssl;
-    openssl.start("openssl",
-                  {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
-                   "-nodes", "-days", "2", "-subj", "/CN=127.0.0.1", "-addext",
-                   "subjectAltName=IP:127.0.0.1", "-keyout", dir.file("key.pem"), "-out",
-                   dir.file("cert.pem")});
+    openssl.start("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt",
+                              "ec_paramgen_curve:prime256v1", "-nodes", "-days", "2", "-subj",
+                              "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout",
+                              dir.file("key.pem"), "-out", dir.file("cert.pem")});
     return openssl.waitForFinished(30000) && openssl.exitStatus() == QProcess::NormalExit &&
            openssl.exitCode() == 0;
 }

@@ -9,7 +9,6 @@
 #include <QThread>
 
 #include <atomic>
-#include <memory>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -44,10 +43,11 @@ TEST(CallSink, AWorkersCallRunsOnTheSinksThreadAndTheWorkerSeesItsEffects) {
     std::vector<int> seenByWorker;
     std::atomic<bool> finished{false};
     std::thread worker([&] {
-        for (int i = 0; i < 3; ++i) sink.call([&, i] {
-            seen.push_back(i);
-            ranOn = QThread::currentThread();
-        });
+        for (int i = 0; i < 3; ++i)
+            sink.call([&, i] {
+                seen.push_back(i);
+                ranOn = QThread::currentThread();
+            });
         seenByWorker = seen;
         finished = true;
     });
@@ -73,6 +73,8 @@ TEST(CallSink, OnItsOwnThreadACallRunsAtOnceAndPostedOnesRunInOrderLater) {
     EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
 }
 
+// Destroying the sink closes it the same way; a worker cannot safely be caught mid-call on a sink
+// being destroyed, which is why owners close first and then join.
 TEST(CallSink, ClosingReleasesAWaitingWorkerWithoutRunningItsCall) {
     CallSink sink;
     std::atomic<bool> ran{false};
@@ -95,17 +97,6 @@ TEST(CallSink, ClosingReleasesAWaitingWorkerWithoutRunningItsCall) {
     });
     late.join();
     QCoreApplication::processEvents();
-    EXPECT_FALSE(ran);
-}
-
-TEST(CallSink, DestroyingTheSinkReleasesAWaitingWorker) {
-    auto sink = std::make_unique<CallSink>();
-    std::atomic<bool> ran{false};
-    CallingWorker worker(*sink, [&] { ran = true; });
-    QThread::msleep(20);
-    sink.reset();
-    while (!worker.done) QThread::yieldCurrentThread();
-    EXPECT_EQ(worker.result, 0);
     EXPECT_FALSE(ran);
 }
 
