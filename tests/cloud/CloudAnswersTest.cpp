@@ -120,3 +120,16 @@ TEST(TokenAnswer, ControlCharactersInAnyOfTheThreeStringsAreRefused) {
     std::string ctx;
     EXPECT_FALSE(readChunkAnswer(R"({"ctx":"c\r\nX: 1","offset":5,"crc32":0})", 5, 0, &ctx));
 }
+
+TEST(ChunkAnswer, NumbersOutsideTheirTypesAreRefusedNotThrown) {
+    std::string ctx;
+    // Found by fuzzing: a negative CRC was read as unsigned, and jsoncpp threw.
+    EXPECT_FALSE(readChunkAnswer(R"({"ctx":"c","crc32":-1,"offset":5})", 5, 0xFFFFFFFF, &ctx));
+    EXPECT_FALSE(readChunkAnswer(R"({"ctx":"c","crc32":4294967296,"offset":5})", 5, 0, &ctx));
+    EXPECT_FALSE(
+        readChunkAnswer(R"({"ctx":"c","crc32":1,"offset":18446744073709551615})", -1, 1, &ctx));
+    EXPECT_FALSE(readChunkAnswer(R"({"ctx":"c","crc32":1,"offset":1e300})", 5, 1, &ctx));
+    EXPECT_TRUE(ctx.empty());
+    EXPECT_TRUE(readChunkAnswer(R"({"ctx":"c","crc32":4294967295,"offset":5.0})", 5, 0xFFFFFFFF,
+                                &ctx));
+}
