@@ -9,7 +9,6 @@
 #include "platform/Log.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFileInfo>
 
 using camera::CameraGeometry;
@@ -149,9 +148,9 @@ void CCamera::CloseCameras() {
 }
 
 void CCamera::reapWorkers() {
-    std::erase_if(m_workers, [](const std::unique_ptr<QThread>& t) {
-        if (!t->isFinished()) return false;
-        t->wait();
+    std::erase_if(m_workers, [](const std::unique_ptr<platform::WorkerThread>& t) {
+        if (!t->finished()) return false;
+        t->join();
         return true;
     });
 }
@@ -160,7 +159,7 @@ void CCamera::waitForCaptures() {
     for (auto& t : m_workers) {
         // A worker may be blocked sending its picture-ready message to this very thread: let that
         // call through, or the two would wait for each other.
-        while (!t->wait(QDeadlineTimer(20)))
+        while (!t->joinFor(std::chrono::milliseconds(20)))
             QCoreApplication::sendPostedEvents(m_host->pictureReceiver(), msg::kPictureReady);
     }
     m_workers.clear();
@@ -184,8 +183,8 @@ int CCamera::TakePic(int tag) {
     job.store = usable ? m_store : camera::PictureStore();
     auto worker =
         std::make_shared<camera::CaptureWorker>(m_sdk.get(), job, m_pictureCounter, m_capturing);
-    std::unique_ptr<QThread> thread(QThread::create([worker] { worker->run(); }));
-    thread->start(QThread::HighestPriority);
+    auto thread = std::make_unique<platform::WorkerThread>(platform::log::camera(), "A capture");
+    thread->start([worker] { worker->run(); }, [worker] { worker->endAfterError(); });
     m_workers.push_back(std::move(thread));
     return static_cast<int>(job.number);
 }

@@ -8,10 +8,10 @@
 #include "camera/ViewWindow.h"
 #include "camera/sdk/CameraSdk.h"
 #include "platform/Clock.h"
+#include "platform/WorkerThread.h"
 
 #include <QSize>
 #include <QString>
-#include <QThread>
 
 #include <atomic>
 #include <functional>
@@ -128,5 +128,5 @@ private:
     camera::ViewWindow* m_windowB = nullptr;
     camera::DisplayRect m_viewRect;
     QStringList m_cornerLabels;
-    std::vector<std::unique_ptr<QThread>> m_workers;
+    std::vector<std::unique_ptr<platform::WorkerThread>> m_workers;
 };

@@ -41,6 +41,10 @@ void CaptureWorker::run() {
     report(stored ? m_job.number : kNoPicture);
 }
 
+void CaptureWorker::endAfterError() {
+    report(kNoPicture);
+}
+
 // The snapshot stays in memory, drawn by the SDK straight at the size it is stored at: no file
 // to write and read back, and one resampling instead of two. Only when the corners gave no size
 // is the snapshot taken at the camera's size and area-averaged into the fallback size, which is

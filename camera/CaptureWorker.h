@@ -38,6 +38,8 @@ public:
         : m_sdk(sdk), m_job(std::move(job)), m_counter(counter), m_busy(busy) {}
 
     void run();
+    // After run() threw: the capture ends as a failed one does, with picture 0 reported.
+    void endAfterError();
 
 private:
     QImage captureOne();

@@ -1,27 +1,20 @@
 #include "CloudAnswers.h"
 
-#include <json/json.h>
+#include "HeaderText.h"
+#include "JsonAnswer.h"
 
-#include <memory>
+#include <json/json.h>
 
 namespace cloud {
 
 namespace {
 
-bool parseJson(const std::string& text, Json::Value* root) {
-    Json::CharReaderBuilder builder;
-    builder["allowComments"] = true;
-    builder["collectComments"] = false;
-    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    std::string errors;
-    return reader->parse(text.data(), text.data() + text.size(), root, &errors);
-}
-
 bool takeString(const Json::Value& object, const char* name, std::string* out) {
     const Json::Value* v = object.find(name, name + std::char_traits<char>::length(name));
     if (v == nullptr || !v->isString()) return false;
     *out = v->asString();
-    return true;
+    // Each of them ends up in a header, a URL or a form.
+    return isSafeHeaderText(*out);
 }
 
 std::string quoted(const std::string& s) {
@@ -30,9 +23,18 @@ std::string quoted(const std::string& s) {
 
 }  // namespace
 
+const char* grantParseText(GrantParse parsed) {
+    switch (parsed) {
+        case GrantParse::Ok: return "ok";
+        case GrantParse::NotJson: return "not JSON, too large or nested too deep";
+        case GrantParse::WrongShape: return "not of the expected shape";
+    }
+    return "?";
+}
+
 GrantParse parseTokenAnswer(const std::string& text, UploadGrant* grant) {
     Json::Value root;
-    if (!parseJson(text, &root)) return GrantParse::NotJson;
+    if (!parseJsonAnswer(text, &root)) return GrantParse::NotJson;
     if (!root.isObject()) return GrantParse::WrongShape;
     const Json::Value* data = root.find("Data", "Data" + 4);
     if (data == nullptr || !data->isObject()) return GrantParse::WrongShape;
@@ -46,7 +48,7 @@ GrantParse parseTokenAnswer(const std::string& text, UploadGrant* grant) {
 
 bool fileInfoAccepted(const std::string& text) {
     Json::Value root;
-    if (!parseJson(text, &root) || !root.isObject()) return false;
+    if (!parseJsonAnswer(text, &root) || !root.isObject()) return false;
     const Json::Value* result = root.find("Result", "Result" + 6);
     if (result == nullptr) return false;
     const Json::ValueType t = result->type();

@@ -15,9 +15,13 @@ struct UploadGrant {
 enum class GrantParse {
     Ok,
     NotJson,
-    // Valid JSON, but not an object with "Data" holding the three strings.
+    // Valid JSON, but not an object with "Data" holding the three strings, each free of
+    // control characters.
     WrongShape,
 };
+
+// What was wrong with a token answer, for the log.
+const char* grantParseText(GrantParse parsed);
 
 GrantParse parseTokenAnswer(const std::string& text, UploadGrant* grant);
 // Accepted only when the top-level "Result" is the integer 0 (not "0", not 0.0).

@@ -1,7 +1,7 @@
 #pragma once
 // Where the cloud lives and whether sharing is on. The hosts are build-time constants that the
-// environment overrides: OSTRELY_CLOUD_HOST (host[:port] of the API) and OSTRELY_STORAGE_HOST
-// (URL of the storage upload host).
+// environment overrides: OSTRELY_CLOUD_HOST (host[:port] of the API, plain http unless
+// "https://" stands before it) and OSTRELY_STORAGE_HOST (URL of the storage upload host).
 #include "cloud/HttpLimits.h"
 
 #include <QString>
@@ -22,6 +22,7 @@ public:
     void setLimits(const HttpLimits& limits) { m_limits = limits; }
 
 private:
+    QString m_apiScheme = QStringLiteral("http://");
     QString m_apiHost;
     QString m_storageHost;
     HttpLimits m_limits;

@@ -8,7 +8,7 @@
 
 #include <QFileInfo>
 
-#include <cstdio>
+#include <QFileInfo>
 
 namespace cloud {
 
@@ -19,10 +19,18 @@ int CloudUploader::UploadFile(const QString& folder, const QString& fileName, QS
                               StorageProgress* progress) {
     QString answer;
     m_client.ExecuteRequest("GET", m_config.tokenUrl(fileName), nullptr, answer);
-    if (answer.isEmpty()) return kNoToken;
+    if (answer.isEmpty()) {
+        platform::log::failure(platform::log::share(), "No upload token", "empty answer");
+        return kNoToken;
+    }
 
     UploadGrant grant;
-    if (parseTokenAnswer(answer.toStdString(), &grant) != GrantParse::Ok) return kBadTokenAnswer;
+    if (const GrantParse parsed = parseTokenAnswer(answer.toStdString(), &grant);
+        parsed != GrantParse::Ok) {
+        platform::log::failure(platform::log::share(), "Unusable token answer",
+                               QString::fromLatin1(grantParseText(parsed)));
+        return kBadTokenAnswer;
+    }
 
     const QString localPath = folder + fileName;
     StorageUploader storage(m_config.storageHost());
@@ -41,7 +49,11 @@ int CloudUploader::UploadFile(const QString& folder, const QString& fileName, QS
     const QString body =
         QString::fromStdString(fileInfoBody(fileName.toStdString(), grant.key, size));
     m_client.ExecuteRequest("POST", m_config.fileInfoUrl(), &body, answer);
-    if (!fileInfoAccepted(answer.toStdString())) return kFileInfoRefused;
+    if (!fileInfoAccepted(answer.toStdString())) {
+        platform::log::failure(platform::log::share(), "File information refused",
+                               answer.left(200));
+        return kFileInfoRefused;
+    }
 
     link = QString::fromStdString(downloadLink(grant.domain, grant.key));
     return kUploaded;

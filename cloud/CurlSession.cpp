@@ -1,6 +1,11 @@
 #include "CurlSession.h"
 
+#include "HeaderText.h"
+
 #include <curl/curl.h>
+
+#include <algorithm>
+#include <cctype>
 
 #include <mutex>
 
@@ -16,6 +21,11 @@ void initCurlOnce() {
 
 bool isTimeout(CURLcode code) {
     return code == CURLE_OPERATION_TIMEDOUT;
+}
+
+bool startsHttps(const std::string& url) {
+    return url.size() >= 8 && std::equal(url.begin(), url.begin() + 8, "https://",
+                                         [](char a, char b) { return std::tolower(a) == b; });
 }
 
 }  // namespace
@@ -49,12 +59,17 @@ void CurlSession::configure(const HttpExchange& ex, curl_slist* headers) {
     curl_easy_reset(c);  // keeps the live connection and the DNS cache
     curl_easy_setopt(c, CURLOPT_URL, ex.url.c_str());
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    // Redirects as a browser takes them: a few, up to https but never down from it.
+    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(c, CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, startsHttps(ex.url) ? "https" : "http,https");
     curl_easy_setopt(c, CURLOPT_USERAGENT, m_userAgent.c_str());
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     // Certificates are checked: a lenient client would hand the upload to anyone on the network.
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!m_caFile.empty()) curl_easy_setopt(c, CURLOPT_CAINFO, m_caFile.c_str());
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, m_limits.connectTimeoutMs);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, m_limits.stallTimeoutSec);
@@ -86,6 +101,12 @@ HttpReply CurlSession::perform(const HttpExchange& ex) {
     if (m_curl == nullptr) {
         reply.error = "no curl handle";
         return reply;
+    }
+    for (const std::string& h : ex.headers) {
+        if (!isSafeHeaderText(h)) {
+            reply.error = "control characters in a request header";
+            return reply;
+        }
     }
     curl_slist* headers = nullptr;
     for (const std::string& h : ex.headers) headers = curl_slist_append(headers, h.c_str());

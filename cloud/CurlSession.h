@@ -29,6 +29,8 @@ struct HttpReply {
 
 class CurlSession {
 public:
+    static constexpr long kMaxRedirects = 5;
+
     explicit CurlSession(std::string userAgent);
     ~CurlSession();
     CurlSession(const CurlSession&) = delete;
@@ -38,8 +40,11 @@ public:
     const HttpLimits& limits() const { return m_limits; }
     // Set from another thread to end a running exchange (as failed) at the next chance.
     void setAbortFlag(const std::atomic<bool>* abort) { m_abort = abort; }
+    // A certificate file to trust instead of the system's (a private or test server).
+    void setTrustedCertificates(std::string path) { m_caFile = std::move(path); }
     bool aborted() const { return m_abort != nullptr && m_abort->load(); }
 
+    // A header with a control character in it is not sent: the exchange fails at once.
     HttpReply perform(const HttpExchange& exchange);
 
 private:
@@ -49,6 +54,7 @@ private:
 
     CURL* m_curl = nullptr;
     std::string m_userAgent;
+    std::string m_caFile;
     HttpLimits m_limits;
     const std::atomic<bool>* m_abort = nullptr;
     std::string* m_sink = nullptr;

@@ -2,15 +2,16 @@
 // Starts shares, one at a time: a share asked for while one runs is refused. Lives on the
 // user-interface thread; destroying it ends a running share and waits for its thread.
 #include "cloud/CloudConfig.h"
+#include "platform/CallSink.h"
+#include "platform/WorkerThread.h"
 
 #include <atomic>
 #include <memory>
-#include <thread>
 
 namespace cloud {
 
 class ShareHost;
-class UiBridge;
+class ShareWorker;
 
 class ShareController {
 public:
@@ -26,13 +27,17 @@ public:
     int lastResult() const { return m_lastResult.load(); }
 
 private:
+    void finish(int result);
+
     ShareHost& m_host;
     CloudConfig m_config;
-    std::unique_ptr<UiBridge> m_ui;
-    std::thread m_thread;
+    // Declared before what the worker uses: the thread is joined first and these go after it.
+    platform::CallSink m_ui;
+    std::unique_ptr<ShareWorker> m_job;
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_abort{false};
     std::atomic<int> m_lastResult{-2};
+    platform::WorkerThread m_thread;
 };
 
 }  // namespace cloud

@@ -5,9 +5,10 @@
 #include "QrViewPort.h"
 #include "ShareHost.h"
 #include "StorageProgress.h"
-#include "UiBridge.h"
 
 #include "lang/TextIds.h"
+#include "platform/CallSink.h"
+#include "platform/Log.h"
 
 namespace cloud {
 
@@ -17,7 +18,7 @@ namespace {
 // wait on the user-interface thread for every chunk.
 class ViewProgress : public StorageProgress {
 public:
-    ViewProgress(ShareHost& host, UiBridge& ui) : m_host(host), m_ui(ui) {}
+    ViewProgress(ShareHost& host, platform::CallSink& ui) : m_host(host), m_ui(ui) {}
     void begin(std::int64_t total) override {
         m_ui.call([this, total] { m_host.qrView().showProgress(total); });
     }
@@ -28,13 +29,13 @@ public:
 
 private:
     ShareHost& m_host;
-    UiBridge& m_ui;
+    platform::CallSink& m_ui;
 };
 
 }  // namespace
 
-ShareWorker::ShareWorker(ShareHost& host, UiBridge& ui, CloudConfig config, QString storeFolder,
-                         const std::atomic<bool>* abort)
+ShareWorker::ShareWorker(ShareHost& host, platform::CallSink& ui, CloudConfig config,
+                         QString storeFolder, const std::atomic<bool>* abort)
     : m_host(host),
       m_ui(ui),
       m_config(std::move(config)),
@@ -56,6 +57,7 @@ int ShareWorker::ShareThread() {
     QString fileName;
     // A failed export leaves the view open and blank, as the user last saw it.
     if (!m_host.exportPdf(&folder, &fileName)) return kExportFailed;
+    m_exported = true;
 
     CHttpClient client("UTF-8");
     client.setLimits(m_config.limits());
@@ -74,10 +76,21 @@ int ShareWorker::ShareThread() {
     return result;
 }
 
+int ShareWorker::endAfterError() {
+    if (!m_exported) return kExportFailed;
+    reportFailure(kStorageFailed);
+    return kStorageFailed;
+}
+
 void ShareWorker::showQrCode(const QString& link) {
     const QString imagePath = m_storeFolder + "QR.bmp";
     m_ui.call([this, &link, &imagePath] {
-        if (!m_host.qrView().ShowLink(link, imagePath)) m_host.qrView().hideView();
+        if (m_host.qrView().ShowLink(link, imagePath)) return;
+        // The file is in the cloud, but nobody can fetch it without the code: say so.
+        platform::log::failure(platform::log::share(), "No QR code for the link",
+                               QStringLiteral("%1 characters").arg(link.size()));
+        m_host.showMessage(m_host.text(text::kQrFailed), m_host.text(text::kCaption));
+        m_host.qrView().hideView();
     });
 }
 

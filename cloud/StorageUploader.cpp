@@ -1,15 +1,14 @@
 #include "StorageUploader.h"
 
+#include "ChunkAnswer.h"
+#include "HeaderText.h"
 #include "HttpClient.h"
 #include "StorageProgress.h"
 
 #include <QByteArray>
 #include <QFile>
 
-#include <json/json.h>
 #include <zlib.h>
-
-#include <memory>
 
 namespace cloud {
 
@@ -27,13 +26,6 @@ std::string urlSafeBase64(const std::string& s) {
     return b.toStdString();
 }
 
-bool parseObject(const std::string& text, Json::Value* root) {
-    Json::CharReaderBuilder builder;
-    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    std::string errors;
-    return reader->parse(text.data(), text.data() + text.size(), root, &errors) && root->isObject();
-}
-
 // What a chunk answer must say for the chunk to count as stored.
 struct ChunkCheck {
     std::int64_t offset;
@@ -44,17 +36,7 @@ struct ChunkCheck {
 
 bool acceptChunk(const HttpReply& reply, void* p) {
     auto* check = static_cast<ChunkCheck*>(p);
-    Json::Value root;
-    if (!parseObject(reply.body, &root)) return false;
-    const Json::Value& ctx = root["ctx"];
-    const Json::Value& offset = root["offset"];
-    const Json::Value& crc = root["crc32"];
-    if (!ctx.isString() || ctx.asString().empty() || !offset.isIntegral() || !crc.isIntegral())
-        return false;
-    if (offset.asLargestInt() != check->offset) return false;
-    if (static_cast<std::uint32_t>(crc.asLargestUInt()) != check->crc) return false;
-    check->ctx = ctx.asString();
-    return true;
+    return readChunkAnswer(reply.body, check->offset, check->crc, &check->ctx);
 }
 
 bool acceptAny(const HttpReply&, void*) {
@@ -177,6 +159,10 @@ bool StorageUploader::PutToStorage(const std::string& uploadToken, const std::st
                                    const QString& localPath, StorageProgress* progress) {
     m_lastStatus = 0;
     m_lastError.clear();
+    if (!isSafeHeaderText(uploadToken) || !isSafeHeaderText(key)) {
+        m_lastError = "control characters in the upload token or key";
+        return false;
+    }
     QFile file(localPath);
     const bool opened = file.open(QIODevice::ReadOnly);
     const std::int64_t size = opened ? file.size() : 0;

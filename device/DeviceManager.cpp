@@ -1,9 +1,8 @@
 #include "DeviceManager.h"
 #include "platform/MessageIds.h"
 
+#include "platform/Log.h"
 #include "platform/Message.h"
-
-#include <QThread>
 
 namespace {
 
@@ -26,7 +25,10 @@ private:
 
 DeviceManager::DeviceManager(QObject* owner, platform::hid::HidTransport& transport,
                              platform::Clock& clock)
-    : owner(owner), m_transport(transport), m_clock(clock) {}
+    : owner(owner),
+      m_transport(transport),
+      m_clock(clock),
+      thread(platform::log::board(), QStringLiteral("The button boards' reading thread")) {}
 
 DeviceManager::~DeviceManager() {
     Shutdown();
@@ -128,18 +130,16 @@ void DeviceManager::CloseAll() {
 }
 
 void DeviceManager::StartReadingThread() {
-    if (thread) return;
-    thread.reset(QThread::create([this] { ReadingThread(); }));
-    thread->start(QThread::HighestPriority);
+    thread.start([this] { ReadingThread(); }, [this] { CloseAll(); });
 }
 
 void DeviceManager::Shutdown() {
     stopRequested = true;
-    if (!thread) return;
-    thread->wait();
-    thread.reset();
+    if (!thread.joinable()) return;
+    thread.join();
     // The thread's last act was releasing the list lock; taking it once makes that visible to
-    // whoever frees the manager next (QThread's own wait is a futex the sanitizer cannot see).
+    // whoever frees the manager next (QThread's own wait is a futex the sanitizer cannot see;
+    // the worker's join is not, but the lock costs nothing and keeps that true whatever joins).
     std::lock_guard g(m_lock);
 }
 

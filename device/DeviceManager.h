@@ -3,6 +3,7 @@
 // that turns key reports into key messages (0x2B11: board index, key type) for the owner.
 #include "device/TouchDevice.h"
 #include "platform/Clock.h"
+#include "platform/WorkerThread.h"
 #include "platform/hid/HidTransport.h"
 
 #include <QObject>
@@ -12,8 +13,6 @@
 #include <memory>
 #include <mutex>
 #include <vector>
-
-class QThread;
 
 class DeviceManager {
 public:
@@ -44,7 +43,8 @@ public:
     void OpenAll();
     void CloseAll();
 
-    // Starts the reading thread at the highest priority; once.
+    // Starts the reading thread at the highest priority; once. Should anything it calls throw,
+    // the thread closes the boards and ends, as at shutdown.
     void StartReadingThread();
     // Sets stopRequested and waits until the thread has closed the boards and ended.
     void Shutdown();
@@ -63,5 +63,5 @@ private:
     platform::Clock& m_clock;
     std::mutex m_lock;  // the list, for a whole pass, scan, arrival, removal, drop or command
     std::vector<TouchDevice> devices;
-    std::unique_ptr<QThread> thread;
+    platform::WorkerThread thread;
 };

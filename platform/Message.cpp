@@ -1,41 +1,16 @@
 #include "Message.h"
 
+#include "PendingCall.h"
 #include "RaceCheck.h"
 
 #include <QCoreApplication>
 #include <QThread>
 
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 
 namespace platform {
 
 namespace {
-
-// The sender's side of one cross-thread send: it waits here for the result.
-class PendingCall {
-public:
-    void finish(qintptr result) {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_result = result;
-            m_done = true;
-        }
-        m_cv.notify_all();
-    }
-    qintptr wait() {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_cv.wait(lock, [this] { return m_done; });
-        return m_result;
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_cv;
-    qintptr m_result = 0;
-    bool m_done = false;
-};
 
 // A message posted on behalf of a waiting sender. The event loop deletes it once handled, or
 // when it is dropped (the receiver went away): either way the sender is released.
@@ -80,8 +55,6 @@ qintptr sendMessage(QObject* receiver, unsigned msg, quintptr wParam, qintptr lP
         QCoreApplication::sendEvent(receiver, &m);
         return m.result;
     }
-    // Waiting on a lock of our own rather than inside Qt keeps the hand-back visible to race
-    // checkers.
     auto call = std::make_shared<PendingCall>();
     auto* m = new SentMessage(msg, wParam, lParam, call);
     handOver(m);

@@ -29,6 +29,8 @@ inline constexpr unsigned kButtonClick = 0x5ACE;
 inline constexpr unsigned kDeviceChange = 0x1219;
 // A second start of the program asks the running one to show its view.
 inline constexpr unsigned kShowInstance = 0x1220;
+// A call a worker hands to the user-interface thread (platform::CallSink); posted.
+inline constexpr unsigned kRunCall = 0x1221;
 
 // Device-change events (wParam of kDeviceChange).
 inline constexpr unsigned kDeviceArrival = 0x8000;
@@ -41,7 +43,7 @@ inline constexpr unsigned kRightButtonUp = 0x205;
 
 inline constexpr std::array kAll = {kTrayCallback, kKey,          kShowPicture,
                                     kPictureAdded, kPictureReady, kButtonClick,
-                                    kDeviceChange, kShowInstance, kPicturesLeftOut};
+                                    kDeviceChange, kShowInstance, kPicturesLeftOut, kRunCall};
 
 constexpr bool allUnique() {
     for (size_t i = 0; i < kAll.size(); ++i)

@@ -2,13 +2,19 @@
 
 #include "camera/sdk/CameraDevice.h"
 #include "camera/sdk/Keystone.h"
+#include "platform/Log.h"
 
 #include <chrono>
 
 namespace camera::sdk {
 
 LiveView::LiveView(std::shared_ptr<CameraDevice> device, std::shared_ptr<SinkGate> sink)
-    : m_device(std::move(device)), m_sink(std::move(sink)), m_thread([this] { loop(); }) {}
+    : m_device(std::move(device)),
+      m_sink(std::move(sink)),
+      m_thread(platform::log::camera(), QStringLiteral("The live view")) {
+    // A failing camera or sink ends this view's stream; the rest of the program goes on.
+    m_thread.start([this] { loop(); }, {}, platform::WorkerThread::Priority::Normal);
+}
 
 LiveView::~LiveView() {
     stop();
@@ -20,7 +26,7 @@ void LiveView::stop() {
         m_stop = true;
     }
     m_wake.notify_all();
-    if (m_thread.joinable()) m_thread.join();
+    m_thread.join();
 }
 
 void LiveView::setRunning(bool run) {

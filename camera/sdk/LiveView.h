@@ -2,13 +2,13 @@
 // The streaming thread of one open camera: grabs frames, corrects them to the view size (or,
 // while the corners are edited, passes the raw frame with its overlay) and hands them to the sink.
 #include "camera/sdk/VideoSink.h"
+#include "platform/WorkerThread.h"
 
 #include <QSize>
 
 #include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 namespace camera::sdk {
 
@@ -44,7 +44,7 @@ private:
     QSize m_viewSize;
     CornerOverlay m_overlay;
     QImage m_buffer;  // the corrected picture, reused while its size holds
-    std::thread m_thread;
+    platform::WorkerThread m_thread;
 };
 
 }  // namespace camera::sdk

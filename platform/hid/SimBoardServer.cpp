@@ -1,6 +1,7 @@
 #include "SimBoardServer.h"
 
 #include "platform/Folders.h"
+#include "platform/Log.h"
 
 #include <QByteArray>
 
@@ -134,7 +135,10 @@ int pollTimeoutMs(const std::vector<Client>& clients, Clock::time_point listenRe
 }  // namespace
 
 SimBoardServer::SimBoardServer(QString socketPath, Handler handler, SimBoardLimits limits)
-    : m_path(std::move(socketPath)), m_handler(std::move(handler)), m_limits(limits) {}
+    : m_path(std::move(socketPath)),
+      m_handler(std::move(handler)),
+      m_limits(limits),
+      m_thread(log::board(), QStringLiteral("The simulated boards' server")) {}
 
 SimBoardServer::~SimBoardServer() {
     if (m_thread.joinable()) {
@@ -197,7 +201,7 @@ bool SimBoardServer::listen(QString* error) {
                      .arg(m_path, QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
-    m_thread = std::thread([this] { run(); });
+    m_thread.start([this] { run(); }, {}, WorkerThread::Priority::Normal);
     return true;
 }
 

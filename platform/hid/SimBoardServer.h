@@ -3,12 +3,12 @@
 // connection and answers with the handler's reply. Only processes of this user may connect.
 // One thread serves every client at once, so a silent or slow client never holds up another.
 #include "platform/UniqueFd.h"
+#include "platform/WorkerThread.h"
 
 #include <QString>
 
 #include <chrono>
 #include <functional>
-#include <thread>
 
 namespace platform::hid {
 
@@ -47,7 +47,7 @@ private:
     SimBoardLimits m_limits;
     UniqueFd m_listenFd;
     UniqueFd m_stopFd;
-    std::thread m_thread;
+    WorkerThread m_thread;
 };
 
 }  // namespace platform::hid

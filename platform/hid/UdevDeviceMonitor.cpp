@@ -1,6 +1,7 @@
 #include "UdevDeviceMonitor.h"
 #include "platform/MessageIds.h"
 
+#include "platform/Log.h"
 #include "platform/Message.h"
 #include "platform/hid/HidrawDevice.h"
 #include "platform/hid/InterfaceName.h"
@@ -38,7 +39,8 @@ bool parseProduct(const char* text, uint16_t& vendor, uint16_t& product) {
 
 }  // namespace
 
-UdevDeviceMonitor::UdevDeviceMonitor(bool hid, bool usb) : m_hid(hid), m_usb(usb) {}
+UdevDeviceMonitor::UdevDeviceMonitor(bool hid, bool usb)
+    : m_hid(hid), m_usb(usb), m_thread(log::board(), QStringLiteral("The device monitor")) {}
 
 UdevDeviceMonitor::~UdevDeviceMonitor() {
     if (m_thread.joinable()) {
@@ -67,7 +69,7 @@ bool UdevDeviceMonitor::start(QObject* receiver) {
         for (const HidrawDevice& d : HidrawDevice::scan(m_udev))
             m_hidrawNames.insert(d.syspath, namesOf(d));
     }
-    m_thread = std::thread([this] { run(); });
+    m_thread.start([this] { run(); }, {}, WorkerThread::Priority::Normal);
     return true;
 }
 

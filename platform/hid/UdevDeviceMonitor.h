@@ -2,13 +2,13 @@
 // Device-change notices from udev: hidraw nodes (one notice per top-level collection) and USB
 // devices, on a thread of their own.
 #include "platform/UniqueFd.h"
+#include "platform/WorkerThread.h"
 #include "platform/hid/DeviceMonitor.h"
 
 #include <QHash>
 #include <QStringList>
 
 #include <atomic>
-#include <thread>
 
 struct udev;
 struct udev_device;
@@ -38,7 +38,7 @@ private:
     udev* m_udev = nullptr;
     udev_monitor* m_monitor = nullptr;
     UniqueFd m_stopFd;
-    std::thread m_thread;
+    WorkerThread m_thread;
     // Names given at arrival, so the removal (when sysfs is gone) carries the same ones.
     QHash<QString, QStringList> m_hidrawNames;
 };

@@ -1,5 +1,6 @@
 // Start-up decisions of the application object, without a display.
 #include "StartupFixture.h"
+#include "lang/TextIds.h"
 
 #include "lang/TextIds.h"
 #include "platform/MessageBoxTypes.h"
@@ -106,12 +107,12 @@ TEST_F(StartupTest, TheDeliveredPacksLeaveTheTrayTextsToEnglish) {
     for (const char* code : {"zh_CN", "uk_UA", "ar"}) {
         ASSERT_TRUE(app->LoadLanguage(code));
         for (int id : {10201, 10203, 10204}) EXPECT_EQ(app->SetText(id), "") << code << ' ' << id;
-        for (int id = 20001; id <= 20058; ++id)
+        for (int id = 20001; id <= text::kQrFailed; ++id)
             EXPECT_NE(app->SetText(id), "") << code << ' ' << id;
     }
     ASSERT_TRUE(app->LoadLanguage("en_US"));
     for (int id : {1, 2, 10201, 10203, 10204}) EXPECT_NE(app->SetText(id), "") << id;
-    for (int id = 20001; id <= 20058; ++id) EXPECT_NE(app->SetText(id), "") << id;
+    for (int id = 20001; id <= text::kQrFailed; ++id) EXPECT_NE(app->SetText(id), "") << id;
 }
 
 // Packs left broken by an interrupted copy or put there by hand: the default pack stands in,

@@ -9,6 +9,7 @@
 #include "platform/MessageIds.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/QtPrinters.h"
 #include "tests/support/TempDir.h"
 
@@ -334,4 +335,20 @@ TEST_F(CaptureTest, OneCaptureAtATimeWhateverTheCallerDoes) {
     EXPECT_EQ(next, 3);
     EXPECT_EQ(receiver.messages, (std::vector{ready(1, 1), ready(2, 2), ready(3, 0)}));
     EXPECT_TRUE(cam->PictureExists(3, nullptr, nullptr));
+}
+
+TEST_F(CaptureTest, ASnapshotThatThrowsEndsTheCaptureAsAFailedOneWithALogLine) {
+    testsupport::LogCapture log;
+    FakeSdk* fake = makeFake(1);
+    fake->beforeSnapshot = [] { throw std::runtime_error("camera fell off"); };
+    capture(1);
+    ASSERT_EQ(receiver.messages.size(), 1u);
+    EXPECT_EQ(receiver.messages[0], ready(0, 1));
+    EXPECT_EQ(log.matching("ostrely.camera", {"camera fell off"}).size(), 1);
+    EXPECT_TRUE(entriesOf(temp.path() + "/KBCamera/image").isEmpty());
+
+    fake->beforeSnapshot = nullptr;  // not left busy: the next capture is taken
+    const int n = capture(2);
+    ASSERT_EQ(receiver.messages.size(), 2u);
+    EXPECT_EQ(receiver.messages[1], ready(n, 2));
 }

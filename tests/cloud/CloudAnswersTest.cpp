@@ -1,5 +1,9 @@
 // What the cloud API's answers mean, and the texts built for it.
+#include "cloud/ChunkAnswer.h"
 #include "cloud/CloudAnswers.h"
+#include "cloud/JsonAnswer.h"
+
+#include <QString>
 
 #include <gtest/gtest.h>
 
@@ -53,4 +57,79 @@ TEST(FileInfoBody, AKeyFromTheServerCannotBreakOutOfItsString) {
 
 TEST(DownloadLink, DomainSlashKey) {
     EXPECT_EQ(downloadLink("D", "K"), "http://D/K");
+}
+
+TEST(JsonLimits, NestingIsCountedOutsideStringsAndRefusedPastTheLimit) {
+    EXPECT_EQ(jsonNestingDepth(""), 0);
+    EXPECT_EQ(jsonNestingDepth(R"({"a":[1,{"b":2}],"c":[]})"), 3);
+    EXPECT_EQ(jsonNestingDepth(R"({"a":"[[[[\"[[[["})"),
+              1);                               // brackets and an escaped quote in a string
+    EXPECT_EQ(jsonNestingDepth("]]]}}[["), 2);  // stray closers do not go below zero
+
+    // An accepted answer with arrays nested inside it, depth levels in all.
+    const auto answerOfDepth = [](int depth) {
+        return R"({"Result":0,"x":)" + std::string(depth - 1, '[') + std::string(depth - 1, ']') +
+               "}";
+    };
+    EXPECT_TRUE(fileInfoAccepted(answerOfDepth(kMaxJsonDepth)));
+    EXPECT_FALSE(fileInfoAccepted(answerOfDepth(kMaxJsonDepth + 1)));
+    EXPECT_FALSE(fileInfoAccepted(answerOfDepth(1001)));  // past jsoncpp's own limit: no throw
+    EXPECT_FALSE(fileInfoAccepted(answerOfDepth(30000)));
+    // Unclosed openers count as deeply as closed ones.
+    EXPECT_FALSE(fileInfoAccepted(R"({"Result":0,"x":)" + std::string(5000, '{')));
+}
+
+TEST(JsonLimits, AnAnswerPastTheSizeCapIsNotParsed) {
+    const std::string member = R"({"Result":0,"pad":")";
+    std::string atCap = member + std::string(kMaxJsonAnswerBytes - member.size() - 2, 'x') + "\"}";
+    ASSERT_EQ(atCap.size(), kMaxJsonAnswerBytes);
+    EXPECT_TRUE(fileInfoAccepted(atCap));
+    atCap.insert(member.size(), "x");
+    EXPECT_FALSE(fileInfoAccepted(atCap));
+}
+
+TEST(JsonLimits, DeepOrHugeAnswersAreRefusedAtEveryReader) {
+    const std::string deep = std::string(1001, '[') + std::string(1001, ']');
+    UploadGrant g;
+    EXPECT_EQ(parseTokenAnswer(deep, &g), GrantParse::NotJson);
+    EXPECT_EQ(parseTokenAnswer(R"({"Data":)" + deep + "}", &g), GrantParse::NotJson);
+    EXPECT_FALSE(fileInfoAccepted(deep));
+    EXPECT_FALSE(fileInfoAccepted(R"({"Result":0,"x":)" + deep + "}"));
+    std::string ctx;
+    EXPECT_FALSE(readChunkAnswer(deep, 5, 0, &ctx));
+    EXPECT_FALSE(
+        readChunkAnswer(R"({"ctx":"c","offset":5,"crc32":0,"x":)" + deep + "}", 5, 0, &ctx));
+    EXPECT_TRUE(readChunkAnswer(R"({"ctx":"c","offset":5,"crc32":0})", 5, 0, &ctx));
+    EXPECT_EQ(ctx, "c");
+}
+
+TEST(TokenAnswer, ControlCharactersInAnyOfTheThreeStringsAreRefused) {
+    const char* base = R"({"Data":{"domain":"%1","uptoken":"%2","key":"%3"}})";
+    auto answer = [&](const char* d, const char* t, const char* k) {
+        return QString(base).arg(d, t, k).toStdString();
+    };
+    UploadGrant g;
+    ASSERT_EQ(parseTokenAnswer(answer("d.example", "tok", "k.pdf"), &g), GrantParse::Ok);
+    for (const char* bad : {"\\r\\nX-Injected: 1", "a\\nb", "a\\tb", "a\\u0000b", "a\\u007fb"}) {
+        EXPECT_EQ(parseTokenAnswer(answer(bad, "tok", "k"), &g), GrantParse::WrongShape) << bad;
+        EXPECT_EQ(parseTokenAnswer(answer("d", bad, "k"), &g), GrantParse::WrongShape) << bad;
+        EXPECT_EQ(parseTokenAnswer(answer("d", "tok", bad), &g), GrantParse::WrongShape) << bad;
+    }
+    // Text beyond ASCII is no control character.
+    EXPECT_EQ(parseTokenAnswer(answer("d", "tok", "\\u6d4b\\u8bd5.pdf"), &g), GrantParse::Ok);
+    std::string ctx;
+    EXPECT_FALSE(readChunkAnswer(R"({"ctx":"c\r\nX: 1","offset":5,"crc32":0})", 5, 0, &ctx));
+}
+
+TEST(ChunkAnswer, NumbersOutsideTheirTypesAreRefusedNotThrown) {
+    std::string ctx;
+    // Found by fuzzing: a negative CRC was read as unsigned, and jsoncpp threw.
+    EXPECT_FALSE(readChunkAnswer(R"({"ctx":"c","crc32":-1,"offset":5})", 5, 0xFFFFFFFF, &ctx));
+    EXPECT_FALSE(readChunkAnswer(R"({"ctx":"c","crc32":4294967296,"offset":5})", 5, 0, &ctx));
+    EXPECT_FALSE(
+        readChunkAnswer(R"({"ctx":"c","crc32":1,"offset":18446744073709551615})", -1, 1, &ctx));
+    EXPECT_FALSE(readChunkAnswer(R"({"ctx":"c","crc32":1,"offset":1e300})", 5, 1, &ctx));
+    EXPECT_TRUE(ctx.empty());
+    EXPECT_TRUE(readChunkAnswer(R"({"ctx":"c","crc32":4294967295,"offset":5.0})", 5, 0xFFFFFFFF,
+                                &ctx));
 }

@@ -35,7 +35,22 @@ TEST(CloudConfig, TheEnvironmentOverridesBothHosts) {
 
     const CloudConfig built = CloudConfig::fromEnvironment();
     EXPECT_FALSE(built.apiHost().isEmpty());
-    EXPECT_TRUE(built.storageHost().startsWith("http"));
+    // The upload goes over TLS unless the build says otherwise; the API stays as it was.
+    EXPECT_TRUE(built.storageHost().startsWith("https://")) << built.storageHost().toStdString();
+    EXPECT_FALSE(built.apiHost().contains("://"));
+}
+
+TEST(CloudConfig, TheApiGoesOverTlsOnlyWhenItsHostSaysSo) {
+    const CloudConfig plain("cloud.example:8080", "https://s");
+    EXPECT_EQ(plain.apiHost(), "cloud.example:8080");
+    EXPECT_TRUE(plain.tokenUrl("1.pdf").startsWith("http://cloud.example:8080/api/"));
+    const CloudConfig tls("HTTPS://cloud.example", "https://s");
+    EXPECT_EQ(tls.apiHost(), "cloud.example");
+    EXPECT_EQ(tls.tokenUrl("1.pdf"),
+              "https://cloud.example/api/getanonymousqiniuuptokenkey?name=1.pdf");
+    EXPECT_EQ(tls.fileInfoUrl(), "https://www.cloud.example/api/qiniuaddanonymousfileinfo");
+    EXPECT_EQ(CloudConfig("http://cloud.example", "s").tokenUrl("1.pdf"),
+              "http://cloud.example/api/getanonymousqiniuuptokenkey?name=1.pdf");
 }
 
 TEST(CloudConfig, AFileNameThatIsNotUrlSafeIsEncoded) {

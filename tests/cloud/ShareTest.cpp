@@ -8,6 +8,7 @@
 #include "cloud/ShareHost.h"
 #include "cloud/ShareWorker.h"
 #include "lang/TextIds.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/TempDir.h"
 
 #include <QCoreApplication>
@@ -20,6 +21,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <stdexcept>
 #include <vector>
 
 using namespace cloud;
@@ -41,7 +43,7 @@ public:
         link = l;
         imagePath = path;
         note("link");
-        return true;
+        return linkFits;
     }
     void hideView() override { note("hide"); }
 
@@ -52,6 +54,7 @@ public:
     std::vector<std::string> calls;
     bool offThread = false;
     std::int64_t lastProgress = -1;
+    bool linkFits = true;
     QString link;
     QString imagePath;
 };
@@ -60,6 +63,7 @@ class FakeHost : public ShareHost {
 public:
     explicit FakeHost(const testsupport::TempDir& dir) : m_dir(dir) {}
     bool exportPdf(QString* folder, QString* fileName) override {
+        if (exportThrows) throw std::runtime_error("printer driver exploded");
         if (!exportWorks) return false;
         QFile f(m_dir.file("2024061514.pdf"));
         f.open(QIODevice::WriteOnly);
@@ -80,6 +84,7 @@ public:
     RecordingView view;
     std::vector<QString> messages;
     bool exportWorks = true;
+    bool exportThrows = false;
     int pdfSize = 300000;
 
 private:
@@ -129,7 +134,12 @@ TEST_F(Share, EachFailureShowsItsMessageThenHidesTheView) {
     const std::pair<const char*, int> cases[] = {{"token-empty", text::kTokenFailed},
                                                  {"info-result-1", text::kFileInfoFailed},
                                                  {"token-not-json", text::kParseFailed},
-                                                 {"upload-fail", text::kUploadFailed}};
+                                                 {"upload-fail", text::kUploadFailed},
+                                                 // answers meant to break the reader or a header
+                                                 {"token-deep", text::kParseFailed},
+                                                 {"info-deep", text::kFileInfoFailed},
+                                                 {"upload-deep", text::kUploadFailed},
+                                                 {"token-crlf", text::kParseFailed}};
     for (const auto& [fault, id] : cases) {
         sharedCloud().setFaults(fault);
         FakeHost host(m_dir);
@@ -175,4 +185,39 @@ TEST_F(Share, ClosingDuringAShareEndsItWithoutTouchingTheView) {
     QCoreApplication::processEvents();
     EXPECT_TRUE(m_host.messages.empty());
     EXPECT_EQ(m_host.view.calls, std::vector<std::string>{"blank"});
+}
+
+TEST_F(Share, AnExceptionInTheWorkerEndsTheShareAsItsFailureWouldAndIsLogged) {
+    testsupport::LogCapture log;
+    m_host.exportThrows = true;
+    ShareController c(m_host, sharedCloud().config());
+    ASSERT_TRUE(c.start());
+    ASSERT_TRUE(waitForEnd(c));
+    EXPECT_EQ(c.lastResult(), ShareWorker::kExportFailed);
+    EXPECT_EQ(m_host.view.calls, std::vector<std::string>{"blank"});
+    EXPECT_EQ(log.matching("ostrely.share", {"printer driver exploded"}).size(), 1);
+
+    m_host.exportThrows = false;  // the controller is not stuck: the next share goes through
+    ASSERT_TRUE(c.start());
+    ASSERT_TRUE(waitForEnd(c));
+    EXPECT_EQ(c.lastResult(), kUploaded);
+}
+
+TEST_F(Share, ALinkWithoutAQrCodeIsToldToTheTeacherAndTheViewHidden) {
+    testsupport::LogCapture log;
+    m_host.view.linkFits = false;
+    ShareController c(m_host, sharedCloud().config());
+    ASSERT_TRUE(c.start());
+    ASSERT_TRUE(waitForEnd(c));
+    EXPECT_EQ(c.lastResult(), kUploaded);  // the file is in the cloud all the same
+    ASSERT_EQ(m_host.messages.size(), 1u);
+    EXPECT_EQ(m_host.messages[0],
+              QString("text %1 / text %2").arg(text::kQrFailed).arg(text::kCaption));
+    const auto& calls = m_host.view.calls;
+    ASSERT_GE(calls.size(), 3u);
+    EXPECT_EQ(calls[calls.size() - 3], "link");
+    EXPECT_EQ(calls[calls.size() - 2], "message");
+    EXPECT_EQ(calls.back(), "hide");
+    EXPECT_FALSE(m_host.view.offThread);
+    EXPECT_EQ(log.matching("ostrely.share", {"QR code"}).size(), 1);
 }

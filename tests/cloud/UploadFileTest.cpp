@@ -3,6 +3,7 @@
 
 #include "cloud/CloudUploader.h"
 #include "cloud/HttpClient.h"
+#include "cloud/StorageUploader.h"
 #include "tests/support/TempDir.h"
 
 #include <QFile>
@@ -106,4 +107,34 @@ TEST_F(UploadFileTest, AnUnreachableApiGivesNoToken) {
     CloudUploader uploader(client, CloudConfig("127.0.0.1:1", sharedCloud().storageUrl()));
     QString link;
     EXPECT_EQ(uploader.UploadFile(m_dir.path() + "/", "2024061514.pdf", link, nullptr), kNoToken);
+}
+
+TEST_F(UploadFileTest, HostileAnswersEndTheShareWithTheirStepsResult) {
+    // Nested deeper than the JSON reader's own limit, at each place an answer is read, and a
+    // token that would carry a header of its own into the storage request.
+    sharedCloud().setFaults("token-crlf");
+    QString refused = "untouched";
+    EXPECT_EQ(share(&refused), kBadTokenAnswer);
+    EXPECT_NE(sharedCloud().stats().find("\"chunkRequests\":0"), std::string::npos);
+
+    const std::pair<const char*, int> cases[] = {{"token-deep", kBadTokenAnswer},
+                                                 {"info-deep", kFileInfoRefused},
+                                                 {"upload-deep", kStorageFailed}};
+    for (const auto& [fault, expected] : cases) {
+        sharedCloud().setFaults(fault);
+        QString link = "untouched";
+        EXPECT_EQ(share(&link), expected) << fault;
+        EXPECT_EQ(link, "untouched") << fault;
+    }
+}
+
+TEST_F(UploadFileTest, AnUnsafeTokenOrKeyNeverReachesTheStorage) {
+    StorageUploader storage(sharedCloud().storageUrl());
+    std::string token, key;
+    ASSERT_TRUE(sharedCloud().grant("2024061514.pdf", &token, &key));
+    const QString path = m_dir.path() + "/2024061514.pdf";
+    EXPECT_FALSE(storage.PutToStorage(token + "\r\nX-Injected: 1", key, path, nullptr));
+    EXPECT_FALSE(storage.PutToStorage(token, key + "\n", path, nullptr));
+    EXPECT_NE(sharedCloud().stats().find("\"chunkRequests\":0"), std::string::npos);
+    EXPECT_TRUE(storage.PutToStorage(token, key, path, nullptr));  // the clean grant goes
 }

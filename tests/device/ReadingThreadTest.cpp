@@ -3,11 +3,13 @@
 #include "device/DeviceManager.h"
 #include "platform/MessageIds.h"
 #include "tests/support/FakeClock.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/MessageRecorder.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <stdexcept>
 
 using testsupport::boardPath;
 using testsupport::MessageRecorder;
@@ -156,3 +158,23 @@ TEST_F(ReadingThreadTest, WithoutBoardsTheThreadIdlesAndPostsNothing) {
 }
 
 }  // namespace
+
+TEST_F(ReadingThreadTest, AReadThatThrowsClosesTheBoardsAndEndsTheThreadWithALogLine) {
+    testsupport::LogCapture log;
+    hid.plug(a);
+    hid.plug(b);
+    ASSERT_EQ(dm.EnumDevices(), 2);
+    std::atomic<bool> armed{false};
+    hid.setReadHook([&](const QString& path) {
+        if (path == b && armed.exchange(false)) throw std::runtime_error("hidraw went away");
+    });
+    start({a, b});
+    armed = true;
+    // Both boards are told "E" and closed, as at shutdown, though nobody asked for it.
+    ASSERT_TRUE(MessageRecorder::waitUntil(
+        [&] { return hid.commands(a) == "ADDE" && hid.commands(b) == "ADDE"; }));
+    hid.pressKey(a, 5);
+    dm.Shutdown();
+    EXPECT_TRUE(keys().empty());
+    EXPECT_EQ(log.matching("ostrely.board", {"reading thread", "hidraw went away"}).size(), 1);
+}

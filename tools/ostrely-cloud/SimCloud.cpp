@@ -108,6 +108,11 @@ std::string SimCloud::newId() {
     return s.str();
 }
 
+// 1,001 nested arrays: one more than a JSON reader's usual stack limit.
+std::string SimCloud::deeplyNested() {
+    return std::string(1001, '[') + std::string(1001, ']');
+}
+
 Answer SimCloud::token(const std::string& name) {
     std::lock_guard<std::mutex> lock(m_mutex);
     ++m_tokenRequests;
@@ -120,7 +125,9 @@ Answer SimCloud::token(const std::string& name) {
     if (has("token-wrong-types"))
         return {200, R"({"Code":0,"Data":{"domain":1,"uptoken":true,"key":["k"]}})"};
     if (has("token-data-not-object")) return {200, R"({"Code":0,"Data":"none"})"};
-    const std::string token = "sim-" + newId();
+    if (has("token-deep")) return {200, deeplyNested()};
+    const std::string token =
+        has("token-crlf") ? "sim-" + newId() + "\r\nX-Injected: 1" : "sim-" + newId();
     const std::string key = newId().substr(0, 8) + "-" + safeName(name);
     m_tokens[token] = key;
     Json::Value v;
@@ -141,6 +148,7 @@ Answer SimCloud::fileInfo(const std::string& body) {
     if (has("info-empty-object")) return {200, "{}"};
     if (has("info-not-json")) return {200, "Result=0", "text/plain"};
     if (has("info-500")) return {500, R"({"Result":0})"};
+    if (has("info-deep")) return {200, deeplyNested()};
     Json::Value v;
     if (!parse(body, &v) || !v.isObject()) return {400, R"({"Result":1,"Message":"not JSON"})"};
     const Json::Value& link = v["link"];
@@ -175,6 +183,7 @@ bool SimCloud::injectUploadFault(Answer* answer) {
 }
 
 Answer SimCloud::chunkAnswer(const std::string& ctx, const Block& block, const std::string& chunk) {
+    if (m_faults.count("upload-deep") != 0) return {200, deeplyNested()};
     std::uint32_t crc = crcOf(chunk);
     if (m_faults.count("upload-bad-crc") != 0) crc ^= 1;
     Json::Value v;

@@ -45,6 +45,7 @@ private:
     };
     std::string tokenOf(const std::string& auth) const;
     bool injectUploadFault(Answer* answer);
+    static std::string deeplyNested();
     Answer chunkAnswer(const std::string& ctx, const Block& block, const std::string& chunk);
     std::string newId();
     void store(const std::string& key, const std::string& bytes);

@@ -21,10 +21,11 @@ const char* kUsage =
     "Faults (also POST /_sim/fail with a space-separated list; POST /_sim/reset clears):\n"
     "  token-empty token-not-json token-not-object token-no-data token-data-not-object\n"
     "  token-wrong-types token-500 token-stall token-huge token-endless token-cutoff token-slow\n"
+    "  token-deep (1,001 nested arrays) token-crlf (a line break in the upload token)\n"
     "  info-result-1 info-result-string info-result-float info-empty-object info-not-json\n"
-    "  info-500 info-stall\n"
+    "  info-500 info-stall info-deep\n"
     "  upload-flaky (one chunk request fails once) upload-fail (every chunk request fails)\n"
-    "  upload-bad-crc upload-reject-token upload-stall mkfile-fail\n";
+    "  upload-bad-crc upload-reject-token upload-stall mkfile-fail upload-deep\n";
 
 struct Options {
     int port = 0;
