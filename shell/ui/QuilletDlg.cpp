@@ -15,6 +15,7 @@
 #include "pictures/ui/PicListView.h"
 #include "platform/Clock.h"
 #include "platform/Folders.h"
+#include "platform/Log.h"
 #include "platform/Message.h"
 #include "platform/MessageBoxTypes.h"
 #include "platform/MessageIds.h"
@@ -24,6 +25,8 @@
 #include "shell/ui/ChildHosts.h"
 #include "shell/ui/MoveDlg.h"
 #include "shell/ui/PictureSurface.h"
+#include "shell/ui/RestoreButton.h"
+#include "shell/ui/ScreenWatch.h"
 #include "shell/ui/Prompt.h"
 #include "shell/ui/TopDlg.h"
 #include "shell/ui/TrayIcon.h"
@@ -33,6 +36,7 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QKeyEvent>
+#include <QStyleHints>
 
 using camera::DisplayRect;
 using namespace platform;
@@ -129,7 +133,34 @@ bool CQuilletDlg::OnInitDialog() {
         show();
         m_shell.changeToCapture();
     }
+    new ScreenWatch([this] { onDisplayChange(); }, this);
+    if (m_services.trayProbe) {
+        m_trayProbe = new QTimer(this);
+        connect(m_trayProbe, &QTimer::timeout, this, [this] { probeTray(); });
+        m_trayProbe->start(kTrayProbeMs);
+    }
     return true;
+}
+
+void CQuilletDlg::onDisplayChange() {
+    const QRect area = workArea();
+    qCInfo(platform::log::shell) << "work area now" << area;
+    m_shell.onDisplayChange();
+    if (m_restore) m_restore->place(area);
+}
+
+void CQuilletDlg::probeTray() {
+    const bool present = m_services.trayProbe && m_services.trayProbe();
+    if (present == state().trayPresent) return;
+    qCInfo(platform::log::shell) << (present ? "a tray appeared" : "the tray went away");
+    if (present) {
+        m_services.trayAvailable = true;
+        if (m_tray)
+            m_tray->reshow();
+        else
+            addTrayIcon();
+    }
+    m_shell.onTrayPresence(present);
 }
 
 void CQuilletDlg::startBoards() {
@@ -148,6 +179,13 @@ void CQuilletDlg::addTrayIcon() {
     m_tray = std::make_unique<TrayIcon>(
         this, [this](int id) { return text(id); },
         m_services.icon ? m_services.icon : [](int) { return QIcon(); });
+    // Filled as the state is when the tray opens it.
+    m_trayMenu = new QMenu(this);
+    m_trayMenu->setObjectName("129");
+    connect(m_trayMenu, &QMenu::aboutToShow, this,
+            [this] { fillMenu(m_trayMenu, m_shell.menuState()); });
+    fillMenu(m_trayMenu, m_shell.menuState());
+    m_tray->setContextMenu(m_trayMenu);
     m_tray->AddTrayIcon(m_devices ? m_devices->GetDeviceCount() : 0);
 }
 
@@ -159,6 +197,8 @@ void CQuilletDlg::shutDownDialog() {
     if (m_shutDown) return;
     m_shutDown = true;
     m_shell.markShutDown();
+    if (m_trayProbe) m_trayProbe->stop();
+    if (m_restore) m_restore->hide();
     shutDownOverlay();
     if (m_devices) {
         m_world.setDevices(nullptr);
@@ -241,10 +281,9 @@ bool CQuilletDlg::viewerInput(QEvent* e) {
 // ---------------------------------------------------------------------------------------------
 // The window and its layers
 
-// The window covers the work area from the screen's origin (its left and top taken as 0).
+// The window covers the work area where it lies: a panel at the top or left pushes its origin.
 void CQuilletDlg::fitWorkArea() {
-    const QRect area = workArea();
-    setGeometry(0, 0, area.x() + area.width(), area.y() + area.height());
+    setGeometry(workArea());
     m_surface->setGeometry(0, 0, width(), height());
     if (!m_viewer) return;
     m_viewer->setWorkArea(size());
@@ -417,7 +456,9 @@ void CQuilletDlg::clearPictures() {
 
 void CQuilletDlg::showPictureList() {
     if (!m_picList) return;
-    m_picList->move(panel::pictureListPosition(viewRect(), m_picList->size()));
+    // The view's place is the window's; the list is a window of its own.
+    m_picList->move(workArea().topLeft() +
+                    panel::pictureListPosition(viewRect(), m_picList->size()));
     m_picList->SetAllChecks(false);
     m_picList->show();
     m_picList->raise();
@@ -461,8 +502,15 @@ void CQuilletDlg::popUpMenu(const tray::MenuState& state, QPoint at) {
     delete m_menu;
     m_menu = new QMenu(this);
     m_menu->setObjectName("129");
+    fillMenu(m_menu, state);
+    activateWindow();
+    m_menu->popup(at);
+}
+
+void CQuilletDlg::fillMenu(QMenu* menu, const tray::MenuState& state) {
+    menu->clear();
     for (const tray::MenuEntry& e : tray::menuEntries(state)) {
-        QAction* action = m_menu->addAction(text(e.textId));
+        QAction* action = menu->addAction(text(e.textId));
         action->setData(e.command);
         action->setEnabled(e.enabled);
         action->setCheckable(e.checked);
@@ -470,8 +518,6 @@ void CQuilletDlg::popUpMenu(const tray::MenuState& state, QPoint at) {
         const int command = e.command;
         connect(action, &QAction::triggered, this, [this, command] { runCommand(command); });
     }
-    activateWindow();
-    m_menu->popup(at);
 }
 
 void CQuilletDlg::updateTrayIcon(int state) {
@@ -480,4 +526,24 @@ void CQuilletDlg::updateTrayIcon(int state) {
 
 void CQuilletDlg::removeTrayIcon() {
     if (m_tray) m_tray->remove();
+}
+
+void CQuilletDlg::showRestoreButton(bool show) {
+    if (!show) {
+        if (m_restore) m_restore->hide();
+        return;
+    }
+    if (!m_restore)
+        m_restore = std::make_unique<RestoreButton>(windowIcon(), text(text::kAppName),
+                                                    [this] { m_shell.onRestore(); });
+    m_restore->place(workArea());
+    m_restore->show();
+    m_restore->raise();
+}
+
+void CQuilletDlg::startWait(shell::Wait wait) {
+    const int ms = wait == shell::Wait::TrayClick
+                       ? QGuiApplication::styleHints()->mouseDoubleClickInterval()
+                       : shell::ShellController::kTrayGraceMs;
+    QTimer::singleShot(ms, this, [this, wait] { m_shell.onWaitOver(wait); });
 }

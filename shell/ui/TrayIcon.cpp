@@ -4,6 +4,7 @@
 #include "lang/TextIds.h"
 #include "platform/MessageIds.h"
 
+#include <QMenu>
 #include <QSystemTrayIcon>
 
 namespace {
@@ -40,6 +41,18 @@ void TrayIcon::AddTrayIcon(int boardCount) {
     m_iconId = boardCount == 0 ? kIconDisconnected : kIconConnected;
     m_tray->setIcon(m_icon(m_iconId));
     m_tray->setToolTip(addTooltip(m_text, boardCount));
+    if (m_menu != nullptr) m_tray->setContextMenu(m_menu);
+    m_tray->show();
+}
+
+void TrayIcon::setContextMenu(QMenu* menu) {
+    m_menu = menu;
+    if (m_tray != nullptr) m_tray->setContextMenu(menu);
+}
+
+void TrayIcon::reshow() {
+    if (m_tray == nullptr) return;
+    m_tray->hide();
     m_tray->show();
 }
 
@@ -74,7 +87,10 @@ void TrayIcon::activated(int reason) {
     switch (reason) {
         case QSystemTrayIcon::Trigger: mouse = msg::kLeftButtonDown; break;
         case QSystemTrayIcon::DoubleClick: mouse = msg::kLeftDoubleClick; break;
-        case QSystemTrayIcon::Context: mouse = msg::kRightButtonUp; break;
+        case QSystemTrayIcon::Context:
+            if (m_menu != nullptr) return;  // the tray opened it
+            mouse = msg::kRightButtonUp;
+            break;
         default: return;
     }
     platform::postMessage(m_receiver, msg::kTrayCallback, kRecordId, mouse);

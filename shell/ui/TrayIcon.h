@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class QMenu;
 class QSystemTrayIcon;
 
 class TrayIcon : public QObject {
@@ -20,6 +21,11 @@ public:
     // State 1: a board is connected; 2: the last one left. With a balloon.
     void UpdateTrayIcon(int state);
     void remove();
+    // The menu the tray opens itself on a right click: a StatusNotifier host shows it, on an
+    // XEmbed tray Qt pops it up. Right clicks are then not reported.
+    void setContextMenu(QMenu* menu);
+    // A tray that appeared after the icon was first shown takes it only on a new show.
+    void reshow();
 
     bool added() const;
     QString toolTip() const;
@@ -41,6 +47,7 @@ private:
     std::function<QString(int)> m_text;
     std::function<QIcon(int)> m_icon;
     QSystemTrayIcon* m_tray = nullptr;
+    QMenu* m_menu = nullptr;
     int m_iconId = 0;
     QString m_lastBalloon;
     int m_balloons = 0;
