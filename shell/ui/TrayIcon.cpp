@@ -60,11 +60,13 @@ void TrayIcon::UpdateTrayIcon(int state) {
     if (m_tray == nullptr) return;
     m_iconId = state == 1 ? kIconConnected : kIconDisconnected;
     m_lastBalloon = m_text(state == 1 ? text::kBoardConnected : text::kBoardDisconnected);
+    // Without a title a desktop's notification names no sender: the program's name says who.
+    m_lastBalloonTitle = m_text(text::kAppName);
     ++m_balloons;
     m_tray->setIcon(m_icon(m_iconId));
     m_tray->setToolTip(m_text(text::kAppName).left(kTooltipUnits));
     if (QSystemTrayIcon::supportsMessages())
-        m_tray->showMessage(QString(), m_lastBalloon, QSystemTrayIcon::NoIcon, kBalloonMs);
+        m_tray->showMessage(m_lastBalloonTitle, m_lastBalloon, QSystemTrayIcon::NoIcon, kBalloonMs);
 }
 
 void TrayIcon::remove() {

@@ -32,13 +32,15 @@ public:
     int iconId() const { return m_iconId; }
     // The last balloon shown (for the record; empty when none).
     QString lastBalloon() const { return m_lastBalloon; }
+    QString lastBalloonTitle() const { return m_lastBalloonTitle; }
     int balloonCount() const { return m_balloons; }
 
     // The tooltip of AddTrayIcon, cut as the shell's record cuts it.
     static QString addTooltip(const std::function<QString(int)>& text, int boardCount);
 
     static constexpr int kTooltipUnits = 127;
-    static constexpr int kBalloonMs = 1000;
+    // Long enough to read from the board; the notification service may keep it longer.
+    static constexpr int kBalloonMs = 5000;
 
 private:
     void activated(int reason);
@@ -50,5 +52,6 @@ private:
     QMenu* m_menu = nullptr;
     int m_iconId = 0;
     QString m_lastBalloon;
+    QString m_lastBalloonTitle;
     int m_balloons = 0;
 };

@@ -127,6 +127,8 @@ TEST_F(ShellTest, OnlyTheFirstBoardShowsTheConnectionBalloon) {
     dlg().shell().onDeviceChange(msg::kDeviceRemoveComplete, boardPath(0));
     EXPECT_EQ(dlg().devices()->GetDeviceCount(), 0);
     EXPECT_EQ(dlg().tray()->lastBalloon(), text(text::kBoardDisconnected));
+    EXPECT_EQ(dlg().tray()->lastBalloonTitle(), text(text::kAppName)) << "who is speaking";
+    EXPECT_FALSE(text(text::kAppName).isEmpty());
     EXPECT_EQ(dlg().tray()->iconId(), 146);
     boards->plug(boardPath(1));
     dlg().shell().onDeviceChange(msg::kDeviceArrival, boardPath(1));
