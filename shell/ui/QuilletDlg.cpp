@@ -37,6 +37,7 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QStyleHints>
+#include <QWindow>
 
 using camera::DisplayRect;
 using namespace platform;
@@ -406,6 +407,10 @@ void CQuilletDlg::shutDownOverlay() {
 void CQuilletDlg::createChildDialogs() {
     // Top-level windows of their own; they go with the main window.
     m_picList = new CPicListView(*m_hosts, this);
+    // A dialog of the main window rather than a window of its own: transient for it, so window
+    // managers keep it above the main window, and without a taskbar entry of its own that
+    // could minimise the whole group.
+    m_picList->setWindowFlags((m_picList->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
     m_qrView = new cloud::QRCodeView(this);
     m_qrView->hide();
     m_share =
@@ -460,8 +465,21 @@ void CQuilletDlg::showPictureList() {
     m_picList->move(workArea().topLeft() +
                     panel::pictureListPosition(viewRect(), m_picList->size()));
     m_picList->SetAllChecks(false);
+    keepAbove(m_picList);
     m_picList->show();
     m_picList->raise();
+    m_picList->activateWindow();
+}
+
+// The main window is a utility window that window managers stack above its whole group (xfwm4,
+// metacity, openbox): a window meant above it must be its transient. The child windows were
+// made before the main window had a native window, so the relation is set when they show.
+void CQuilletDlg::keepAbove(QWidget* child) {
+    QWindow* own = windowHandle();
+    child->winId();
+    QWindow* theirs = child->windowHandle();
+    if (own != nullptr && theirs != nullptr && theirs->transientParent() != own)
+        theirs->setTransientParent(own);
 }
 
 void CQuilletDlg::hideQrView() {
@@ -474,8 +492,12 @@ void CQuilletDlg::startShare() {
 
 void CQuilletDlg::showPropertyPage(bool show) {
     if (!m_property) return;
+    if (show) keepAbove(m_property);
     m_property->setVisible(show);
-    if (show) m_property->raise();
+    if (!show) return;
+    // Opened from the tray or a menu: another program has the focus, and Esc must reach the page.
+    m_property->raise();
+    m_property->activateWindow();
 }
 
 void CQuilletDlg::showFirmwareDialog() {
@@ -503,7 +525,8 @@ void CQuilletDlg::popUpMenu(const tray::MenuState& state, QPoint at) {
     m_menu = new QMenu(this);
     m_menu->setObjectName("129");
     fillMenu(m_menu, state);
-    activateWindow();
+    // The popup grabs the keyboard itself; activating the main window first would raise it over
+    // the picture list under most window managers.
     m_menu->popup(at);
 }
 

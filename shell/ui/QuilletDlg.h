@@ -164,6 +164,7 @@ private:
     void popUpMenu(const tray::MenuState& state, QPoint at);
     void fillMenu(QMenu* menu, const tray::MenuState& state);
     void onDisplayChange();
+    void keepAbove(QWidget* child);
     void startBoards();
     void createOverlay();
     void createChildDialogs();
