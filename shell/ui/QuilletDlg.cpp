@@ -75,6 +75,8 @@ CQuilletDlg::CQuilletDlg(CQuilletApp& app, Services services)
     m_video[1]->hide();
     m_surface = new app::PictureSurface(this);
     m_surface->setObjectName(QString::number(kPictureSurface));
+    // Fingers on a shown picture pinch to zoom; elsewhere they stay a mouse.
+    m_surface->setAttribute(Qt::WA_AcceptTouchEvents);
     m_surface->hide();
     m_app.registerMainDialog(this, [this] { return state().viewShown; });
 }
@@ -274,7 +276,7 @@ void CQuilletDlg::closeEvent(QCloseEvent* e) {
 // The picture viewer follows the pointer while no pen draws (drag, wheel zoom).
 bool CQuilletDlg::viewerInput(QEvent* e) {
     if (!m_viewer || drawingMode() || !state().pictureShown) return false;
-    return shell::viewerInput(*m_viewer, e, geometry(), [this] {
+    return shell::viewerInput(*m_viewer, m_pinch, e, geometry(), [this] {
         if (m_overlay) m_overlay->clearStrokeInProgress();
     });
 }
@@ -288,7 +290,8 @@ void CQuilletDlg::fitWorkArea() {
     m_surface->setGeometry(0, 0, width(), height());
     if (!m_viewer) return;
     m_viewer->setWorkArea(size());
-    m_viewer->setTargetRect(m_surface->geometry());
+    // The pointer's positions are the screen's; the window starts at the work area's origin.
+    m_viewer->setTargetRect(QRect(geometry().topLeft(), m_surface->size()));
     const DisplayRect r = viewRect();
     m_viewer->setFrame(r.x, r.y, r.width, r.height);
 }

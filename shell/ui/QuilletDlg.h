@@ -3,6 +3,7 @@
 // picture; the tray icon. It owns the widgets and the child windows and does what the shell's
 // rules ask; the rules themselves (keys, tray, captures, devices) are the controller's.
 #include "platform/hid/HidBackend.h"
+#include "shell/PinchZoom.h"
 #include "shell/ProgramWorld.h"
 #include "shell/ShellController.h"
 #include "shell/ShellHost.h"
@@ -182,6 +183,7 @@ private:
     camera::CVideoWindow* m_video[2] = {nullptr, nullptr};
     app::PictureSurface* m_surface = nullptr;
     std::unique_ptr<app::PictureViewer> m_viewer;
+    shell::PinchZoom m_pinch;
     TopDlg* m_overlay = nullptr;
     CPicListView* m_picList = nullptr;
     cloud::QRCodeView* m_qrView = nullptr;
