@@ -14,6 +14,7 @@
 #include "platform/MessageBoxTypes.h"
 #include "platform/Process.h"
 #include "platform/SingleInstance.h"
+#include "platform/WorkArea.h"
 
 #include <QDir>
 #include <QFile>
@@ -104,7 +105,8 @@ bool CQuilletApp::WhiteboardRunning() {
 
 QRect CQuilletApp::workArea() const {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
+    if (screen == nullptr) return QRect(0, 0, 1920, 1080);
+    return platform::usableWorkArea(screen->availableGeometry(), screen->geometry());
 }
 
 // Empty when no settings folder can be trusted: nothing is read or written then.

@@ -208,8 +208,9 @@ bool CCamera::CorrectedSize(Handle h, int* width, int* height) {
 bool CCamera::PreviewRect(Handle h, DisplayRect* out) {
     int w = 0, hgt = 0;
     if (!CorrectedSize(h, &w, &hgt)) return false;
+    // Places inside the main window, which covers the work area wherever its origin lies.
     const QRect area = m_host->workArea();
-    *out = CameraGeometry::previewRect(QSize(w, hgt), area.right() + 1, area.bottom() + 1);
+    *out = CameraGeometry::previewRect(QSize(w, hgt), area.width(), area.height());
     return true;
 }
 
@@ -220,7 +221,7 @@ bool CCamera::DualPreviewRects(DisplayRect* left, DisplayRect* right) {
         return false;
     const QRect area = m_host->workArea();
     const auto [l, r] = CameraGeometry::dualPreviewRects(QSize(w0, h0), QSize(w1, h1),
-                                                         area.right() + 1, area.bottom() + 1);
+                                                         area.width(), area.height());
     *left = l;
     *right = r;
     return true;

@@ -41,34 +41,65 @@ ShellController::ShellController(ShellView& view, ShellWorld& world, platform::C
 void ShellController::start(bool startHidden, bool trayAvailable) {
     m_state.viewShown = true;
     m_state.captureBusy = false;
-    // Without a tray nothing could bring a hidden start back.
+    m_state.trayPresent = trayAvailable;
     if (startHidden) {
-        if (trayAvailable) m_state.viewShown = false;
+        m_state.viewShown = false;
+        // At log-on the panel with its tray often starts after us: wait a little for it before
+        // the view covers the desktop instead.
+        if (!trayAvailable) {
+            m_state.awaitingTray = true;
+            m_view.startWait(Wait::TrayGrace);
+        }
         return;
     }
     if (!m_world.whiteboardRunning()) return;
     m_state.captureBusy = true;
-    if (askLink())
+    if (askLink()) {
         m_state.viewShown = false;
-    else
+        leaveWayBack();
+    } else {
         m_state.linkDeclined = true;
+    }
     m_state.captureBusy = false;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Show and hide
 
-void ShellController::makeViewVisible() {
+void ShellController::becomeVisible() {
     m_state.viewShown = true;
+    dropWayBack();
     m_view.showWindow();
+}
+
+// Without a tray a hidden view could never come back: a button on screen stands in for it.
+void ShellController::leaveWayBack() {
+    if (m_state.trayPresent || m_state.restoreShown || m_state.shutDown) return;
+    m_state.restoreShown = true;
+    m_view.showRestoreButton(true);
+}
+
+void ShellController::dropWayBack() {
+    if (!m_state.restoreShown) return;
+    m_state.restoreShown = false;
+    m_view.showRestoreButton(false);
+}
+
+void ShellController::showFromHidden() {
+    m_state.awaitingTray = false;
+    makeViewVisible();
+    showView(true);
+}
+
+void ShellController::makeViewVisible() {
+    becomeVisible();
     m_view.showOverlay(true);
     m_view.showPanel(true);
 }
 
 void ShellController::showView(bool show) {
     if (show) {
-        m_state.viewShown = true;
-        m_view.showWindow();
+        becomeVisible();
         if (m_world.cameraCount() >= 2 && m_world.dualScreen()) {
             // The dual-screen command sets the flag again and lays out both cameras.
             m_world.setDualScreen(false);
@@ -88,6 +119,7 @@ void ShellController::showView(bool show) {
     m_world.stopLive();
     hideUiParts();
     m_state.viewShown = false;
+    leaveWayBack();
 }
 
 void ShellController::hideUiParts() {
@@ -164,16 +196,61 @@ tray::MenuState ShellController::menuState() const {
 }
 
 void ShellController::onTrayCallback(unsigned iconId, unsigned mouse) {
-    if (!isTrayIcon(iconId)) return;
-    if (mouse == msg::kLeftButtonDown || mouse == msg::kRightButtonUp) {
+    if (!isTrayIcon(iconId) || m_state.shutDown) return;
+    if (mouse == msg::kLeftButtonDown) {
+        // The menu waits until no second click can follow: a double click only shows the view,
+        // and its second click must not land in a menu opened by the first.
+        m_state.trayClickPending = true;
+        m_view.startWait(Wait::TrayClick);
+    } else if (mouse == msg::kRightButtonUp) {
+        m_state.trayClickPending = false;
         m_view.showTrayMenu(menuState());
-    } else if (mouse == msg::kLeftDoubleClick && !m_state.viewShown) {
-        showView(true);
+    } else if (mouse == msg::kLeftDoubleClick) {
+        m_state.trayClickPending = false;
+        if (!m_state.viewShown) showFromHidden();
     }
 }
 
+void ShellController::onWaitOver(Wait wait) {
+    if (m_state.shutDown) return;
+    if (wait == Wait::TrayClick) {
+        if (!m_state.trayClickPending) return;
+        m_state.trayClickPending = false;
+        m_view.showTrayMenu(menuState());
+        return;
+    }
+    if (!m_state.awaitingTray) return;
+    m_state.awaitingTray = false;
+    if (m_state.trayPresent || m_state.viewShown) return;
+    showFromHidden();
+    changeToCapture();
+}
+
 void ShellController::onShowInstance() {
-    if (!m_state.viewShown) showView(true);
+    if (m_state.shutDown) return;
+    if (m_state.viewShown) {
+        // Shown but perhaps covered by another program's window: to the front, with the focus.
+        m_view.showWindow();
+        m_view.raiseOverlay();
+        return;
+    }
+    showFromHidden();
+}
+
+void ShellController::onTrayPresence(bool present) {
+    if (present == m_state.trayPresent) return;
+    m_state.trayPresent = present;
+    if (present) {
+        m_state.awaitingTray = false;
+        dropWayBack();
+    } else if (!m_state.viewShown && !m_state.awaitingTray) {
+        leaveWayBack();
+    }
+}
+
+void ShellController::onRestore() {
+    if (m_state.viewShown || m_state.shutDown) return;
+    showFromHidden();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -375,6 +452,7 @@ void ShellController::onBoardArrived(const QString& name) {
 }
 
 void ShellController::onDisplayChange() {
+    if (m_state.shutDown) return;
     m_world.placeCameras();
     m_view.fitWorkArea();
     m_view.relayoutOverlay();
@@ -442,8 +520,7 @@ void ShellController::commandCalibration() {
     changeToCapture();
     if (!m_state.viewShown) {
         // The panel stays hidden: calibration has its own button.
-        m_state.viewShown = true;
-        m_view.showWindow();
+        becomeVisible();
         m_view.showOverlay(true);
     }
     if (m_state.calibration)

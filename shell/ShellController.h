@@ -4,6 +4,7 @@
 // come and go, calibration, and the show and hide of the view. It keeps the window's state and
 // asks the window and the world for every effect.
 #include "shell/ShellState.h"
+#include "shell/ShellView.h"
 #include "shell/TrayMenuModel.h"
 
 #include <QString>
@@ -15,17 +16,20 @@ class Message;
 
 namespace shell {
 
-class ShellView;
 class ShellWorld;
 
 class ShellController {
 public:
+    // How long a hidden start waits for a tray (a panel started after the program at log-on)
+    // before it shows the view instead.
+    static constexpr int kTrayGraceMs = 10000;
+
     ShellController(ShellView& view, ShellWorld& world, platform::Clock& clock);
 
     const ShellState& state() const { return m_state; }
 
-    // Start-up: hidden in the tray with "-Start" (where a tray can hold it), otherwise the
-    // question whether to link the running whiteboard program.
+    // Start-up: hidden in the tray with "-Start" (without a tray yet, for the grace period),
+    // otherwise the question whether to link the running whiteboard program.
     void start(bool startHidden, bool trayAvailable);
 
     void showView(bool show);
@@ -43,6 +47,11 @@ public:
     void onShowInstance();
     // A key of the keyboard while the window has it; false when the key means nothing here.
     bool onKeyboard(int qtKey);
+    // A tray came or went.
+    void onTrayPresence(bool present);
+    // The restore button of a desktop without a tray was clicked.
+    void onRestore();
+    void onWaitOver(Wait wait);
     void onKey(int board, int keyType);
     void onShowPicture(int pictureId);
     void onPictureReady(int pictureId, int tag);
@@ -60,6 +69,10 @@ public:
     void markShutDown() { m_state.shutDown = true; }
 
 private:
+    void becomeVisible();
+    void leaveWayBack();
+    void dropWayBack();
+    void showFromHidden();
     bool isRepeat(int keyType, int64_t now) const;
     void followBoard(int board);
     void act(int board, int keyType);

@@ -17,6 +17,10 @@ struct ShellState {
     bool boxAllowed = true;  // one "no picture" / "being deleted" box at a time
     bool calibrationPromptOpen = false;
     bool shutDown = false;
+    bool trayPresent = true;        // a tray holds the icon: a hidden view comes back from it
+    bool awaitingTray = false;      // a hidden start waits for a tray that may still come
+    bool trayClickPending = false;  // a left click waits to be told apart from a double click
+    bool restoreShown = false;      // the button that stands in for a missing tray
 };
 
 // The three faces of the window a key can meet.

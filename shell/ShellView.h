@@ -7,6 +7,9 @@
 
 namespace shell {
 
+// The waits the rules ask the window to time; the end of each comes back as onWaitOver.
+enum class Wait { TrayClick, TrayGrace };
+
 class ShellView {
 public:
     virtual ~ShellView() = default;
@@ -53,6 +56,9 @@ public:
     virtual void showTrayMenu(const tray::MenuState& state) = 0;
     virtual void updateTrayIcon(int state) = 0;
     virtual void removeTrayIcon() = 0;
+    // A small button above every window that brings the view back, for a desktop without a tray.
+    virtual void showRestoreButton(bool show) = 0;
+    virtual void startWait(Wait wait) = 0;
     // A message box by text id (caption and button texts from the pack); the button chosen.
     virtual int message(int textId, unsigned type) = 0;
 

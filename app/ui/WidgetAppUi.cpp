@@ -5,6 +5,7 @@
 #include "shell/ui/QuilletDlg.h"
 #include "art/ResourceIds.h"
 #include "platform/Clock.h"
+#include "platform/ExitGuard.h"
 #include "platform/InstanceChannel.h"
 #include "platform/KeySender.h"
 #include "platform/Termination.h"
@@ -23,6 +24,7 @@ void WidgetAppUi::runMainDialog(CQuilletApp& app) {
     CQuilletDlg::Services services{platform::hid::createHidBackend()};
     services.clock = &platform::SystemClock::instance();
     services.trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+    services.trayProbe = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     services.icon = [](int id) { return art::icon(id); };
     platform::KeySender keys;
     services.sendKey = [&keys](int keyType) {
@@ -35,6 +37,8 @@ void WidgetAppUi::runMainDialog(CQuilletApp& app) {
     m_dialog = &dialog;
     // The window opens devices from here on: the end of the session closes them in order.
     platform::quitInOrderFromNow();
+    // So does the end of the window system's connection, which Qt answers with exit().
+    platform::ExitGuard guard([&dialog] { dialog.OnQueryEndSession(); });
     // A second start asks this one to show its view.
     platform::InstanceChannel channel;
     channel.listen(&dialog);

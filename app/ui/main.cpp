@@ -1,6 +1,7 @@
 #include "app/CommandLineInfo.h"
 #include "app/QuilletApp.h"
 #include "app/ui/WidgetAppUi.h"
+#include "platform/DisplayPlatform.h"
 #include "platform/Log.h"
 #include "platform/Termination.h"
 
@@ -11,7 +12,10 @@
 int main(int argc, char** argv) {
     if (const auto code = CommandLineInfo::answer(argc, argv, std::cout)) return *code;
     platform::log::applyEnvironment();
+    // XWayland where it exists; a missing plugin falls back or ends with a message, never aborts.
+    platform::applyDisplayPolicy();
     QApplication qtApp(argc, argv);
+    qInstallMessageHandler(nullptr);  // a plugin was loaded: Qt's own output from here
     qtApp.setApplicationName("Ostrely");
     qtApp.setDesktopFileName(OSTRELY_APP_ID);  // the launcher's icon and name on Wayland
     WidgetAppUi ui;

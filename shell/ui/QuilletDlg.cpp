@@ -15,6 +15,7 @@
 #include "pictures/ui/PicListView.h"
 #include "platform/Clock.h"
 #include "platform/Folders.h"
+#include "platform/Log.h"
 #include "platform/Message.h"
 #include "platform/MessageBoxTypes.h"
 #include "platform/MessageIds.h"
@@ -25,6 +26,8 @@
 #include "shell/ui/ChildHosts.h"
 #include "shell/ui/MoveDlg.h"
 #include "shell/ui/PictureSurface.h"
+#include "shell/ui/RestoreButton.h"
+#include "shell/ui/ScreenWatch.h"
 #include "shell/ui/Prompt.h"
 #include "shell/ui/TopDlg.h"
 #include "shell/ui/TrayIcon.h"
@@ -35,6 +38,8 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QTimer>
+#include <QStyleHints>
+#include <QWindow>
 
 using camera::DisplayRect;
 using namespace platform;
@@ -72,6 +77,8 @@ CQuilletDlg::CQuilletDlg(CQuilletApp& app, Services services)
     m_video[1]->hide();
     m_surface = new app::PictureSurface(this);
     m_surface->setObjectName(QString::number(kPictureSurface));
+    // Fingers on a shown picture pinch to zoom; elsewhere they stay a mouse.
+    m_surface->setAttribute(Qt::WA_AcceptTouchEvents);
     m_surface->hide();
     m_app.registerMainDialog(this, [this] { return state().viewShown; });
 }
@@ -135,7 +142,34 @@ bool CQuilletDlg::OnInitDialog() {
     QTimer::singleShot(0, this, [this] {
         if (m_picList) m_picList->tellKeptPictures();
     });
+    new ScreenWatch([this] { onDisplayChange(); }, this);
+    if (m_services.trayProbe) {
+        m_trayProbe = new QTimer(this);
+        connect(m_trayProbe, &QTimer::timeout, this, [this] { probeTray(); });
+        m_trayProbe->start(kTrayProbeMs);
+    }
     return true;
+}
+
+void CQuilletDlg::onDisplayChange() {
+    const QRect area = workArea();
+    qCInfo(platform::log::shell) << "work area now" << area;
+    m_shell.onDisplayChange();
+    if (m_restore) m_restore->place(area);
+}
+
+void CQuilletDlg::probeTray() {
+    const bool present = m_services.trayProbe && m_services.trayProbe();
+    if (present == state().trayPresent) return;
+    qCInfo(platform::log::shell) << (present ? "a tray appeared" : "the tray went away");
+    if (present) {
+        m_services.trayAvailable = true;
+        if (m_tray)
+            m_tray->reshow();
+        else
+            addTrayIcon();
+    }
+    m_shell.onTrayPresence(present);
 }
 
 void CQuilletDlg::startBoards() {
@@ -154,6 +188,13 @@ void CQuilletDlg::addTrayIcon() {
     m_tray = std::make_unique<TrayIcon>(
         this, [this](int id) { return text(id); },
         m_services.icon ? m_services.icon : [](int) { return QIcon(); });
+    // Filled as the state is when the tray opens it.
+    m_trayMenu = new QMenu(this);
+    m_trayMenu->setObjectName("129");
+    connect(m_trayMenu, &QMenu::aboutToShow, this,
+            [this] { fillMenu(m_trayMenu, m_shell.menuState()); });
+    fillMenu(m_trayMenu, m_shell.menuState());
+    m_tray->setContextMenu(m_trayMenu);
     m_tray->AddTrayIcon(m_devices ? m_devices->GetDeviceCount() : 0);
 }
 
@@ -165,6 +206,8 @@ void CQuilletDlg::shutDownDialog() {
     if (m_shutDown) return;
     m_shutDown = true;
     m_shell.markShutDown();
+    if (m_trayProbe) m_trayProbe->stop();
+    if (m_restore) m_restore->hide();
     shutDownOverlay();
     if (m_devices) {
         m_world.setDevices(nullptr);
@@ -217,7 +260,7 @@ void CQuilletDlg::closeEvent(QCloseEvent* e) {
 // The picture viewer follows the pointer while no pen draws (drag, wheel zoom).
 bool CQuilletDlg::viewerInput(QEvent* e) {
     if (!m_viewer || drawingMode() || !state().pictureShown) return false;
-    return shell::viewerInput(*m_viewer, e, geometry(), [this] {
+    return shell::viewerInput(*m_viewer, m_pinch, e, geometry(), [this] {
         if (m_overlay) m_overlay->clearStrokeInProgress();
     });
 }
@@ -225,14 +268,14 @@ bool CQuilletDlg::viewerInput(QEvent* e) {
 // ---------------------------------------------------------------------------------------------
 // The window and its layers
 
-// The window covers the work area from the screen's origin (its left and top taken as 0).
+// The window covers the work area where it lies: a panel at the top or left pushes its origin.
 void CQuilletDlg::fitWorkArea() {
-    const QRect area = workArea();
-    setGeometry(0, 0, area.x() + area.width(), area.y() + area.height());
+    setGeometry(workArea());
     m_surface->setGeometry(0, 0, width(), height());
     if (!m_viewer) return;
     m_viewer->setWorkArea(size());
-    m_viewer->setTargetRect(m_surface->geometry());
+    // The pointer's positions are the screen's; the window starts at the work area's origin.
+    m_viewer->setTargetRect(QRect(geometry().topLeft(), m_surface->size()));
     const DisplayRect r = viewRect();
     m_viewer->setFrame(r.x, r.y, r.width, r.height);
 }
@@ -355,6 +398,10 @@ void CQuilletDlg::shutDownOverlay() {
 void CQuilletDlg::createChildDialogs() {
     // Top-level windows of their own; they go with the main window.
     m_picList = new CPicListView(*m_hosts, this);
+    // A dialog of the main window rather than a window of its own: transient for it, so window
+    // managers keep it above the main window, and without a taskbar entry of its own that
+    // could minimise the whole group.
+    m_picList->setWindowFlags((m_picList->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
     m_qrView = new cloud::QRCodeView(this);
     m_qrView->hide();
     m_share =
@@ -405,10 +452,25 @@ void CQuilletDlg::clearPictures() {
 
 void CQuilletDlg::showPictureList() {
     if (!m_picList) return;
-    m_picList->move(panel::pictureListPosition(viewRect(), m_picList->size()));
+    // The view's place is the window's; the list is a window of its own.
+    m_picList->move(workArea().topLeft() +
+                    panel::pictureListPosition(viewRect(), m_picList->size()));
     m_picList->SetAllChecks(false);
+    keepAbove(m_picList);
     m_picList->show();
     m_picList->raise();
+    m_picList->activateWindow();
+}
+
+// The main window is a utility window that window managers stack above its whole group (xfwm4,
+// metacity, openbox): a window meant above it must be its transient. The child windows were
+// made before the main window had a native window, so the relation is set when they show.
+void CQuilletDlg::keepAbove(QWidget* child) {
+    QWindow* own = windowHandle();
+    child->winId();
+    QWindow* theirs = child->windowHandle();
+    if (own != nullptr && theirs != nullptr && theirs->transientParent() != own)
+        theirs->setTransientParent(own);
 }
 
 void CQuilletDlg::hideQrView() {
@@ -421,8 +483,12 @@ void CQuilletDlg::startShare() {
 
 void CQuilletDlg::showPropertyPage(bool show) {
     if (!m_property) return;
+    if (show) keepAbove(m_property);
     m_property->setVisible(show);
-    if (show) m_property->raise();
+    if (!show) return;
+    // Opened from the tray or a menu: another program has the focus, and Esc must reach the page.
+    m_property->raise();
+    m_property->activateWindow();
 }
 
 void CQuilletDlg::showFirmwareDialog() {
@@ -449,8 +515,16 @@ void CQuilletDlg::popUpMenu(const tray::MenuState& state, QPoint at) {
     delete m_menu;
     m_menu = new QMenu(this);
     m_menu->setObjectName("129");
+    fillMenu(m_menu, state);
+    // The popup grabs the keyboard itself; activating the main window first would raise it over
+    // the picture list under most window managers.
+    m_menu->popup(at);
+}
+
+void CQuilletDlg::fillMenu(QMenu* menu, const tray::MenuState& state) {
+    menu->clear();
     for (const tray::MenuEntry& e : tray::menuEntries(state)) {
-        QAction* action = m_menu->addAction(text(e.textId));
+        QAction* action = menu->addAction(text(e.textId));
         action->setData(e.command);
         action->setEnabled(e.enabled);
         action->setCheckable(e.checked);
@@ -458,8 +532,6 @@ void CQuilletDlg::popUpMenu(const tray::MenuState& state, QPoint at) {
         const int command = e.command;
         connect(action, &QAction::triggered, this, [this, command] { runCommand(command); });
     }
-    activateWindow();
-    m_menu->popup(at);
 }
 
 void CQuilletDlg::updateTrayIcon(int state) {
@@ -468,4 +540,24 @@ void CQuilletDlg::updateTrayIcon(int state) {
 
 void CQuilletDlg::removeTrayIcon() {
     if (m_tray) m_tray->remove();
+}
+
+void CQuilletDlg::showRestoreButton(bool show) {
+    if (!show) {
+        if (m_restore) m_restore->hide();
+        return;
+    }
+    if (!m_restore)
+        m_restore = std::make_unique<RestoreButton>(windowIcon(), text(text::kAppName),
+                                                    [this] { m_shell.onRestore(); });
+    m_restore->place(workArea());
+    m_restore->show();
+    m_restore->raise();
+}
+
+void CQuilletDlg::startWait(shell::Wait wait) {
+    const int ms = wait == shell::Wait::TrayClick
+                       ? QGuiApplication::styleHints()->mouseDoubleClickInterval()
+                       : shell::ShellController::kTrayGraceMs;
+    QTimer::singleShot(ms, this, [this, wait] { m_shell.onWaitOver(wait); });
 }

@@ -3,6 +3,7 @@
 // picture; the tray icon. It owns the widgets and the child windows and does what the shell's
 // rules ask; the rules themselves (keys, tray, captures, devices) are the controller's.
 #include "platform/hid/HidBackend.h"
+#include "shell/PinchZoom.h"
 #include "shell/ProgramWorld.h"
 #include "shell/ShellController.h"
 #include "shell/ShellHost.h"
@@ -11,6 +12,7 @@
 #include <QIcon>
 #include <QMenu>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -22,6 +24,7 @@ class CPageProperty;
 class CPicListView;
 class CQuilletApp;
 class DeviceManager;
+class RestoreButton;
 class TopDlg;
 class TrayIcon;
 namespace app {
@@ -53,6 +56,9 @@ public:
         // Sends the key of a board key type (2 to 5) to the program in front; empty sends none.
         std::function<void(int keyType)> sendKey;
         bool trayAvailable = true;
+        // Asked now and then whether a tray exists (a panel started late, or restarted); none
+        // means the answer at start holds for the run.
+        std::function<bool()> trayProbe;
     };
 
     CQuilletDlg(CQuilletApp& app, Services services);
@@ -120,6 +126,8 @@ public:
     void showTrayMenu(const tray::MenuState& state) override;
     void updateTrayIcon(int state) override;
     void removeTrayIcon() override;
+    void showRestoreButton(bool show) override;
+    void startWait(shell::Wait wait) override;
     int message(int textId, unsigned type) override;
     void fitWorkArea() override;
     void relayoutOverlay() override;
@@ -139,6 +147,12 @@ public:
     QWidget* pictureSurface() const;
     // The menu last shown (kept until the next one), for tests.
     QMenu* lastMenu() const { return m_menu; }
+    QMenu* trayMenu() const { return m_trayMenu; }
+    RestoreButton* restoreButton() const { return m_restore.get(); }
+    // The tray's presence asked again (the probe's timer does this every kTrayProbeMs).
+    void probeTray();
+
+    static constexpr int kTrayProbeMs = 2000;
 
 protected:
     bool event(QEvent* e) override;
@@ -149,6 +163,9 @@ protected:
 private:
     void addTrayIcon();
     void popUpMenu(const tray::MenuState& state, QPoint at);
+    void fillMenu(QMenu* menu, const tray::MenuState& state);
+    void onDisplayChange();
+    void keepAbove(QWidget* child);
     void startBoards();
     void createOverlay();
     void createChildDialogs();
@@ -167,6 +184,7 @@ private:
     camera::CVideoWindow* m_video[2] = {nullptr, nullptr};
     app::PictureSurface* m_surface = nullptr;
     std::unique_ptr<app::PictureViewer> m_viewer;
+    shell::PinchZoom m_pinch;
     TopDlg* m_overlay = nullptr;
     CPicListView* m_picList = nullptr;
     cloud::QRCodeView* m_qrView = nullptr;
@@ -177,5 +195,8 @@ private:
     std::unique_ptr<DeviceManager> m_devices;
     std::unique_ptr<TrayIcon> m_tray;
     QPointer<QMenu> m_menu;
+    QMenu* m_trayMenu = nullptr;
+    std::unique_ptr<RestoreButton> m_restore;
+    QTimer* m_trayProbe = nullptr;
     bool m_shutDown = false;
 };

@@ -4,6 +4,7 @@
 #include "lang/TextIds.h"
 #include "platform/MessageIds.h"
 
+#include <QMenu>
 #include <QSystemTrayIcon>
 
 namespace {
@@ -40,6 +41,18 @@ void TrayIcon::AddTrayIcon(int boardCount) {
     m_iconId = boardCount == 0 ? kIconDisconnected : kIconConnected;
     m_tray->setIcon(m_icon(m_iconId));
     m_tray->setToolTip(addTooltip(m_text, boardCount));
+    if (m_menu != nullptr) m_tray->setContextMenu(m_menu);
+    m_tray->show();
+}
+
+void TrayIcon::setContextMenu(QMenu* menu) {
+    m_menu = menu;
+    if (m_tray != nullptr) m_tray->setContextMenu(menu);
+}
+
+void TrayIcon::reshow() {
+    if (m_tray == nullptr) return;
+    m_tray->hide();
     m_tray->show();
 }
 
@@ -47,11 +60,13 @@ void TrayIcon::UpdateTrayIcon(int state) {
     if (m_tray == nullptr) return;
     m_iconId = state == 1 ? kIconConnected : kIconDisconnected;
     m_lastBalloon = m_text(state == 1 ? text::kBoardConnected : text::kBoardDisconnected);
+    // Without a title a desktop's notification names no sender: the program's name says who.
+    m_lastBalloonTitle = m_text(text::kAppName);
     ++m_balloons;
     m_tray->setIcon(m_icon(m_iconId));
     m_tray->setToolTip(m_text(text::kAppName).left(kTooltipUnits));
     if (QSystemTrayIcon::supportsMessages())
-        m_tray->showMessage(QString(), m_lastBalloon, QSystemTrayIcon::NoIcon, kBalloonMs);
+        m_tray->showMessage(m_lastBalloonTitle, m_lastBalloon, QSystemTrayIcon::NoIcon, kBalloonMs);
 }
 
 void TrayIcon::remove() {
@@ -74,7 +89,10 @@ void TrayIcon::activated(int reason) {
     switch (reason) {
         case QSystemTrayIcon::Trigger: mouse = msg::kLeftButtonDown; break;
         case QSystemTrayIcon::DoubleClick: mouse = msg::kLeftDoubleClick; break;
-        case QSystemTrayIcon::Context: mouse = msg::kRightButtonUp; break;
+        case QSystemTrayIcon::Context:
+            if (m_menu != nullptr) return;  // the tray opened it
+            mouse = msg::kRightButtonUp;
+            break;
         default: return;
     }
     platform::postMessage(m_receiver, msg::kTrayCallback, kRecordId, mouse);

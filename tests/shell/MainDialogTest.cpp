@@ -1,6 +1,7 @@
 // The main window on the simulated camera: keys, captures, calibration, the tray and exit.
 #include "ShellFixture.h"
 
+#include "shell/PictureViewer.h"
 #include "shell/ui/TrayIcon.h"
 #include "camera/Camera.h"
 #include "camera/ui/VideoWindow.h"
@@ -10,6 +11,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QPointingDevice>
+#include <QTest>
 #include <QThread>
 
 namespace {
@@ -127,6 +130,8 @@ TEST_F(ShellTest, OnlyTheFirstBoardShowsTheConnectionBalloon) {
     dlg().shell().onDeviceChange(msg::kDeviceRemoveComplete, boardPath(0));
     EXPECT_EQ(dlg().devices()->GetDeviceCount(), 0);
     EXPECT_EQ(dlg().tray()->lastBalloon(), text(text::kBoardDisconnected));
+    EXPECT_EQ(dlg().tray()->lastBalloonTitle(), text(text::kAppName)) << "who is speaking";
+    EXPECT_FALSE(text(text::kAppName).isEmpty());
     EXPECT_EQ(dlg().tray()->iconId(), 146);
     boards->plug(boardPath(1));
     dlg().shell().onDeviceChange(msg::kDeviceArrival, boardPath(1));
@@ -196,4 +201,23 @@ TEST_F(ShellTest, KeysInBurstsLeaveNoCaptureBusy) {
     settle();
     settle();
     EXPECT_FALSE(dlg().captureBusy());
+}
+
+TEST_F(ShellTest, TwoFingersZoomAShownPicture) {
+    start();
+    key(8);
+    ASSERT_TRUE(dlg().pictureShown());
+    ASSERT_DOUBLE_EQ(dlg().viewer()->zoom(), 1.0);
+    QPointingDevice* touch = QTest::createTouchDevice();
+    QWidget* surface = dlg().pictureSurface();
+    const QPoint c = surface->rect().center();
+    const QPoint x(1, 0);
+    QTest::touchEvent(surface, touch).press(0, c - 100 * x).press(1, c + 100 * x);
+    QTest::touchEvent(surface, touch).move(0, c - 160 * x).move(1, c + 160 * x);
+    QTest::touchEvent(surface, touch).release(0, c - 160 * x).release(1, c + 160 * x);
+    EXPECT_NEAR(dlg().viewer()->zoom(), 1.2, 1e-9) << "120 px further apart: one wheel step";
+    QTest::touchEvent(surface, touch).press(0, c - 200 * x).press(1, c + 200 * x);
+    QTest::touchEvent(surface, touch).move(0, c - 100 * x).move(1, c + 100 * x);
+    QTest::touchEvent(surface, touch).release(0, c - 100 * x).release(1, c + 100 * x);
+    EXPECT_NEAR(dlg().viewer()->zoom(), 1.0, 1e-9) << "200 px closer, limited to one step back";
 }

@@ -1,6 +1,7 @@
 #include "shell/PictureFrame.h"
 #include "shell/ui/PictureSurface.h"
 #include "shell/PictureViewer.h"
+#include "shell/PinchZoom.h"
 #include "platform/DevicePixels.h"
 
 #include "tests/support/TempDir.h"
@@ -272,4 +273,34 @@ TEST(PictureSurface, ARedrawnSurfaceKeepsItsPictureWhenResized) {
     // The last picture is drawn again, at its old rectangle, over black.
     EXPECT_EQ(surface.frame().pixels().pixel(20, 20), 0xFF336699u);
     EXPECT_EQ(surface.frame().pixels().pixel(60, 50), 0xFF000000u);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The two-finger pinch
+
+TEST(PinchZoomTest, DistanceChangesBecomeWheelStepsAtTheCentre) {
+    shell::PinchZoom pinch;
+    EXPECT_FALSE(pinch.track({QPointF(100, 100), QPointF(300, 100)})) << "the start only measures";
+    EXPECT_TRUE(pinch.active());
+    auto step = pinch.track({QPointF(90, 100), QPointF(330, 100)});
+    ASSERT_TRUE(step);
+    EXPECT_EQ(step->delta, 40) << "fingers 40 px further apart";
+    EXPECT_EQ(step->centre, QPoint(210, 100));
+    step = pinch.track({QPointF(100, 100), QPointF(300, 100)});
+    ASSERT_TRUE(step);
+    EXPECT_EQ(step->delta, -40) << "since the previous event, not since the start";
+    EXPECT_FALSE(pinch.track({QPointF(100, 100), QPointF(300, 100)})) << "no change, no step";
+    step = pinch.track({QPointF(100, 100), QPointF(320, 100), QPointF(900, 900)});
+    ASSERT_TRUE(step);
+    EXPECT_EQ(step->delta, 20) << "a third finger does not count";
+}
+
+TEST(PinchZoomTest, LiftingAFingerEndsTheGesture) {
+    shell::PinchZoom pinch;
+    pinch.track({QPointF(0, 0), QPointF(100, 0)});
+    EXPECT_FALSE(pinch.track({QPointF(0, 0)}));
+    EXPECT_FALSE(pinch.active());
+    EXPECT_FALSE(pinch.track({QPointF(0, 0), QPointF(500, 0)}))
+        << "a new gesture measures again: no jump from the old distance";
+    EXPECT_FALSE(pinch.track({}));
 }

@@ -15,6 +15,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 
 using namespace shell;
 
@@ -88,6 +89,8 @@ public:
     }
     void updateTrayIcon(int s) override { note(QString("trayIcon %1").arg(s)); }
     void removeTrayIcon() override { note("removeTray"); }
+    void showRestoreButton(bool s) override { note(QString("restore %1").arg(s)); }
+    void startWait(Wait w) override { note(w == Wait::TrayClick ? "wait click" : "wait tray"); }
     int message(int textId, unsigned) override {
         note(QString("message %1").arg(textId));
         if (answers.empty()) return platform::kIdOk;
@@ -378,10 +381,124 @@ TEST_F(ShellControllerTest, StartUpAsksToLinkARunningWhiteboard) {
     EXPECT_TRUE(declined.state().viewShown);
 
     Recorder noTray;
+    noTray.running = true;
     ShellController hidden(noTray, noTray, clock);
     hidden.start(true, false);
-    EXPECT_TRUE(hidden.state().viewShown) << "without a tray a hidden start could not come back";
-    EXPECT_TRUE(noTray.log.isEmpty()) << "-Start never asks";
+    EXPECT_FALSE(hidden.state().viewShown) << "a tray may still come: the grace period";
+    EXPECT_EQ(noTray.log, QStringList{"wait tray"}) << "-Start never asks";
+}
+
+// ---------------------------------------------------------------------------------------------
+// A desktop without a tray, or with one that comes late
+
+TEST_F(ShellControllerTest, HiddenStartWithoutATrayShowsTheViewOnlyWhenNoneCame) {
+    shell.start(true, false);
+    r.log.clear();
+    shell.onWaitOver(Wait::TrayGrace);
+    EXPECT_TRUE(shell.state().viewShown);
+    EXPECT_TRUE(r.main().contains("window") && r.main().contains("live"));
+    EXPECT_FALSE(r.log.contains("restore 1")) << "the view itself is the way back";
+
+    Recorder late;
+    ShellController lateTray(late, late, clock);
+    lateTray.start(true, false);
+    lateTray.onTrayPresence(true);
+    late.log.clear();
+    lateTray.onWaitOver(Wait::TrayGrace);
+    EXPECT_FALSE(lateTray.state().viewShown) << "the tray came in time: the icon holds the program";
+    EXPECT_TRUE(late.log.isEmpty());
+
+    Recorder shownMeanwhile;
+    ShellController second(shownMeanwhile, shownMeanwhile, clock);
+    second.start(true, false);
+    second.onShowInstance();
+    shownMeanwhile.log.clear();
+    second.onWaitOver(Wait::TrayGrace);
+    EXPECT_TRUE(shownMeanwhile.log.isEmpty()) << "a second start already showed it: nothing twice";
+}
+
+// Every path that hides the view, with and without a tray.
+TEST_F(ShellControllerTest, WithoutATrayEveryHidingLeavesAWayBack) {
+    struct Path {
+        const char* name;
+        std::function<void(Recorder&, ShellController&, bool tray)> run;
+    };
+    const std::vector<Path> paths = {
+        {"key 9", [](Recorder&, ShellController& s, bool) { s.onKey(0, 9); }},
+        {"panel capture button", [](Recorder&, ShellController& s, bool) { s.showView(false); }},
+        {"hand-off",
+         [](Recorder& w, ShellController& s, bool) {
+             w.running = w.linked = true;
+             s.onPictureReady(3, kTagShowOrHandOff);
+         }},
+        {"link command",
+         [](Recorder& w, ShellController& s, bool) {
+             w.running = true;
+             s.runCommand(tray::kCmdLinkWhiteboard);
+         }},
+        {"OK to the link question at start",
+         [](Recorder& w, ShellController& s, bool tray) {
+             w.running = true;
+             s.start(false, tray);
+         }},
+    };
+    for (const Path& p : paths) {
+        for (bool tray : {false, true}) {
+            Recorder w;
+            testsupport::FakeClock time;
+            time.advance(1000);
+            ShellController s(w, w, time);
+            s.start(false, tray);
+            w.running = false;
+            w.log.clear();
+            p.run(w, s, tray);
+            ASSERT_FALSE(s.state().viewShown) << p.name;
+            EXPECT_EQ(w.log.count("restore 1"), tray ? 0 : 1) << p.name << ", tray " << tray;
+            if (tray) continue;
+            w.log.clear();
+            s.onRestore();
+            EXPECT_TRUE(s.state().viewShown) << p.name;
+            EXPECT_TRUE(w.log.contains("restore 0") && w.log.contains("window")) << p.name;
+        }
+    }
+}
+
+TEST_F(ShellControllerTest, ATrayThatComesAndGoesTakesTheWayBackOver) {
+    shell.start(false, false);
+    enter(Face::Hidden);
+    shell.onTrayPresence(true);
+    EXPECT_EQ(r.log, QStringList{"restore 0"}) << "the icon is the way back now";
+    r.log.clear();
+    shell.onTrayPresence(true);
+    EXPECT_TRUE(r.log.isEmpty()) << "no news";
+    shell.onTrayPresence(false);
+    EXPECT_EQ(r.log, QStringList{"restore 1"}) << "the panel crashed: the button again";
+    r.log.clear();
+    shell.onRestore();
+    EXPECT_TRUE(shell.state().viewShown);
+    const QStringList once = r.log;
+    shell.onRestore();
+    EXPECT_EQ(r.log, once) << "a second click on a shown view does nothing";
+    r.log.clear();
+    shell.onTrayPresence(true);
+    shell.onTrayPresence(false);
+    EXPECT_TRUE(r.log.isEmpty()) << "a shown view needs no way back";
+}
+
+TEST_F(ShellControllerTest, SecondStartBringsTheViewToTheFront) {
+    enter(Face::Live);
+    shell.onShowInstance();
+    EXPECT_EQ(r.main(), QStringList{"window"}) << "shown but maybe covered: raised, nothing else";
+    enter(Face::Hidden);
+    shell.onShowInstance();
+    EXPECT_TRUE(shell.state().viewShown);
+    EXPECT_TRUE(r.main().contains("window"));
+    shell.markShutDown();
+    r.log.clear();
+    shell.onShowInstance();
+    shell.onDisplayChange();
+    shell.onTrayCallback(128, msg::kRightButtonUp);
+    EXPECT_TRUE(r.log.isEmpty()) << "the window is going away";
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -398,14 +515,25 @@ TEST_F(ShellControllerTest, TrayClicks) {
     }
     r.cameras = 2;
     r.dual = r.autostartOn = true;
+    r.log.clear();
     shell.onTrayCallback(128, msg::kLeftButtonDown);
+    EXPECT_EQ(r.log, QStringList{"wait click"}) << "a second click may follow";
+    shell.onWaitOver(Wait::TrayClick);
+    EXPECT_EQ(r.log.last(), "menu");
     EXPECT_EQ(r.menu.cameraCount, 2);
     EXPECT_TRUE(r.menu.dualScreen && r.menu.autostart);
-    r.dual = false;
     r.log.clear();
+    shell.onWaitOver(Wait::TrayClick);
+    EXPECT_TRUE(r.log.isEmpty()) << "one click, one menu";
+    r.dual = false;
+
+    // A double click: the first click's menu never opens.
+    shell.onTrayCallback(128, msg::kLeftButtonDown);
     shell.onTrayCallback(128, msg::kLeftDoubleClick);
+    shell.onWaitOver(Wait::TrayClick);
     EXPECT_TRUE(shell.state().viewShown);
     EXPECT_TRUE(r.log.contains("window"));
+    EXPECT_FALSE(r.log.contains("menu"));
     r.log.clear();
     shell.onTrayCallback(128, msg::kLeftDoubleClick);
     EXPECT_TRUE(r.log.isEmpty()) << "a shown view stays as it is";
@@ -508,6 +636,13 @@ TEST_F(ShellControllerTest, DisplayChangeEndsCalibration) {
     EXPECT_TRUE(r.log.contains("finish"));
     EXPECT_EQ(r.log.last(), "corner");
     EXPECT_FALSE(shell.state().calibration);
+}
+
+TEST_F(ShellControllerTest, DisplayChangeWhileHiddenKeepsItHidden) {
+    enter(Face::Hidden);
+    shell.onDisplayChange();
+    EXPECT_EQ(r.log, (QStringList{"placeCameras", "fitWorkArea", "relayout", "corner"}));
+    EXPECT_FALSE(shell.state().viewShown) << "a projector plugged in does not pop the view up";
 }
 
 // ---------------------------------------------------------------------------------------------
