@@ -3,6 +3,8 @@
 # BUILD_TARGETS (blank-separated) builds only those targets instead of everything.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
+# ccache finds objects of another clone or work tree by paths relative to the project.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$here}
 dir=$1; shift
 if [ ! -f "$dir/build.ninja" ]; then
   cmake -S "$here" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$@"
