@@ -19,19 +19,16 @@
 #include "platform/Message.h"
 #include "platform/MessageBoxTypes.h"
 #include "platform/MessageIds.h"
+#include "platform/ui/Stacking.h"
 #include "shell/KeyTable.h"
 #include "shell/PanelLayout.h"
-#include "shell/PictureViewer.h"
 #include "shell/ui/AboutDlg.h"
 #include "shell/ui/ChildHosts.h"
 #include "shell/ui/MoveDlg.h"
-#include "shell/ui/PictureSurface.h"
-#include "shell/ui/RestoreButton.h"
 #include "shell/ui/ScreenWatch.h"
 #include "shell/ui/Prompt.h"
 #include "shell/ui/TopDlg.h"
 #include "shell/ui/TrayIcon.h"
-#include "shell/ui/ViewerInput.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -39,7 +36,6 @@
 #include <QKeyEvent>
 #include <QTimer>
 #include <QStyleHints>
-#include <QWindow>
 
 using camera::DisplayRect;
 using namespace platform;
@@ -48,7 +44,6 @@ namespace {
 
 constexpr int kVideoWindow0 = 1000;
 constexpr int kVideoWindow1 = 1001;
-constexpr int kPictureSurface = 1012;
 
 PixmapSource artwork() {
     return [](int id, QSize size) { return art::pixmap(id, size); };
@@ -66,6 +61,10 @@ CQuilletDlg::CQuilletDlg(CQuilletApp& app, Services services)
       m_hosts(std::make_unique<shell::ChildHosts>(app, *this)) {
     setObjectName("102");
     setWindowTitle(text(text::kAppName));
+    m_tray = new shell::TrayPart(*this, {[this](int id) { return text(id); }, m_services.icon,
+                                         [this] { return m_shell.menuState(); },
+                                         [this](int command) { runCommand(command); },
+                                         [this] { m_shell.onRestore(); }});
     setAutoFillBackground(true);
     QPalette p = palette();
     p.setColor(QPalette::Window, Qt::black);
@@ -75,11 +74,7 @@ CQuilletDlg::CQuilletDlg(CQuilletApp& app, Services services)
         m_video[i]->setObjectName(QString::number(i == 0 ? kVideoWindow0 : kVideoWindow1));
     }
     m_video[1]->hide();
-    m_surface = new app::PictureSurface(this);
-    m_surface->setObjectName(QString::number(kPictureSurface));
-    // Fingers on a shown picture pinch to zoom; elsewhere they stay a mouse.
-    m_surface->setAttribute(Qt::WA_AcceptTouchEvents);
-    m_surface->hide();
+    m_pictures = std::make_unique<shell::PictureLayer>(*this);
     m_app.registerMainDialog(this, [this] { return state().viewShown; });
 }
 
@@ -129,10 +124,10 @@ bool CQuilletDlg::OnInitDialog() {
     if (cameraCount() < 1) return true;
     m_world.layout().open(m_video[0], m_video[1]);
     m_shell.start(m_app.startArgument() == QLatin1String("-Start"), m_services.trayAvailable);
-    m_surface->hide();
+    m_pictures->show(false);
     startBoards();
     createOverlay();
-    addTrayIcon();
+    if (m_services.trayAvailable) m_tray->add(boardCount());
     createViewer();
     if (state().viewShown) {
         show();
@@ -143,11 +138,9 @@ bool CQuilletDlg::OnInitDialog() {
         if (m_picList) m_picList->tellKeptPictures();
     });
     new ScreenWatch([this] { onDisplayChange(); }, this);
-    if (m_services.trayProbe) {
-        m_trayProbe = new QTimer(this);
-        connect(m_trayProbe, &QTimer::timeout, this, [this] { probeTray(); });
-        m_trayProbe->start(kTrayProbeMs);
-    }
+    if (m_services.trayProbe)
+        m_tray->startProbe(m_services.trayProbe, [this](bool present) { onTrayProbed(present); },
+                           kTrayProbeMs);
     return true;
 }
 
@@ -155,19 +148,19 @@ void CQuilletDlg::onDisplayChange() {
     const QRect area = workArea();
     qCInfo(platform::log::shell) << "work area now" << area;
     m_shell.onDisplayChange();
-    if (m_restore) m_restore->place(area);
+    m_tray->placeRestore(area);
 }
 
 void CQuilletDlg::probeTray() {
-    const bool present = m_services.trayProbe && m_services.trayProbe();
+    onTrayProbed(m_services.trayProbe && m_services.trayProbe());
+}
+
+void CQuilletDlg::onTrayProbed(bool present) {
     if (present == state().trayPresent) return;
     qCInfo(platform::log::shell) << (present ? "a tray appeared" : "the tray went away");
     if (present) {
         m_services.trayAvailable = true;
-        if (m_tray)
-            m_tray->reshow();
-        else
-            addTrayIcon();
+        m_tray->reshow(boardCount());
     }
     m_shell.onTrayPresence(present);
 }
@@ -183,19 +176,8 @@ void CQuilletDlg::startBoards() {
         m_app.ShowMessage("RegisterDeviceNotification failed", text(text::kCaption), kMbOk);
 }
 
-void CQuilletDlg::addTrayIcon() {
-    if (!m_services.trayAvailable) return;
-    m_tray = std::make_unique<TrayIcon>(
-        this, [this](int id) { return text(id); },
-        m_services.icon ? m_services.icon : [](int) { return QIcon(); });
-    // Filled as the state is when the tray opens it.
-    m_trayMenu = new QMenu(this);
-    m_trayMenu->setObjectName("129");
-    connect(m_trayMenu, &QMenu::aboutToShow, this,
-            [this] { fillMenu(m_trayMenu, m_shell.menuState()); });
-    fillMenu(m_trayMenu, m_shell.menuState());
-    m_tray->setContextMenu(m_trayMenu);
-    m_tray->AddTrayIcon(m_devices ? m_devices->GetDeviceCount() : 0);
+int CQuilletDlg::boardCount() const {
+    return m_devices ? m_devices->GetDeviceCount() : 0;
 }
 
 void CQuilletDlg::OnQueryEndSession() {
@@ -206,8 +188,7 @@ void CQuilletDlg::shutDownDialog() {
     if (m_shutDown) return;
     m_shutDown = true;
     m_shell.markShutDown();
-    if (m_trayProbe) m_trayProbe->stop();
-    if (m_restore) m_restore->hide();
+    m_tray->stop();
     shutDownOverlay();
     if (m_devices) {
         m_world.setDevices(nullptr);
@@ -259,8 +240,8 @@ void CQuilletDlg::closeEvent(QCloseEvent* e) {
 
 // The picture viewer follows the pointer while no pen draws (drag, wheel zoom).
 bool CQuilletDlg::viewerInput(QEvent* e) {
-    if (!m_viewer || drawingMode() || !state().pictureShown) return false;
-    return shell::viewerInput(*m_viewer, m_pinch, e, geometry(), [this] {
+    if (drawingMode() || !state().pictureShown) return false;
+    return m_pictures->input(e, geometry(), [this] {
         if (m_overlay) m_overlay->clearStrokeInProgress();
     });
 }
@@ -271,13 +252,7 @@ bool CQuilletDlg::viewerInput(QEvent* e) {
 // The window covers the work area where it lies: a panel at the top or left pushes its origin.
 void CQuilletDlg::fitWorkArea() {
     setGeometry(workArea());
-    m_surface->setGeometry(0, 0, width(), height());
-    if (!m_viewer) return;
-    m_viewer->setWorkArea(size());
-    // The pointer's positions are the screen's; the window starts at the work area's origin.
-    m_viewer->setTargetRect(QRect(geometry().topLeft(), m_surface->size()));
-    const DisplayRect r = viewRect();
-    m_viewer->setFrame(r.x, r.y, r.width, r.height);
+    m_pictures->fit(geometry(), viewRect());
 }
 
 void CQuilletDlg::showWindow() {
@@ -288,35 +263,33 @@ void CQuilletDlg::showWindow() {
 }
 
 QWidget* CQuilletDlg::pictureSurface() const {
-    return m_surface;
+    return m_pictures->surface();
+}
+
+app::PictureViewer* CQuilletDlg::viewer() const {
+    return m_pictures->viewer();
 }
 
 void CQuilletDlg::showPictureLayer(bool show) {
-    m_surface->setVisible(show);
+    m_pictures->show(show);
     if (m_overlay) m_overlay->showBackToVideoButton(show);
 }
 
 void CQuilletDlg::createViewer() {
-    m_viewer = std::make_unique<app::PictureViewer>(*m_surface);
-    fitWorkArea();
+    setGeometry(workArea());
+    m_pictures->start(geometry(), viewRect());
     qApp->installEventFilter(this);
 }
 
 void CQuilletDlg::loadPicture(int pictureId, bool frameToView) {
     QString picture, thumbnail;
     m_app.camera().PictureExists(pictureId, &picture, &thumbnail);
-    if (!m_viewer) return;
-    if (frameToView) {
-        const DisplayRect r = viewRect();
-        m_viewer->setFrame(r.x, r.y, r.width, r.height);
-    }
-    m_viewer->load(picture);
+    const DisplayRect view = viewRect();
+    m_pictures->load(picture, frameToView ? &view : nullptr);
 }
 
 void CQuilletDlg::zoomPicture(double step) {
-    const DisplayRect r = viewRect();
-    if (m_viewer) m_viewer->zoomByFactor(step, QPoint(r.x + r.width / 2, r.y + r.height / 2));
-    m_surface->show();
+    m_pictures->zoom(step, viewRect());
     m_video[0]->hide();
     if (m_overlay) m_overlay->showBackToVideoButton(true);
 }
@@ -456,21 +429,7 @@ void CQuilletDlg::showPictureList() {
     m_picList->move(workArea().topLeft() +
                     panel::pictureListPosition(viewRect(), m_picList->size()));
     m_picList->SetAllChecks(false);
-    keepAbove(m_picList);
-    m_picList->show();
-    m_picList->raise();
-    m_picList->activateWindow();
-}
-
-// The main window is a utility window that window managers stack above its whole group (xfwm4,
-// metacity, openbox): a window meant above it must be its transient. The child windows were
-// made before the main window had a native window, so the relation is set when they show.
-void CQuilletDlg::keepAbove(QWidget* child) {
-    QWindow* own = windowHandle();
-    child->winId();
-    QWindow* theirs = child->windowHandle();
-    if (own != nullptr && theirs != nullptr && theirs->transientParent() != own)
-        theirs->setTransientParent(own);
+    platform::showAbove(*this, *m_picList);
 }
 
 void CQuilletDlg::hideQrView() {
@@ -483,12 +442,11 @@ void CQuilletDlg::startShare() {
 
 void CQuilletDlg::showPropertyPage(bool show) {
     if (!m_property) return;
-    if (show) keepAbove(m_property);
-    m_property->setVisible(show);
-    if (!show) return;
-    // Opened from the tray or a menu: another program has the focus, and Esc must reach the page.
-    m_property->raise();
-    m_property->activateWindow();
+    // Opened from the tray or a menu: the page takes the focus, so that Esc reaches it.
+    if (show)
+        platform::showAbove(*this, *m_property);
+    else
+        m_property->hide();
 }
 
 void CQuilletDlg::showFirmwareDialog() {
@@ -504,55 +462,23 @@ void CQuilletDlg::showAboutDialog() {
 // Tray
 
 void CQuilletDlg::showTrayMenu(const tray::MenuState& state) {
-    popUpMenu(state, QCursor::pos());
+    m_tray->popUp(state, QCursor::pos());
 }
 
 void CQuilletDlg::showTrayMenuAt(QPoint globalPos) {
-    popUpMenu(m_shell.menuState(), globalPos);
-}
-
-void CQuilletDlg::popUpMenu(const tray::MenuState& state, QPoint at) {
-    delete m_menu;
-    m_menu = new QMenu(this);
-    m_menu->setObjectName("129");
-    fillMenu(m_menu, state);
-    // The popup grabs the keyboard itself; activating the main window first would raise it over
-    // the picture list under most window managers.
-    m_menu->popup(at);
-}
-
-void CQuilletDlg::fillMenu(QMenu* menu, const tray::MenuState& state) {
-    menu->clear();
-    for (const tray::MenuEntry& e : tray::menuEntries(state)) {
-        QAction* action = menu->addAction(text(e.textId));
-        action->setData(e.command);
-        action->setEnabled(e.enabled);
-        action->setCheckable(e.checked);
-        action->setChecked(e.checked);
-        const int command = e.command;
-        connect(action, &QAction::triggered, this, [this, command] { runCommand(command); });
-    }
+    m_tray->popUp(m_shell.menuState(), globalPos);
 }
 
 void CQuilletDlg::updateTrayIcon(int state) {
-    if (m_tray) m_tray->UpdateTrayIcon(state);
+    m_tray->update(state);
 }
 
 void CQuilletDlg::removeTrayIcon() {
-    if (m_tray) m_tray->remove();
+    m_tray->remove();
 }
 
 void CQuilletDlg::showRestoreButton(bool show) {
-    if (!show) {
-        if (m_restore) m_restore->hide();
-        return;
-    }
-    if (!m_restore)
-        m_restore = std::make_unique<RestoreButton>(windowIcon(), text(text::kAppName),
-                                                    [this] { m_shell.onRestore(); });
-    m_restore->place(workArea());
-    m_restore->show();
-    m_restore->raise();
+    m_tray->showRestore(show, workArea());
 }
 
 void CQuilletDlg::startWait(shell::Wait wait) {

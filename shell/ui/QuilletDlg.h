@@ -3,11 +3,12 @@
 // picture; the tray icon. It owns the widgets and the child windows and does what the shell's
 // rules ask; the rules themselves (keys, tray, captures, devices) are the controller's.
 #include "platform/hid/HidBackend.h"
-#include "shell/PinchZoom.h"
 #include "shell/ProgramWorld.h"
 #include "shell/ShellController.h"
 #include "shell/ShellHost.h"
 #include "shell/ShellView.h"
+#include "shell/ui/PictureLayer.h"
+#include "shell/ui/TrayPart.h"
 
 #include <QIcon>
 #include <QMenu>
@@ -140,15 +141,15 @@ public:
     CPageProperty* propertyPage() const { return m_property; }
     CBIOSUpdateDlg* firmwareDialog() const { return m_firmware; }
     cloud::QRCodeView* qrCodeView() const { return m_qrView; }
-    app::PictureViewer* viewer() const { return m_viewer.get(); }
+    app::PictureViewer* viewer() const;
     DeviceManager* devices() const { return m_devices.get(); }
-    TrayIcon* tray() const { return m_tray.get(); }
+    TrayIcon* tray() const { return m_tray->icon(); }
     camera::CVideoWindow* videoWindow(int i) const { return m_video[i]; }
     QWidget* pictureSurface() const;
     // The menu last shown (kept until the next one), for tests.
-    QMenu* lastMenu() const { return m_menu; }
-    QMenu* trayMenu() const { return m_trayMenu; }
-    RestoreButton* restoreButton() const { return m_restore.get(); }
+    QMenu* lastMenu() const { return m_tray->lastMenu(); }
+    QMenu* trayMenu() const { return m_tray->trayMenu(); }
+    RestoreButton* restoreButton() const { return m_tray->restoreButton(); }
     // The tray's presence asked again (the probe's timer does this every kTrayProbeMs).
     void probeTray();
 
@@ -161,11 +162,9 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
-    void addTrayIcon();
-    void popUpMenu(const tray::MenuState& state, QPoint at);
-    void fillMenu(QMenu* menu, const tray::MenuState& state);
+    void onTrayProbed(bool present);
+    int boardCount() const;
     void onDisplayChange();
-    void keepAbove(QWidget* child);
     void startBoards();
     void createOverlay();
     void createChildDialogs();
@@ -182,9 +181,7 @@ private:
     std::unique_ptr<shell::ChildHosts> m_hosts;
 
     camera::CVideoWindow* m_video[2] = {nullptr, nullptr};
-    app::PictureSurface* m_surface = nullptr;
-    std::unique_ptr<app::PictureViewer> m_viewer;
-    shell::PinchZoom m_pinch;
+    std::unique_ptr<shell::PictureLayer> m_pictures;
     TopDlg* m_overlay = nullptr;
     CPicListView* m_picList = nullptr;
     cloud::QRCodeView* m_qrView = nullptr;
@@ -193,10 +190,6 @@ private:
     CAboutDlg* m_about = nullptr;
     std::unique_ptr<cloud::ShareController> m_share;
     std::unique_ptr<DeviceManager> m_devices;
-    std::unique_ptr<TrayIcon> m_tray;
-    QPointer<QMenu> m_menu;
-    QMenu* m_trayMenu = nullptr;
-    std::unique_ptr<RestoreButton> m_restore;
-    QTimer* m_trayProbe = nullptr;
+    shell::TrayPart* m_tray = nullptr;
     bool m_shutDown = false;
 };
