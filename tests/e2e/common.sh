@@ -24,3 +24,19 @@ open_menu() {  # from live video: the menu on the handle
     xdotool mousemove $handle_x $handle_y click 3
     sleep 0.5
 }
+
+# The program and its end, for scripts that set bin, work and fail.
+launch() {  # launch LOG [args...]: the program, started once its board is open
+    local log=$1; shift
+    "$bin/Ostrely" "$@" > "$work/$log" 2>&1 &
+    pid=$!
+    wait_for 30 sh -c "grep -q '0 D' '$work/board.log' 2>/dev/null" || fail "the board was not opened"
+    sleep 1
+}
+
+stop() {
+    kill -TERM "$pid"
+    wait_for 20 sh -c "! kill -0 $pid 2>/dev/null" || fail "still running"
+    wait "$pid" 2> /dev/null || true
+    pid=""
+}

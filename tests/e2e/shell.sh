@@ -32,16 +32,7 @@ start() {  # start LOG [args...]: a fresh program on fresh folders
     export OSTRELY_COMMON_APPDATA=$work/appdata XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
     export TMPDIR=$work/tmp OSTRELY_BOARD=sim OSTRELY_BOARD_LOG=$work/board.log
     rm -f "$work/board.log"
-    "$bin/Ostrely" "$@" > "$work/$log" 2>&1 &
-    pid=$!
-    wait_for 30 sh -c "grep -q '0 D' '$work/board.log' 2>/dev/null" || fail "the board was not opened"
-    sleep 1
-}
-stop() {
-    kill -TERM "$pid"
-    wait_for 20 sh -c "! kill -0 $pid 2>/dev/null" || fail "still running"
-    wait "$pid" 2> /dev/null || true
-    pid=""
+    launch "$log" "$@"
 }
 store=$work/tmp/ostrely-$(id -u)/KBCamera
 

@@ -42,21 +42,6 @@ folders() {
     rm -f "$work/board.log"
 }
 
-launch() {  # launch LOG [args...]: the program, started once its board is open
-    local log=$1; shift
-    "$bin/Ostrely" "$@" > "$work/$log" 2>&1 &
-    pid=$!
-    wait_for 30 sh -c "grep -q '0 D' '$work/board.log' 2>/dev/null" || fail "the board was not opened"
-    sleep 1
-}
-
-stop() {
-    kill -TERM "$pid"
-    wait_for 20 sh -c "! kill -0 $pid 2>/dev/null" || fail "still running"
-    wait "$pid" 2> /dev/null || true
-    pid=""
-}
-
 windows() {  # "id x y w h" of each visible window of the program
     local id
     for id in $(xdotool search --onlyvisible --pid "$pid" 2> /dev/null); do
