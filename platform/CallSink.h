@@ -5,6 +5,7 @@
 // an owner closes it before it waits for its workers, so neither waits for the other.
 #include <QObject>
 
+#include <atomic>
 #include <functional>
 #include <mutex>
 
@@ -30,7 +31,9 @@ protected:
 
 private:
     mutable std::mutex m_mutex;
-    bool m_closed = false;
+    // Atomic as well as locked: the thread sanitizer does not always see this lock taken on a
+    // worker against one taken while Qt delivers events.
+    std::atomic<bool> m_closed{false};
 };
 
 }  // namespace platform
