@@ -107,16 +107,12 @@ int openOwnFolder(const QString& path) {
 // Closes the descriptors it was given when it goes.
 class Fds {
 public:
-    explicit Fds(std::initializer_list<int> fds) : m_fds(fds) {}
-    ~Fds() {
-        for (int fd : m_fds)
-            if (fd >= 0) ::close(fd);
+    explicit Fds(std::initializer_list<int> fds) {
+        for (int fd : fds) m_fds.emplace_back(fd);
     }
-    Fds(const Fds&) = delete;
-    Fds& operator=(const Fds&) = delete;
 
 private:
-    std::vector<int> m_fds;
+    std::vector<platform::UniqueFd> m_fds;
 };
 
 bool hasRunRecord(int storeFd) {
