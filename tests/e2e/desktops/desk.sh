@@ -13,7 +13,8 @@ cleanup() {
     # The program ends before its X server does.
     [ -z "$pid" ] || wait_for 10 sh -c "! kill -0 $pid 2>/dev/null" || true
     [ -z "$xpid" ] || kill "$xpid" 2> /dev/null || true
-    rm -rf "$work"
+    # Helpers the session bus started (a settings daemon) may still be writing below it.
+    for _ in 1 2 3 4 5; do rm -rf "$work" 2> /dev/null && break; sleep 0.5; done
 }
 trap cleanup EXIT
 

@@ -17,26 +17,26 @@ main=$(main_window | cut -d' ' -f1)
 
 # Key 9 hides the view to take a picture: the restore button is the way back.
 board key 9
-wait_for 5 hidden || fail "key 9 did not hide the view"
-wait_for 5 sh -c "[ -n \"\$(xdotool search --onlyvisible --pid $pid 2>/dev/null)\" ]" ||
+wait_for 10 hidden || fail "key 9 did not hide the view"
+wait_for 10 sh -c "[ -n \"\$(xdotool search --onlyvisible --pid $pid 2>/dev/null)\" ]" ||
     fail "nothing left on screen"
 read -r rid rx ry _ _ <<< "$(restore_button)"
 [ -n "$rid" ] || fail "no restore button: $(windows)"
 [ "$rx $ry" = "1864 1024" ] || fail "restore button at $rx $ry, not in the corner"
 shot restore-button
 xdotool mousemove $((rx + 24)) $((ry + 24)) click 1
-wait_for 5 shown || fail "the restore button did not bring the view back"
+wait_for 10 shown || fail "the restore button did not bring the view back"
 [ -z "$(restore_button)" ] || fail "the restore button stays"
 
 # A second start over a covered view raises it.
 xmessage -geometry 1920x1080+0+0 "another program in front" &
 helpers+=($!)
-wait_for 5 sh -c "xdotool search --onlyvisible --name xmessage > /dev/null" || fail "no cover"
+wait_for 10 sh -c "xdotool search --onlyvisible --name xmessage > /dev/null" || fail "no cover"
 cover=$(xdotool search --onlyvisible --name xmessage | head -n 1)
 above "$cover" "$main" || fail "the cover is not in front to begin with"
 "$bin/Ostrely" > "$work/second.log" 2>&1 &   # it says why it ends in a box
 helpers+=($!)
-wait_for 5 above "$main" "$cover" || fail "a second start left the view covered"
+wait_for 10 above "$main" "$cover" || fail "a second start left the view covered"
 shot second-start
 kill "${helpers[@]}"
 helpers=()

@@ -41,7 +41,7 @@ run_under() {  # run_under NAME COMMAND...
     xdotool mousemove $hx $hy click --repeat 2 --delay 80 1   # the panel opens
     sleep 0.6
     xdotool mousemove $hx $((top + step * 12 / 10 + step / 2)) click 1   # its list button
-    wait_for 5 sh -c "[ -n \"\$(xdotool search --onlyvisible --name . 2>/dev/null)\" ]"
+    wait_for 10 sh -c "[ -n \"\$(xdotool search --onlyvisible --name . 2>/dev/null)\" ]"
     sleep 1
     list=$(new_window "$main")
     [ -n "$list" ] || fail "$wm: no picture list"

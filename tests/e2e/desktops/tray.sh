@@ -32,18 +32,18 @@ hidden || fail "the view came up although the tray took the icon"
 
 cx=$((ix + iw / 2)); cy=$((iy + ih / 2))
 xdotool mousemove $cx $cy click 3
-wait_for 3 has_menu || fail "a right click opened no menu: $(windows)"
+wait_for 10 has_menu || fail "a right click opened no menu: $(windows)"
 shot right-click-menu
 xdotool key Escape
-wait_for 3 no_menu || fail "the menu stays after Escape"
+wait_for 10 no_menu || fail "the menu stays after Escape"
 
 xdotool mousemove $cx $cy click 1
-wait_for 3 has_menu || fail "a single click opened no menu"
+wait_for 10 has_menu || fail "a single click opened no menu"
 xdotool key Escape
-wait_for 3 no_menu || fail "the menu stays after Escape"
+wait_for 10 no_menu || fail "the menu stays after Escape"
 
 xdotool mousemove $cx $cy click --repeat 2 --delay 120 1
-wait_for 5 shown || fail "a double click did not show the view"
+wait_for 10 shown || fail "a double click did not show the view"
 sleep 1
 [ -z "$(menu)" ] || fail "a double click opened the menu"
 shot double-click

@@ -30,11 +30,14 @@ helpers+=($!)
 sleep 4
 xdotool key Return   # the panel's first start asks for its layout: the default one
 wait_for 10 panel_up || fail "no panel took room: $(xprop -root _NET_WORKAREA)"
-read -r ax ay aw ah < <(xprop -root _NET_WORKAREA | sed 's/.*= //' | tr -d ',' | awk '{ print $1, $2, $3, $4 }')
+area() { xprop -root _NET_WORKAREA | sed 's/.*= //' | tr -d ',' | awk '{ print $1, $2, $3, $4 }'; }
+# The panel may still settle its size after it first takes room: the window follows the area as it
+# is when the window is checked, not as it was read once before.
+on_area() { main_at $(area); }
 shot panel
 
 launch ostrely.log
-wait_for 5 main_at "$ax" "$ay" "$aw" "$ah" || fail "not on the work area $ax $ay $aw $ah: $(main_window)"
+wait_for 20 on_area || fail "not on the work area $(area): $(main_window)"
 shot main
 sni() {  # a property of the watcher or of our item, on the session bus
     dbus-send --session --print-reply --dest="$1" "$2" org.freedesktop.DBus.Properties.Get \
@@ -61,14 +64,14 @@ if [ -z "$(icon)" ]; then
 fi
 read -r _ ix iy iw ih <<< "$(icon)"
 board key 9
-wait_for 5 hidden || fail "key 9 did not hide the view"
+wait_for 15 hidden || fail "key 9 did not hide the view"
 xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click 3
-wait_for 3 has_menu || fail "a right click opened no menu of ours: $(windows)"
+wait_for 10 has_menu || fail "a right click opened no menu of ours: $(windows)"
 shot tray-menu
 xdotool key Escape
 sleep 0.5
 xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click --repeat 2 --delay 120 1
-wait_for 5 shown || fail "a double click did not show the view"
+wait_for 15 shown || fail "a double click did not show the view"
 sleep 1
 [ -z "$(menu)" ] || fail "a double click opened the menu"
 stop
