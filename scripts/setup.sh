@@ -10,6 +10,7 @@ packages=(
   xvfb xauth xdotool x11-utils trayer wmctrl openbox xfwm4 xfce4-panel metacity weston zbar-tools qpdf poppler-utils imagemagick img2pdf curl
   dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin
   fonts-dejavu-core fonts-wqy-microhei
+  at-spi2-core python3-pyatspi
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,7 @@
 #include "KeyTable.h"
 
+#include "lang/TextIds.h"
+
 #include <Qt>
 
 namespace shell {
@@ -60,6 +62,20 @@ int keyTypeOfKey(int qtKey) {
         case Qt::Key_Delete: return kKeyClearAll;
         default: return 0;
     }
+}
+
+const std::vector<KeyHelp>& keyHelp() {
+    static const std::vector<KeyHelp> rows{
+        {{Qt::Key_Space, Qt::Key_Return}, text::kKeyCapture},
+        {{Qt::Key_PageDown, Qt::Key_Right}, text::kKeyNext},
+        {{Qt::Key_PageUp, Qt::Key_Left}, text::kKeyPrevious},
+        {{Qt::Key_Plus, Qt::Key_Minus}, text::kKeyZoom},
+        {{Qt::Key_Escape, Qt::Key_F5}, text::kKeyLive},
+        {{Qt::Key_B, Qt::Key_Period}, text::kKeyHideCapture},
+        {{Qt::Key_S}, text::kKeyShare},
+        {{Qt::Key_Delete}, text::kKeyClearAll},
+    };
+    return rows;
 }
 
 }  // namespace shell

@@ -2,6 +2,8 @@
 // What a key of the button board does in each face of the window.
 #include "shell/ShellState.h"
 
+#include <vector>
+
 namespace shell {
 
 // Key types of the button board.
@@ -49,5 +51,13 @@ KeyAction keyAction(int keyType, Face face);
 // The keyboard as a second board: the key type a key of the keyboard or of a presenter remote
 // stands for (Qt's key code), 0 for none.
 int keyTypeOfKey(int qtKey);
+
+// The keyboard's keys as the About dialog lists them: the keys of one row (Qt's key codes) do
+// what the text says.
+struct KeyHelp {
+    std::vector<int> keys;
+    int textId;
+};
+const std::vector<KeyHelp>& keyHelp();
 
 }  // namespace shell

@@ -16,6 +16,8 @@
 
 int WidgetAppUi::messageBox(const QString& text, const QString& caption, unsigned type,
                             const QString& okText, const QString& cancelText) {
+    // Once the session ends no question opens: nobody is left to answer it.
+    if (m_ending) return platform::kIdCancel;
     return platform::showMessageBox(text, caption, type, okText, cancelText);
 }
 
@@ -25,6 +27,7 @@ void WidgetAppUi::runMainDialog(CQuilletApp& app) {
     services.clock = &platform::SystemClock::instance();
     services.trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
     services.trayProbe = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+    services.ending = [this] { return m_ending; };
     services.icon = [](int id) { return art::icon(id); };
     platform::KeySender keys;
     services.sendKey = [&keys](int keyType) {
@@ -42,7 +45,14 @@ void WidgetAppUi::runMainDialog(CQuilletApp& app) {
     // A second start asks this one to show its view.
     platform::InstanceChannel channel;
     channel.listen(&dialog);
-    dialog.OnInitDialog();
+    const bool started = dialog.OnInitDialog();
+    m_running = true;
+    if (!started || m_ending) {
+        // The session ended during start-up: close what opened, never run half-started.
+        dialog.OnQueryEndSession();
+        m_dialog = nullptr;
+        return;
+    }
     // The window hides to the tray and comes back: only the exit command or the end of the
     // session ends the loop.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -51,8 +61,9 @@ void WidgetAppUi::runMainDialog(CQuilletApp& app) {
 }
 
 void WidgetAppUi::endSession() {
-    if (m_dialog != nullptr)
+    m_ending = true;
+    if (m_dialog != nullptr && m_running)
         m_dialog->OnQueryEndSession();
     else
-        QApplication::exit(0);
+        QApplication::exit(0);  // closes a question start-up is waiting on
 }

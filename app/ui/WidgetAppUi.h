@@ -14,4 +14,6 @@ public:
 
 private:
     CQuilletDlg* m_dialog = nullptr;
+    bool m_running = false;  // the window's start-up is over
+    bool m_ending = false;
 };

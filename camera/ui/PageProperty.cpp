@@ -91,8 +91,13 @@ void CPageProperty::setTexts() {
     const auto t = [this](int id) { return m_texts ? m_texts(id) : QString(); };
     setWindowTitle(t(text::kVideoProperties));
     m_group->setTitle(t(text::kVideoProperties));
-    for (int i = 0; i < VideoProperties::kRowCount; ++i)
-        m_labels[i]->setText(t(VideoProperties::rows()[i].textId));
+    for (int i = 0; i < VideoProperties::kRowCount; ++i) {
+        const QString name = t(VideoProperties::rows()[i].textId);
+        m_labels[i]->setText(name);
+        // A slider has no text of its own: a screen reader names it by its row.
+        m_trackbars[i]->setAccessibleName(name);
+        m_values[i]->setAccessibleName(name);
+    }
     m_default->setText(t(text::kDefault));
     m_auto->setText(t(text::kAuto));
 }

@@ -25,9 +25,6 @@ constexpr QRect kDeleteDlu(7, 235, 38, 22);
 constexpr QRect kImportDlu(51, 235, 44, 22);
 constexpr QRect kExportDlu(101, 235, 42, 22);
 
-// The save dialog's one filter; its label is the program's own, as it has always read.
-const char kPdfFilter[] = "文件 (*.pdf *.PDF)";
-
 // Dialog units to pixels, from the average character size of the window's font.
 QRect fromDialogUnits(const QRect& r, const QFontMetrics& fm) {
     const int baseX = (fm.horizontalAdvance(
@@ -141,6 +138,9 @@ QListWidgetItem* CPicListView::newRow(int image) {
     auto* item = new QListWidgetItem(QIcon(m_images[static_cast<size_t>(image)]), QString());
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Unchecked);
+    // The row shows only a thumbnail: a screen reader says "Picture 3".
+    item->setData(Qt::AccessibleTextRole,
+                  QStringLiteral("%1 %2").arg(m_host.text(text::kPicture)).arg(image + 1));
     return item;
 }
 
@@ -207,7 +207,8 @@ QString CPicListView::desktopFolder() {
 
 QString CPicListView::askSavePath(const QString& proposedName) const {
     // No owner, like every box of the program; on top, since the list itself stays on top.
-    QFileDialog dialog(nullptr, QString(), desktopFolder(), QString::fromUtf8(kPdfFilter));
+    // The filter's label in the teacher's language; its patterns are the same in every pack.
+    QFileDialog dialog(nullptr, QString(), desktopFolder(), m_host.text(text::kPdfFilter));
     dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);

@@ -1,10 +1,13 @@
 #include "shell/ui/AboutDlg.h"
 
 #include "art/ResourceIds.h"
+#include "shell/KeyTable.h"
 #include "shell/ShellHost.h"
 #include "lang/TextIds.h"
 
 #include <QCloseEvent>
+#include <QGridLayout>
+#include <QKeySequence>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -46,7 +49,30 @@ CAboutDlg::CAboutDlg(ShellHost& host, const PixmapSource& pixmaps, QWidget* pare
     okRow->addStretch(1);
     auto* column = new QVBoxLayout(this);
     column->addLayout(top);
+    addKeyList(column);
     column->addLayout(okRow);
+}
+
+// A teacher without the board finds here what the keyboard and a presenter remote do.
+void CAboutDlg::addKeyList(QVBoxLayout* column) {
+    m_keysHeading = new QLabel(this);
+    QFont bold = m_keysHeading->font();
+    bold.setBold(true);
+    m_keysHeading->setFont(bold);
+    column->addWidget(m_keysHeading);
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(12);
+    for (const shell::KeyHelp& row : shell::keyHelp()) {
+        QStringList names;
+        for (int key : row.keys) names << QKeySequence(key).toString(QKeySequence::NativeText);
+        auto* keys = new QLabel(names.join(QStringLiteral(", ")), this);
+        auto* what = new QLabel(this);
+        const int at = grid->rowCount();
+        grid->addWidget(keys, at, 0);
+        grid->addWidget(what, at, 1);
+        m_keys.emplace_back(keys, what);
+    }
+    column->addLayout(grid);
 }
 
 void CAboutDlg::DoDataExchange() {
@@ -56,12 +82,22 @@ void CAboutDlg::DoDataExchange() {
     m_lines[2]->setText(m_host.text(text::kHardwareVersion));
     m_lines[3]->setText(m_host.deviceVersion(0));
     m_lines[4]->setText(m_host.cameraCount() < 2 ? QString() : m_host.deviceVersion(1));
+    m_keysHeading->setText(m_host.text(text::kKeysHeading));
+    const std::vector<shell::KeyHelp>& rows = shell::keyHelp();
+    for (size_t i = 0; i < rows.size() && i < m_keys.size(); ++i)
+        m_keys[i].second->setText(m_host.text(rows[i].textId));
     m_open = true;
 }
 
 QStringList CAboutDlg::lines() const {
     QStringList out;
     for (const QLabel* line : m_lines) out << line->text();
+    return out;
+}
+
+QStringList CAboutDlg::keyLines() const {
+    QStringList out;
+    for (const auto& [keys, what] : m_keys) out << keys->text() + ": " + what->text();
     return out;
 }
 

@@ -5,6 +5,8 @@
 #include <QDialog>
 
 #include <array>
+#include <utility>
+#include <vector>
 
 class QLabel;
 class QPushButton;
@@ -19,6 +21,8 @@ public:
     bool isOpen() const { return m_open; }
     // The five lines, top to bottom.
     QStringList lines() const;
+    // The keyboard's keys, one "keys: what they do" entry per row.
+    QStringList keyLines() const;
 
     // Fills the texts from the language pack and the cameras; runs at every opening.
     void DoDataExchange();
@@ -32,7 +36,11 @@ protected:
 
 private:
     ShellHost& m_host;
+    void addKeyList(class QVBoxLayout* column);
+
     std::array<QLabel*, 5> m_lines{};
+    QLabel* m_keysHeading = nullptr;
+    std::vector<std::pair<QLabel*, QLabel*>> m_keys;  // the keys, what they do
     QPushButton* m_ok = nullptr;
     bool m_open = false;
 };

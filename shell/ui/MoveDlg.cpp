@@ -1,4 +1,5 @@
 #include "shell/ui/MoveDlg.h"
+#include "lang/TextIds.h"
 
 #include "shell/ControlIds.h"
 #include "shell/PanelLayout.h"
@@ -48,23 +49,24 @@ MoveDlg::MoveDlg(ShellHost& host, const PixmapSource& pixmaps, TopDlg& overlay, 
     m_prompt = new CPrompt(host, this);
 
     const struct {
-        int id, normal, pressed;
+        int id, normal, pressed, label;
     } table[] = {
-        {ctl::kHandle, res::kHandle, res::kHandlePressed},
-        {ctl::kList, res::kPictureList, res::kPictureListPressed},
-        {ctl::kCapture, res::kCapture, res::kCapturePressed},
-        {ctl::kShare, res::kShare, res::kSharePressed},
-        {ctl::kPen, res::kPen, res::kPenPressed},
-        {ctl::kRedPen, res::kRedPen, res::kRedPenPressed},
-        {ctl::kBlackPen, res::kBlackPen, res::kBlackPenPressed},
-        {ctl::kBluePen, res::kBluePen, res::kBluePenPressed},
-        {ctl::kEraser, res::kEraser, res::kEraserPressed},
-        {ctl::kClear, res::kClearAll, res::kClearAllPressed},
+        {ctl::kHandle, res::kHandle, res::kHandlePressed, text::kToolbar},
+        {ctl::kList, res::kPictureList, res::kPictureListPressed, text::kPictureList},
+        {ctl::kCapture, res::kCapture, res::kCapturePressed, text::kKeyCapture},
+        {ctl::kShare, res::kShare, res::kSharePressed, text::kKeyShare},
+        {ctl::kPen, res::kPen, res::kPenPressed, text::kPen},
+        {ctl::kRedPen, res::kRedPen, res::kRedPenPressed, text::kRedPen},
+        {ctl::kBlackPen, res::kBlackPen, res::kBlackPenPressed, text::kBlackPen},
+        {ctl::kBluePen, res::kBluePen, res::kBluePenPressed, text::kBluePen},
+        {ctl::kEraser, res::kEraser, res::kEraserPressed, text::kEraser},
+        {ctl::kClear, res::kClearAll, res::kClearAllPressed, text::kClearDrawing},
     };
     for (const auto& row : table) {
         PicButton* b = new PicButton(pixmaps, this);
         b->setReportedId(row.id);
         b->setBitmaps(row.normal, row.pressed);
+        b->setLabel(host.text(row.label));
         m_buttons[row.id] = b;
     }
     button(ctl::kBluePen)->setReportOnPress(true);

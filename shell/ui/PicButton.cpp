@@ -1,6 +1,7 @@
 #include "shell/ui/PicButton.h"
 
 #include "platform/Message.h"
+#include "shell/ui/PicButtonAccessible.h"
 #include "platform/MessageIds.h"
 
 #include <QMouseEvent>
@@ -10,6 +11,12 @@ PicButton::PicButton(PixmapSource source, QWidget* parent)
     : QLabel(parent), m_source(std::move(source)) {
     setAlignment(Qt::AlignCenter);
     setMouseTracking(false);
+    PicButtonAccessible::install();
+}
+
+void PicButton::setLabel(const QString& label) {
+    setAccessibleName(label);
+    setToolTip(label);
 }
 
 void PicButton::setBitmaps(int normalId, int pressedId) {

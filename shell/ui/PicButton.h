@@ -25,6 +25,10 @@ public:
     bool reportOnPress() const { return m_reportOnPress; }
     // Where clicks go; the parent widget unless set.
     void setReceiver(QObject* receiver) { m_receiver = receiver; }
+    // What a screen reader says and the tooltip shows: the button is only a picture.
+    void setLabel(const QString& label);
+    // Reports a click as the pointer would (a screen reader's press).
+    void click() { report(); }
 
     bool isPressed() const { return m_pressed; }
     bool isTracking() const { return m_tracking; }

@@ -122,10 +122,15 @@ bool CQuilletDlg::OnInitDialog() {
     if (m_services.icon) setWindowIcon(m_services.icon(res::kProgramIcon));
     fitWorkArea();
     if (cameraCount() < 1) return true;
+    // Each of these steps may ask a question, which the end of the session answers.
+    const auto ending = [this] { return m_services.ending && m_services.ending(); };
     m_world.layout().open(m_video[0], m_video[1]);
+    if (ending()) return false;
     m_shell.start(m_app.startArgument() == QLatin1String("-Start"), m_services.trayAvailable);
+    if (ending()) return false;
     m_pictures->show(false);
     startBoards();
+    if (ending()) return false;
     createOverlay();
     if (m_services.trayAvailable) m_tray->add(boardCount());
     createViewer();

@@ -60,12 +60,15 @@ public:
         // Asked now and then whether a tray exists (a panel started late, or restarted); none
         // means the answer at start holds for the run.
         std::function<bool()> trayProbe;
+        // Whether the session ended while start-up was still under way (a signal during a
+        // question): start-up stops at its next step instead of carrying on half-way.
+        std::function<bool()> ending;
     };
 
     CQuilletDlg(CQuilletApp& app, Services services);
     ~CQuilletDlg() override;
 
-    // The start-up of the window, in order. Always true.
+    // The start-up of the window, in order. False when the session ended on the way.
     bool OnInitDialog();
     // The session ends (log-off, a signal): close everything as at exit, without asking.
     void OnQueryEndSession();

@@ -1,4 +1,5 @@
 #include "shell/ui/TopDlg.h"
+#include "lang/TextIds.h"
 
 #include "shell/ControlIds.h"
 #include "shell/CornerButton.h"
@@ -33,6 +34,7 @@ TopDlg::TopDlg(ShellHost& host, PixmapSource pixmaps, QWidget* parent, platform:
     m_calibration->setReceiver(this);
     m_calibration->setReportedId(ctl::kCalibration);
     m_calibration->setBitmaps(res::kCalibration, res::kCalibrationPressed);
+    m_calibration->setLabel(m_host.text(text::kMenuCalibration));
     m_calibration->hide();
     PlaceCornerButton();
 
@@ -42,6 +44,7 @@ TopDlg::TopDlg(ShellHost& host, PixmapSource pixmaps, QWidget* parent, platform:
     m_backToVideo->setReportedId(ctl::kBackToVideo);
     m_backToVideo->setGeometry(overlay::backToVideoRect(m_host.viewRect(), localWorkArea()));
     m_backToVideo->setBitmaps(res::kBackToVideo, res::kBackToVideo);
+    m_backToVideo->setLabel(m_host.text(text::kKeyLive));
     m_backToVideo->hide();
 
     watchMouse(true);

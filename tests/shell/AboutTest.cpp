@@ -1,6 +1,7 @@
 #include "RecorderHost.h"
 
 #include "shell/ui/AboutDlg.h"
+#include "lang/TextIds.h"
 
 #include <gtest/gtest.h>
 
@@ -39,4 +40,15 @@ TEST(About, EndingWithOkLetsItOpenAgain) {
     EXPECT_TRUE(about.isOpen());
     about.close();
     EXPECT_FALSE(about.isOpen());
+}
+
+TEST(About, ListsTheKeyboardsKeysInThePacksWords) {
+    RecorderHost host;
+    CAboutDlg about(host, plainPixmaps());
+    about.DoDataExchange();
+    const QStringList keys = about.keyLines();
+    ASSERT_EQ(keys.size(), 8);
+    EXPECT_EQ(keys.first(), QStringLiteral("Space, Return: #%1").arg(text::kKeyCapture));
+    EXPECT_TRUE(keys.contains(QStringLiteral("PgDown, Right: #%1").arg(text::kKeyNext)))
+        << keys.join('\n').toStdString();
 }

@@ -12,6 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <vector>
+
 #include <QStringList>
 
 #include <deque>
@@ -746,6 +749,32 @@ TEST_F(ShellControllerTest, KeyTableIsTotal) {
     for (int k = -1; k <= 12; ++k)
         for (Face f : {Face::Hidden, Face::Live, Face::Picture})
             if (k < 1 || k > 10) EXPECT_EQ(keyAction(k, f), KeyAction::None) << k;
+}
+
+// The About dialog's list is what the keyboard does: each row's keys map to one key type, no key
+// is listed twice, and every mapped key is listed.
+TEST_F(ShellControllerTest, KeyHelpListsExactlyTheMappedKeys) {
+    std::set<int> listed;
+    for (const KeyHelp& row : keyHelp()) {
+        ASSERT_FALSE(row.keys.empty());
+        std::set<int> types;
+        for (int key : row.keys) {
+            EXPECT_NE(keyTypeOfKey(key), 0) << key;
+            EXPECT_TRUE(listed.insert(key).second) << key << " listed twice";
+            types.insert(keyTypeOfKey(key));
+        }
+        const bool zoomRow = types == std::set<int>{kKeyZoomIn, kKeyZoomOut};
+        EXPECT_TRUE(types.size() == 1 || zoomRow) << row.textId;
+    }
+    // Printable keys and Qt's special keys (Escape, arrows, F keys...).
+    std::vector<int> keys;
+    for (int key = 0x20; key < 0x7f; ++key) keys.push_back(key);
+    for (int key = 0x01000000; key < 0x01000100; ++key) keys.push_back(key);
+    for (int key : keys) {
+        if (keyTypeOfKey(key) == 0 || listed.count(key) != 0) continue;
+        // Enter and = are the keypad's return and the unshifted plus: the same keys to a teacher.
+        EXPECT_TRUE(key == Qt::Key_Enter || key == Qt::Key_Equal) << "unlisted key " << key;
+    }
 }
 
 }  // namespace

@@ -59,6 +59,19 @@ if [ -z "$(icon)" ]; then
     layout=$(dbus-send --session --print-reply --dest="$service" "$(echo "$menu_path" | cut -d'"' -f2)" \
         com.canonical.dbusmenu.GetLayout int32:0 int32:-1 array:string: 2> /dev/null || true)
     echo "$layout" | grep -q "$(printf 'About')" || fail "the exported menu lacks the program's entries"
+    # What the panel sends when the teacher picks an entry of that menu: About must open.
+    about=$(echo "$layout" | awk '/struct \{/ { s = 1; next }
+        s && /int32/ { id = $2; s = 0; next }
+        /string "label"/ { l = 1; next }
+        l && /string "About"/ { print id; exit }
+        { l = 0 }')
+    [ -n "$about" ] || fail "no About entry in the exported menu: $layout"
+    dbus-send --session --print-reply --dest="$service" "$(echo "$menu_path" | cut -d'"' -f2)" \
+        com.canonical.dbusmenu.Event int32:"$about" string:clicked variant:int32:0 uint32:0 > /dev/null ||
+        fail "the exported menu took no click"
+    wait_for 10 sh -c "xdotool search --onlyvisible --name 'About Demo' > /dev/null" ||
+        fail "picking About in the panel's menu opened nothing"
+    shot sni-about
     stop
     exit 0
 fi
