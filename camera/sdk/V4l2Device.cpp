@@ -195,10 +195,14 @@ bool V4l2Device::streamFault(const char* call, int err) {
 
 bool V4l2Device::frameUsable(const v4l2_buffer& buf) {
     const char* why = nullptr;
-    if (buf.index >= m_buffers.size()) why = "a buffer index it never had";
-    else if (buf.flags & V4L2_BUF_FLAG_ERROR) why = "a frame marked as broken";
-    else if (buf.bytesused == 0) why = "an empty frame";
-    else if (buf.bytesused > m_buffers[buf.index].length) why = "a frame larger than its buffer";
+    if (buf.index >= m_buffers.size())
+        why = "a buffer index it never had";
+    else if (buf.flags & V4L2_BUF_FLAG_ERROR)
+        why = "a frame marked as broken";
+    else if (buf.bytesused == 0)
+        why = "an empty frame";
+    else if (buf.bytesused > m_buffers[buf.index].length)
+        why = "a frame larger than its buffer";
     if (why == nullptr) return true;
     badFrame(why);
     return false;

@@ -78,9 +78,10 @@ protected:
 // Finding and opening
 
 TEST_F(FakeUvc, UdevIdentityOfTheRecordedCameras) {
-    script("camera /dev/video0 @doccam-0c45-9102.desc\n"
-           "camera /dev/video2 @webcam-046d-082d.desc\n"
-           "camera /dev/video4 @doccam-5mp-1bcf-2c99.desc path=pci-0000:00:14.0-usb-0:7:1.0\n");
+    script(
+        "camera /dev/video0 @doccam-0c45-9102.desc\n"
+        "camera /dev/video2 @webcam-046d-082d.desc\n"
+        "camera /dev/video4 @doccam-5mp-1bcf-2c99.desc path=pci-0000:00:14.0-usb-0:7:1.0\n");
     const auto all = V4l2Backend::enumerate();
     ASSERT_EQ(all.size(), 3u);
     const UvcDeviceInfo ours = only();
@@ -109,7 +110,8 @@ TEST_F(FakeUvc, StreamsAndDecodesEveryRecordedCamera) {
         ASSERT_FALSE(frame.isNull());
         EXPECT_EQ(frame.size(), dev->frameSize());
         // Flat grey: the fake's frames are one level each, from 48 up (37 once YUYV is RGB).
-        EXPECT_EQ(qRed(frame.pixel(0, 0)), qBlue(frame.pixel(frame.width() - 1, frame.height() - 1)));
+        EXPECT_EQ(qRed(frame.pixel(0, 0)),
+                  qBlue(frame.pixel(frame.width() - 1, frame.height() - 1)));
         EXPECT_GE(qGray(frame.pixel(0, 0)), 20);
         dev.reset();
         EXPECT_EQ(stat("open_fds"), 0) << "the descriptor is closed";
@@ -154,10 +156,11 @@ TEST_F(FakeUvc, AbsurdDescriptionNeitherCrashesNorHangs) {
 // Faults while streaming
 
 TEST_F(FakeUvc, InterruptedAndRetractedCallsLoseNoFrame) {
-    script("camera /dev/video0 @doccam-0c45-9102.desc\n"
-           "fault /dev/video0 eintr 3\n"
-           "fault /dev/video0 eagain 2\n"
-           "fault /dev/video0 interval_ms 20\n");
+    script(
+        "camera /dev/video0 @doccam-0c45-9102.desc\n"
+        "fault /dev/video0 eintr 3\n"
+        "fault /dev/video0 eagain 2\n"
+        "fault /dev/video0 interval_ms 20\n");
     auto dev = V4l2Device::open(only());
     ASSERT_TRUE(dev);
     EXPECT_EQ(grab(*dev, 10), 10);
@@ -168,9 +171,10 @@ TEST_F(FakeUvc, BrokenFramesAreDroppedWithALogLine) {
         const char* fault;
         const char* words;
     };
-    for (const Case c : {Case{"error_every", "marked as broken"}, Case{"empty_every", "empty frame"},
-                         Case{"overrun_every", "larger than its buffer"},
-                         Case{"corrupt_every", "does not decode"}}) {
+    for (const Case c :
+         {Case{"error_every", "marked as broken"}, Case{"empty_every", "empty frame"},
+          Case{"overrun_every", "larger than its buffer"},
+          Case{"corrupt_every", "does not decode"}}) {
         SCOPED_TRACE(c.fault);
         testsupport::LogCapture logs;
         script(QStringLiteral("camera /dev/video0 @doccam-0c45-9102.desc\n"
@@ -206,8 +210,9 @@ TEST_F(FakeUvc, NoBandwidthAtStreamOnIsReportedAndTheNextOpenWorks) {
 
 TEST_F(FakeUvc, CameraVanishingInsideDequeueEndsItsFramesAtOnce) {
     testsupport::LogCapture logs;
-    script("camera /dev/video0 @doccam-0c45-9102.desc\n"
-           "fault /dev/video0 unplug_after_frames 30\nfault /dev/video0 interval_ms 10\n");
+    script(
+        "camera /dev/video0 @doccam-0c45-9102.desc\n"
+        "fault /dev/video0 unplug_after_frames 30\nfault /dev/video0 interval_ms 10\n");
     auto dev = V4l2Device::open(only());
     ASSERT_TRUE(dev);
     EXPECT_EQ(grab(*dev, 1), 1);
@@ -232,10 +237,11 @@ TEST_F(FakeUvc, CameraVanishingInsideDequeueEndsItsFramesAtOnce) {
 
 TEST_F(FakeUvc, LateNodeAndLateRightsAreSeenInOrder) {
     testsupport::LogCapture logs;
-    script("camera /dev/video0 @doccam-0c45-9102.desc\n"
-           "at 0 usb-add /dev/video0\n"
-           "at 300 node-add /dev/video0\n"
-           "at 1500 rights /dev/video0\n");
+    script(
+        "camera /dev/video0 @doccam-0c45-9102.desc\n"
+        "at 0 usb-add /dev/video0\n"
+        "at 300 node-add /dev/video0\n"
+        "at 1500 rights /dev/video0\n");
     V4l2Backend backend(false);
     EXPECT_EQ(backend.count(), 0) << "no node yet";
     untilMs(400);
@@ -247,13 +253,14 @@ TEST_F(FakeUvc, LateNodeAndLateRightsAreSeenInOrder) {
 }
 
 TEST_F(FakeUvc, MonitorTellsTheUsbDeviceThenItsCaptureNodeAndBothRemovals) {
-    script("camera /dev/video0 @doccam-0c45-9102.desc\n"
-           "camera /dev/video2 @webcam-046d-082d.desc\n"
-           "at 50 usb-add /dev/video0\n"
-           "at 150 node-add /dev/video0\n"
-           "at 200 usb-add /dev/video2\n"
-           "at 250 node-add /dev/video2\n"
-           "at 400 unplug /dev/video0\n");
+    script(
+        "camera /dev/video0 @doccam-0c45-9102.desc\n"
+        "camera /dev/video2 @webcam-046d-082d.desc\n"
+        "at 50 usb-add /dev/video0\n"
+        "at 150 node-add /dev/video0\n"
+        "at 200 usb-add /dev/video2\n"
+        "at 250 node-add /dev/video2\n"
+        "at 400 unplug /dev/video0\n");
     testsupport::MessageRecorder rec;
     {
         platform::hid::UdevDeviceMonitor monitor(false, true);
@@ -264,7 +271,7 @@ TEST_F(FakeUvc, MonitorTellsTheUsbDeviceThenItsCaptureNodeAndBothRemovals) {
     QStringList seen;
     for (const auto& m : rec.of(msg::kDeviceChange))
         seen << QStringLiteral("%1 %2").arg(m.wParam == msg::kDeviceArrival ? "+" : "-",
-                                           m.text.section('#', 1, 2));
+                                            m.text.section('#', 1, 2));
     EXPECT_EQ(seen, (QStringList{"+ VID_0C45&PID_9102#1&1", "+ VID_0C45&PID_9102#VIDEO0",
                                  "+ VID_046D&PID_082D#1&2", "+ VID_046D&PID_082D#VIDEO2",
                                  "- VID_0C45&PID_9102#VIDEO0", "- VID_0C45&PID_9102#1&1"}));
@@ -356,7 +363,8 @@ TEST_F(FakeUvcController, UnplugDuringACapture) {
     cam->TakePic(2);
     QThread::msleep(50);
     fake.unplug(kNode);
-    ASSERT_TRUE(testsupport::MessageRecorder::waitUntil([&] { return receiver.numbers.size() > before; }));
+    ASSERT_TRUE(
+        testsupport::MessageRecorder::waitUntil([&] { return receiver.numbers.size() > before; }));
     EXPECT_LT(t.elapsed(), V4l2Device::kFrameWaitMs - 500);
     cam->waitForCaptures();
     EXPECT_EQ(receiver.numbers.back(), 0);
@@ -364,10 +372,11 @@ TEST_F(FakeUvcController, UnplugDuringACapture) {
 }
 
 TEST_F(FakeUvcController, CameraWhoseNodeComesLateOpensOnceItsRightsDo) {
-    script("camera /dev/video0 @doccam-0c45-9102.desc\n"
-           "at 0 usb-add /dev/video0\n"
-           "at 300 node-add /dev/video0\n"
-           "at 1500 rights /dev/video0\n");
+    script(
+        "camera /dev/video0 @doccam-0c45-9102.desc\n"
+        "at 0 usb-add /dev/video0\n"
+        "at 300 node-add /dev/video0\n"
+        "at 1500 rights /dev/video0\n");
     start();
     EXPECT_TRUE(cam->cameras().empty()) << "arrived, but no node yet";
     untilMs(400);

@@ -3,10 +3,10 @@
 #include <linux/videodev2.h>
 
 #include <cctype>
-#include <initializer_list>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 namespace fakeuvc {
 

@@ -54,7 +54,7 @@ struct Control {
 
 struct Description {
     char card[kNameLength] = {};
-    char vendorId[5] = {};   // four hex digits
+    char vendorId[5] = {};  // four hex digits
     char productId[5] = {};
     char revision[5] = {};
     char manufacturer[kTextLength] = {};

@@ -24,8 +24,10 @@ public:
 
 private:
     void byte(uint8_t b) {
-        if (m_pos < m_cap) m_out[m_pos++] = b;
-        else m_overflow = true;
+        if (m_pos < m_cap)
+            m_out[m_pos++] = b;
+        else
+            m_overflow = true;
     }
     void flushByte() {
         byte(m_acc);

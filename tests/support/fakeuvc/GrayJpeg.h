@@ -7,7 +7,6 @@
 namespace fakeuvc {
 
 // Bytes written, or 0 when the buffer is too small or the size is out of JPEG's range.
-size_t writeGrayJpeg(uint8_t* out, size_t capacity, unsigned width, unsigned height,
-                     uint8_t level);
+size_t writeGrayJpeg(uint8_t* out, size_t capacity, unsigned width, unsigned height, uint8_t level);
 
 }  // namespace fakeuvc

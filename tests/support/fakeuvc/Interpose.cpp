@@ -10,10 +10,10 @@
 #include <sys/select.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
 #include <ctime>
 
@@ -212,8 +212,10 @@ int poll(pollfd* fds, nfds_t n, int timeout) {
             return -1;
         }
         const int64_t now = nowNs();
-        if (fake > 0 || now >= deadline) wait = 0;
-        else wait = std::min(wait, deadline - now);
+        if (fake > 0 || now >= deadline)
+            wait = 0;
+        else
+            wait = std::min(wait, deadline - now);
         const int r = REAL(poll)(passed, n, int((wait + 999'999) / 1'000'000));
         if (r < 0) return r;
         int ready = 0;

@@ -22,8 +22,11 @@ F real(const char* name) {
     return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
 }
 
-#define REAL(name) \
-    ([] { static auto fn = real<decltype(&::name)>(#name); return fn; }())
+#define REAL(name)                                       \
+    ([] {                                                \
+        static auto fn = real<decltype(&::name)>(#name); \
+        return fn;                                       \
+    }())
 
 World& world() {
     return World::get();
@@ -174,7 +177,8 @@ const char* udev_device_get_sysattr_value(udev_device* d, const char* name) {
 }
 
 udev_device* udev_device_get_parent(udev_device* d) {
-    return fake(d) ? out(world().parentOf(dev(d), nullptr, nullptr)) : REAL(udev_device_get_parent)(d);
+    return fake(d) ? out(world().parentOf(dev(d), nullptr, nullptr))
+                   : REAL(udev_device_get_parent)(d);
 }
 
 udev_device* udev_device_get_parent_with_subsystem_devtype(udev_device* d, const char* subsystem,

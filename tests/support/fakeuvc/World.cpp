@@ -8,8 +8,8 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -40,9 +40,18 @@ int placeholderFd(bool cloexec) {
 // The master control that makes another one active, and the master value that does it.
 bool dependsOn(uint32_t id, uint32_t& master, int32_t& activeWhen) {
     switch (id) {
-        case V4L2_CID_EXPOSURE_ABSOLUTE: master = kMasterExposureAuto; activeWhen = V4L2_EXPOSURE_MANUAL; return true;
-        case V4L2_CID_WHITE_BALANCE_TEMPERATURE: master = kMasterWhiteBalanceAuto; activeWhen = 0; return true;
-        case V4L2_CID_FOCUS_ABSOLUTE: master = kMasterFocusAuto; activeWhen = 0; return true;
+        case V4L2_CID_EXPOSURE_ABSOLUTE:
+            master = kMasterExposureAuto;
+            activeWhen = V4L2_EXPOSURE_MANUAL;
+            return true;
+        case V4L2_CID_WHITE_BALANCE_TEMPERATURE:
+            master = kMasterWhiteBalanceAuto;
+            activeWhen = 0;
+            return true;
+        case V4L2_CID_FOCUS_ABSOLUTE:
+            master = kMasterFocusAuto;
+            activeWhen = 0;
+            return true;
         default: return false;
     }
 }
@@ -96,11 +105,16 @@ bool faultByName(Faults& f, const char* name, int value) {
         int Faults::*field;
     };
     static const Entry entries[] = {
-        {"interval_ms", &Faults::intervalMs},   {"late_ms", &Faults::lateMs},
-        {"eintr", &Faults::eintr},              {"eagain", &Faults::eagain},
-        {"error_every", &Faults::errorEvery},   {"corrupt_every", &Faults::corruptEvery},
-        {"overrun_every", &Faults::overrunEvery}, {"empty_every", &Faults::emptyEvery},
-        {"enospc", &Faults::enospc},            {"unplug_after_frames", &Faults::unplugAfter},
+        {"interval_ms", &Faults::intervalMs},
+        {"late_ms", &Faults::lateMs},
+        {"eintr", &Faults::eintr},
+        {"eagain", &Faults::eagain},
+        {"error_every", &Faults::errorEvery},
+        {"corrupt_every", &Faults::corruptEvery},
+        {"overrun_every", &Faults::overrunEvery},
+        {"empty_every", &Faults::emptyEvery},
+        {"enospc", &Faults::enospc},
+        {"unplug_after_frames", &Faults::unplugAfter},
     };
     for (const Entry& e : entries) {
         if (std::strcmp(e.name, name) == 0) {
@@ -121,8 +135,10 @@ bool World::parseScript(const char* path) {
     }
     char dir[512];
     copyText(dir, sizeof dir, path);
-    if (char* slash = std::strrchr(dir, '/')) slash[1] = '\0';
-    else copyText(dir, sizeof dir, "./");
+    if (char* slash = std::strrchr(dir, '/'))
+        slash[1] = '\0';
+    else
+        copyText(dir, sizeof dir, "./");
     char line[512];
     bool ok = true;
     for (int number = 1; std::fgets(line, sizeof line, f) != nullptr; ++number) {
@@ -144,9 +160,12 @@ bool World::parseScript(const char* path) {
             }
             copyText(cam.serial, sizeof cam.serial, cam.desc.serial);
             for (const char* opt : {c, d, e}) {
-                if (std::strncmp(opt, "serial=", 7) == 0) copyText(cam.serial, sizeof cam.serial, opt + 7);
-                if (std::strncmp(opt, "path=", 5) == 0) copyText(cam.idPath, sizeof cam.idPath, opt + 5);
-                if (std::strncmp(opt, "usb=", 4) == 0) copyText(cam.usbSysname, sizeof cam.usbSysname, opt + 4);
+                if (std::strncmp(opt, "serial=", 7) == 0)
+                    copyText(cam.serial, sizeof cam.serial, opt + 7);
+                if (std::strncmp(opt, "path=", 5) == 0)
+                    copyText(cam.idPath, sizeof cam.idPath, opt + 5);
+                if (std::strncmp(opt, "usb=", 4) == 0)
+                    copyText(cam.usbSysname, sizeof cam.usbSysname, opt + 4);
             }
             ++m_cameraCount;
         } else if (std::strcmp(word, "at") == 0 && n >= 4) {
@@ -157,12 +176,15 @@ bool World::parseScript(const char* path) {
                 continue;
             }
             const int64_t at = msToNs(a);
-            if (std::strcmp(b, "usb-add") == 0) addEvent(at, EventKind::UsbAdd, cam);
+            if (std::strcmp(b, "usb-add") == 0)
+                addEvent(at, EventKind::UsbAdd, cam);
             else if (std::strcmp(b, "node-add") == 0) {
                 m_cameras[cam].nodeAtNs = at;
                 addEvent(at, EventKind::NodeAdd, cam);
-            } else if (std::strcmp(b, "rights") == 0) m_cameras[cam].rightsAtNs = at;
-            else if (std::strcmp(b, "unplug") == 0) unplugLocked(cam, at);
+            } else if (std::strcmp(b, "rights") == 0)
+                m_cameras[cam].rightsAtNs = at;
+            else if (std::strcmp(b, "unplug") == 0)
+                unplugLocked(cam, at);
             else {
                 std::fprintf(stderr, "fakeuvc: %s line %d: unknown event %s\n", path, number, b);
                 ok = false;
@@ -183,7 +205,8 @@ bool World::parseScript(const char* path) {
 }
 
 void World::setUpCamera(Camera& c, int index) {
-    if (c.usbSysname[0] == '\0') std::snprintf(c.usbSysname, sizeof c.usbSysname, "1-%d", index + 1);
+    if (c.usbSysname[0] == '\0')
+        std::snprintf(c.usbSysname, sizeof c.usbSysname, "1-%d", index + 1);
     if (c.idPath[0] == '\0')
         std::snprintf(c.idPath, sizeof c.idPath, "pci-0000:00:14.0-usb-0:%s:1.0", c.usbSysname + 2);
     const char* base = std::strrchr(c.node, '/');
@@ -359,8 +382,8 @@ void* World::mmap(void* addr, size_t length, int prot, int fd, off_t offset, int
         return MAP_FAILED;
     }
     Buffer& b = c.buffers[index];
-    void* p = reinterpret_cast<void*>(::syscall(SYS_mmap, addr, length, prot,
-                                                MAP_SHARED | MAP_ANONYMOUS, -1, 0));
+    void* p = reinterpret_cast<void*>(
+        ::syscall(SYS_mmap, addr, length, prot, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
     if (p == MAP_FAILED) {
         err = ENOMEM;
         return MAP_FAILED;
@@ -422,7 +445,8 @@ void World::capture(Camera& c, int64_t atNs) {
     const uint32_t sequence = c.sequence++;
     int slot = -1;
     for (int i = 0; i < c.bufferCount; ++i) {
-        if (c.buffers[i].queued && (slot < 0 || c.buffers[i].order < c.buffers[slot].order)) slot = i;
+        if (c.buffers[i].queued && (slot < 0 || c.buffers[i].order < c.buffers[slot].order))
+            slot = i;
     }
     if (slot < 0) {
         ++c.dropped;  // no buffer to fill: the driver drops the frame
@@ -522,8 +546,7 @@ int World::videoIoctl(int cam, int fd, unsigned long request, void* arg, int& er
         case VIDIOC_QUERYCTRL:
         case VIDIOC_QUERYMENU:
         case VIDIOC_G_CTRL:
-        case VIDIOC_S_CTRL:
-            return controlIoctl(c, request, arg, err);
+        case VIDIOC_S_CTRL: return controlIoctl(c, request, arg, err);
         case VIDIOC_ENUM_FMT:
         case VIDIOC_ENUM_FRAMESIZES:
         case VIDIOC_ENUM_FRAMEINTERVALS:
@@ -542,11 +565,8 @@ int World::videoIoctl(int cam, int fd, unsigned long request, void* arg, int& er
         case VIDIOC_QBUF:
         case VIDIOC_DQBUF:
         case VIDIOC_STREAMON:
-        case VIDIOC_STREAMOFF:
-            return bufferIoctl(c, fd, request, arg, err);
-        default:
-            err = ENOTTY;
-            return -1;
+        case VIDIOC_STREAMOFF: return bufferIoctl(c, fd, request, arg, err);
+        default: err = ENOTTY; return -1;
     }
 }
 
@@ -599,7 +619,8 @@ int World::controlIoctl(Camera& c, unsigned long request, void* arg, int& err) {
     if (request == VIDIOC_QUERYMENU) {
         auto& m = *static_cast<v4l2_querymenu*>(arg);
         const Control* k = d.control(m.id);
-        if (k != nullptr && (k->type == V4L2_CTRL_TYPE_MENU || k->type == V4L2_CTRL_TYPE_INTEGER_MENU)) {
+        if (k != nullptr &&
+            (k->type == V4L2_CTRL_TYPE_MENU || k->type == V4L2_CTRL_TYPE_INTEGER_MENU)) {
             for (int i = 0; i < k->menuCount; ++i) {
                 if (k->menu[i].index == int32_t(m.index)) {
                     copyText(reinterpret_cast<char*>(m.name), sizeof m.name, k->menu[i].name);
@@ -746,8 +767,9 @@ int World::formatIoctl(Camera& c, unsigned long request, void* arg, int& err) {
                 double bestGap = 0;
                 for (int i = 0; i < s.intervalCount; ++i) {
                     if (s.intervals[i].denominator == 0 || want.denominator == 0) continue;
-                    const double gap = std::abs(double(s.intervals[i].numerator) / s.intervals[i].denominator -
-                                                double(want.numerator) / want.denominator);
+                    const double gap =
+                        std::abs(double(s.intervals[i].numerator) / s.intervals[i].denominator -
+                                 double(want.numerator) / want.denominator);
                     if (best < 0 || gap < bestGap) best = i, bestGap = gap;
                 }
                 if (best >= 0) c.interval = s.intervals[best];
@@ -759,8 +781,7 @@ int World::formatIoctl(Camera& c, unsigned long request, void* arg, int& err) {
             p.parm.capture.readbuffers = 0;
             return 0;
         }
-        default:
-            break;
+        default: break;
     }
     err = EINVAL;
     return -1;
@@ -798,8 +819,8 @@ int World::bufferIoctl(Camera& c, int fd, unsigned long request, void* arg, int&
             }
             b.length = c.sizeimage;
             b.m.offset = b.index << kOffsetShift;
-            b.flags = (buf.queued ? V4L2_BUF_FLAG_QUEUED : 0) | (buf.done ? V4L2_BUF_FLAG_DONE : 0) |
-                      V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC;
+            b.flags = (buf.queued ? V4L2_BUF_FLAG_QUEUED : 0) |
+                      (buf.done ? V4L2_BUF_FLAG_DONE : 0) | V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC;
             return 0;
         }
         case VIDIOC_DQBUF: {
@@ -812,7 +833,8 @@ int World::bufferIoctl(Camera& c, int fd, unsigned long request, void* arg, int&
             if (*static_cast<int*>(arg) != V4L2_BUF_TYPE_VIDEO_CAPTURE) break;
             if (request == VIDIOC_STREAMOFF) {
                 c.streaming = false;
-                for (int i = 0; i < c.bufferCount; ++i) c.buffers[i].queued = c.buffers[i].done = false;
+                for (int i = 0; i < c.bufferCount; ++i)
+                    c.buffers[i].queued = c.buffers[i].done = false;
                 return 0;
             }
             if (c.bufferCount == 0) break;
@@ -827,8 +849,7 @@ int World::bufferIoctl(Camera& c, int fd, unsigned long request, void* arg, int&
             c.nextCaptureNs = nowNs() + intervalNs(c);
             return 0;
         }
-        default:
-            break;
+        default: break;
     }
     err = EINVAL;
     return -1;
@@ -899,9 +920,12 @@ int World::pollFake(pollfd* fds, unsigned n, int64_t& waitNs, int& err) {
             const int slot = m_fdMonitor[p.fd].load() - 1;
             for (int e = 0; e < m_eventCount; ++e) {
                 const Event& ev = m_events[e];
-                if (!eventMatches(m_monitors[slot], ev) || (ev.deliveredTo & (1u << slot))) continue;
-                if (ev.atNs <= now) p.revents = short(p.events & POLLIN);
-                else waitNs = std::min(waitNs, ev.atNs - now);
+                if (!eventMatches(m_monitors[slot], ev) || (ev.deliveredTo & (1u << slot)))
+                    continue;
+                if (ev.atNs <= now)
+                    p.revents = short(p.events & POLLIN);
+                else
+                    waitNs = std::min(waitNs, ev.atNs - now);
             }
         } else {
             const int cam = cameraOfFd(p.fd);
@@ -919,9 +943,12 @@ int World::pollFake(pollfd* fds, unsigned n, int64_t& waitNs, int& err) {
                     p.revents = POLLERR;
                 } else {
                     advance(c, now);
-                    if (doneBuffer(c) >= 0) p.revents = short(p.events & (POLLIN | POLLRDNORM));
-                    else waitNs = std::min(waitNs, std::max<int64_t>(c.nextCaptureNs - now, 0));
-                    if (c.unplugAtNs != kNever) waitNs = std::min(waitNs, std::max<int64_t>(c.unplugAtNs - now, 0));
+                    if (doneBuffer(c) >= 0)
+                        p.revents = short(p.events & (POLLIN | POLLRDNORM));
+                    else
+                        waitNs = std::min(waitNs, std::max<int64_t>(c.nextCaptureNs - now, 0));
+                    if (c.unplugAtNs != kNever)
+                        waitNs = std::min(waitNs, std::max<int64_t>(c.unplugAtNs - now, 0));
                 }
             }
         }

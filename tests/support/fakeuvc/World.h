@@ -23,16 +23,16 @@ constexpr int64_t kNever = INT64_MAX;
 constexpr uint32_t kOffsetShift = 26;  // buffer i is mapped at offset i << kOffsetShift
 
 struct Faults {
-    int intervalMs = 0;      // frames this far apart, whatever the interval set
-    int lateMs = 0;          // each frame stamped this long before it is ready
-    int eintr = 0;           // every nth call on the camera fails with EINTR
-    int eagain = 0;          // every nth DQBUF with a frame ready fails with EAGAIN
-    int errorEvery = 0;      // every nth frame carries V4L2_BUF_FLAG_ERROR
-    int corruptEvery = 0;    // every nth frame is no JPEG at all
-    int overrunEvery = 0;    // every nth frame claims more bytes than its buffer holds
-    int emptyEvery = 0;      // every nth frame has no bytes
-    int enospc = 0;          // the first n STREAMONs fail with ENOSPC
-    int unplugAfter = 0;     // the camera vanishes inside the DQBUF of frame n
+    int intervalMs = 0;    // frames this far apart, whatever the interval set
+    int lateMs = 0;        // each frame stamped this long before it is ready
+    int eintr = 0;         // every nth call on the camera fails with EINTR
+    int eagain = 0;        // every nth DQBUF with a frame ready fails with EAGAIN
+    int errorEvery = 0;    // every nth frame carries V4L2_BUF_FLAG_ERROR
+    int corruptEvery = 0;  // every nth frame is no JPEG at all
+    int overrunEvery = 0;  // every nth frame claims more bytes than its buffer holds
+    int emptyEvery = 0;    // every nth frame has no bytes
+    int enospc = 0;        // the first n STREAMONs fail with ENOSPC
+    int unplugAfter = 0;   // the camera vanishes inside the DQBUF of frame n
 };
 
 struct Buffer {
@@ -154,7 +154,8 @@ public:
     // udev.
     bool isFake(const void* p) const;
     const Camera* cameraFor(const FakeDevice* d) const {
-        return d != nullptr && d->camera >= 0 && d->camera < kMaxCameras ? &m_cameras[d->camera] : nullptr;
+        return d != nullptr && d->camera >= 0 && d->camera < kMaxCameras ? &m_cameras[d->camera]
+                                                                         : nullptr;
     }
     ListEntry* enumerationList();
     FakeDevice* deviceAt(const char* syspath);

@@ -43,8 +43,10 @@ private:
 void encode(char* to, size_t size, const char* from, bool escape) {
     size_t o = 0;
     for (; *from != '\0' && o + 5 < size; ++from) {
-        if (*from == ' ' && escape) o += size_t(std::snprintf(to + o, size - o, "\\x20"));
-        else to[o++] = *from == ' ' ? '_' : *from;
+        if (*from == ' ' && escape)
+            o += size_t(std::snprintf(to + o, size - o, "\\x20"));
+        else
+            to[o++] = *from == ' ' ? '_' : *from;
     }
     to[o] = '\0';
 }
@@ -170,8 +172,10 @@ ListEntry* World::enumerationList() {
         Camera& c = m_cameras[i];
         if (now < c.nodeAtNs || gone(c, now)) continue;
         c.enumEntry.next = nullptr;
-        if (last != nullptr) last->next = &c.enumEntry;
-        else head = &c.enumEntry;
+        if (last != nullptr)
+            last->next = &c.enumEntry;
+        else
+            head = &c.enumEntry;
         last = &c.enumEntry;
     }
     return head;
@@ -207,11 +211,16 @@ const char* World::attribute(const FakeDevice* d, const char* name) {
         const char* value;
     };
     const Attr attrs[] = {
-        {"idVendor", c.desc.vendorId},   {"idProduct", c.desc.productId},
-        {"bcdDevice", c.desc.revision},  {"manufacturer", c.desc.manufacturer},
-        {"product", c.desc.product},     {"serial", c.serial[0] != '\0' ? c.serial : nullptr},
-        {"busnum", "1"},                 {"devnum", c.usbSysname + 2},
-        {"devpath", c.usbSysname + 2},   {"speed", "480"},
+        {"idVendor", c.desc.vendorId},
+        {"idProduct", c.desc.productId},
+        {"bcdDevice", c.desc.revision},
+        {"manufacturer", c.desc.manufacturer},
+        {"product", c.desc.product},
+        {"serial", c.serial[0] != '\0' ? c.serial : nullptr},
+        {"busnum", "1"},
+        {"devnum", c.usbSysname + 2},
+        {"devpath", c.usbSysname + 2},
+        {"speed", "480"},
     };
     for (const Attr& a : attrs)
         if (std::strcmp(a.name, name) == 0) return a.value;
