@@ -1,10 +1,11 @@
-# ostrely_test(NAME SOURCES... LIBS libs... [LABELS labels...] [RESOURCE_LOCK locks...])
+# ostrely_test(NAME SOURCES... LIBS libs... [LABELS labels...] [RESOURCE_LOCK locks...]
+#              [ENVIRONMENT VAR=value...])  (one variable for now: discovery sets one of each)
 # One GoogleTest binary with a shared main that holds a QApplication on the offscreen platform;
 # each case is registered with CTest. The label "threads" puts a binary in the thread-sanitizer run.
 # RESOURCE_LOCK keeps the cases from running beside others that hold the same lock (for what is
 # seen machine-wide, such as which programs run).
 function(ostrely_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;RESOURCE_LOCK" ${ARGN})
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;RESOURCE_LOCK;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} ostrely_testsupport ostrely_testmain
     GTest::gmock GTest::gtest Threads::Threads)
@@ -12,6 +13,12 @@ function(ostrely_test name)
   target_compile_definitions(${name} PRIVATE OSTRELY_BIN_DIR="${OSTRELY_BIN_DIR}"
     OSTRELY_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   set(props ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  # Discovery passes no list as one property value: each variable is set on its own.
+  foreach(var ${T_ENVIRONMENT})
+    string(REGEX REPLACE "=.*" "" var_name "${var}")
+    string(REGEX REPLACE "^[^=]*=" "" var_value "${var}")
+    list(APPEND props ENVIRONMENT_MODIFICATION "${var_name}=set:${var_value}")
+  endforeach()
   if(T_LABELS)
     list(APPEND props LABELS "${T_LABELS}")
   endif()

@@ -65,6 +65,10 @@ void ProgramWorld::reinitCameras() {
     m_app.camera().Reinit();
 }
 
+int ProgramWorld::openCameraCount() const {
+    return static_cast<int>(m_app.camera().cameras().size());
+}
+
 void ProgramWorld::sendCommandD(int board) {
     if (m_devices) m_devices->SendCommandD(board);
 }

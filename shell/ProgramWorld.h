@@ -37,6 +37,7 @@ public:
     bool finishCalibration() override { return m_layout.finishCalibration(); }
     int askCalibrationChoice() override;
     void reinitCameras() override;
+    int openCameraCount() const override;
 
     void sendCommandD(int board) override;
     void sendKeyToFront(int keyType) override;

@@ -2,6 +2,7 @@
 
 #include "lang/TextIds.h"
 #include "platform/Clock.h"
+#include "platform/Log.h"
 #include "platform/Message.h"
 #include "platform/MessageBoxTypes.h"
 #include "platform/MessageIds.h"
@@ -213,6 +214,15 @@ void ShellController::onTrayCallback(unsigned iconId, unsigned mouse) {
 
 void ShellController::onWaitOver(Wait wait) {
     if (m_state.shutDown) return;
+    if (wait == Wait::CameraAdmission) {
+        m_admitWaiting = false;
+        if (m_admitUntilMs < 0) return;
+        const int before = m_admitBefore;
+        m_world.reinitCameras();
+        if (m_world.openCameraCount() > before) changeToCapture();
+        retryAdmission();
+        return;
+    }
     if (wait == Wait::TrayClick) {
         if (!m_state.trayClickPending) return;
         m_state.trayClickPending = false;
@@ -426,6 +436,7 @@ void ShellController::onDeviceChange(unsigned event, const QString& name) {
 }
 
 void ShellController::onCameraRemoved() {
+    m_admitBefore = std::min(m_admitBefore, m_world.openCameraCount() - 1);
     m_world.setDualScreen(false);
     m_world.reinitCameras();
     if (m_world.cameraCount() != 0) return;
@@ -434,8 +445,39 @@ void ShellController::onCameraRemoved() {
 }
 
 void ShellController::onCameraArrived() {
+    const int before = m_world.openCameraCount();
     m_world.reinitCameras();
     changeToCapture();
+    // A second notice of the same camera (its node after its USB device) keeps the first count.
+    if (m_admitUntilMs >= 0) return retryAdmission();
+    if (m_world.openCameraCount() > before) return;
+    m_admitBefore = before;
+    m_admitUntilMs = m_clock.nowMs() + kAdmissionWindowMs;
+    if (!m_admitWaiting) {
+        m_admitWaiting = true;
+        m_view.startWait(Wait::CameraAdmission);
+    }
+}
+
+// Called after the cameras were opened again: ends the admission when the new camera is open,
+// gives up when its time is over, else waits for the next try.
+void ShellController::retryAdmission() {
+    if (m_world.openCameraCount() > m_admitBefore) {
+        m_admitUntilMs = -1;
+        return;
+    }
+    if (m_clock.nowMs() >= m_admitUntilMs) {
+        m_admitUntilMs = -1;
+        platform::log::failure(platform::log::camera(),
+                               QStringLiteral("a camera that arrived did not open within %1 ms")
+                                   .arg(kAdmissionWindowMs),
+                               QString());
+        return;
+    }
+    if (!m_admitWaiting) {
+        m_admitWaiting = true;
+        m_view.startWait(Wait::CameraAdmission);
+    }
 }
 
 void ShellController::onBoardRemoved(const QString& name) {

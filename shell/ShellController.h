@@ -23,6 +23,11 @@ public:
     // How long a hidden start waits for a tray (a panel started after the program at log-on)
     // before it shows the view instead.
     static constexpr int kTrayGraceMs = 10000;
+    // A camera's USB arrival comes before the driver has made its video node, and the node's
+    // access rights may come later still: the cameras are opened again every kAdmissionRetryMs
+    // until the new one opens, for at most kAdmissionWindowMs after the arrival.
+    static constexpr int kAdmissionRetryMs = 500;
+    static constexpr int kAdmissionWindowMs = 5000;
 
     ShellController(ShellView& view, ShellWorld& world, platform::Clock& clock);
 
@@ -85,6 +90,7 @@ private:
 
     void onCameraRemoved();
     void onCameraArrived();
+    void retryAdmission();
     void onBoardRemoved(const QString& name);
     void onBoardArrived(const QString& name);
 
@@ -103,6 +109,10 @@ private:
     ShellWorld& m_world;
     platform::Clock& m_clock;
     ShellState m_state;
+    // A camera arrival still waiting to open: the cameras open before it, and until when to try.
+    int m_admitBefore = 0;
+    int64_t m_admitUntilMs = -1;
+    bool m_admitWaiting = false;
 };
 
 }  // namespace shell

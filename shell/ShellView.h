@@ -8,7 +8,7 @@
 namespace shell {
 
 // The waits the rules ask the window to time; the end of each comes back as onWaitOver.
-enum class Wait { TrayClick, TrayGrace };
+enum class Wait { TrayClick, TrayGrace, CameraAdmission };
 
 class ShellView {
 public:

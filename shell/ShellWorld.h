@@ -11,6 +11,8 @@ public:
 
     // Cameras and their live pictures.
     virtual int cameraCount() const = 0;
+    // The cameras that did open (one found but refused, say for its access rights, is not).
+    virtual int openCameraCount() const = 0;
     // Live video of the current camera, or of both in dual-screen mode.
     virtual void showLive() = 0;
     // Video windows hidden (a stored picture is shown), their live views off where asked.

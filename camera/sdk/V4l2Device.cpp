@@ -12,7 +12,9 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <ctime>
 
@@ -121,6 +123,7 @@ bool V4l2Device::startStreaming() {
         if (xioctl(VIDIOC_QBUF, &buf) != 0) return unusable("VIDIOC_QBUF");
     }
     v4l2_buf_type type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    m_streamFaultLogged = false;
     m_streaming = xioctl(VIDIOC_STREAMON, &type) == 0;
     return m_streaming || unusable("VIDIOC_STREAMON");
 }
@@ -135,20 +138,85 @@ void V4l2Device::stopStreaming() {
     m_buffers.clear();
 }
 
-bool V4l2Device::dequeueNewest(v4l2_buffer& newest) {
-    pollfd p{m_fd.get(), POLLIN, 0};
-    if (::poll(&p, 1, kFrameWaitMs) <= 0) return false;
-    bool have = false;
+bool V4l2Device::waitReadable(int timeoutMs) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
-        v4l2_buffer buf{};
-        buf.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-        buf.memory = V4L2_MEMORY_MMAP;
-        if (xioctl(VIDIOC_DQBUF, &buf) != 0) break;
-        if (have) xioctl(VIDIOC_QBUF, &newest);
-        newest = buf;
-        have = true;
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        pollfd p{m_fd.get(), POLLIN, 0};
+        const int r = ::poll(&p, 1, int(std::max<int64_t>(left.count(), 0)));
+        // A signal is no reason to lose the frame.
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0) return streamFault("poll", errno);
+        if (r == 0) return false;
+        // The device went away or stopped streaming: no frame will come.
+        if (p.revents & (POLLERR | POLLHUP | POLLNVAL)) return streamFault("poll", 0);
+        return true;
     }
-    return have;
+}
+
+bool V4l2Device::dequeueNewest(v4l2_buffer& newest) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kFrameWaitMs);
+    bool have = false;
+    while (!have) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0 || !waitReadable(int(left.count()))) return false;
+        for (;;) {
+            v4l2_buffer buf{};
+            buf.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+            buf.memory = V4L2_MEMORY_MMAP;
+            if (xioctl(VIDIOC_DQBUF, &buf) != 0) {
+                // EAGAIN after a wake-up is the driver taking the frame back: wait again.
+                if (errno != EAGAIN && !have) return streamFault("VIDIOC_DQBUF", errno);
+                break;
+            }
+            if (have) xioctl(VIDIOC_QBUF, &newest);
+            newest = buf;
+            have = true;
+        }
+    }
+    return true;
+}
+
+bool V4l2Device::streamFault(const char* call, int err) {
+    // Once per stream: a camera that is gone would say it thirty times a second.
+    if (!m_streamFaultLogged) {
+        m_streamFaultLogged = true;
+        platform::log::failure(platform::log::camera(),
+                               QStringLiteral("camera %1 gives no frames (%2)")
+                                   .arg(m_info.devnode, QString::fromLatin1(call)),
+                               err != 0 ? err : ENODEV);
+    }
+    return false;
+}
+
+bool V4l2Device::frameUsable(const v4l2_buffer& buf) {
+    const char* why = nullptr;
+    if (buf.index >= m_buffers.size())
+        why = "a buffer index it never had";
+    else if (buf.flags & V4L2_BUF_FLAG_ERROR)
+        why = "a frame marked as broken";
+    else if (buf.bytesused == 0)
+        why = "an empty frame";
+    else if (buf.bytesused > m_buffers[buf.index].length)
+        why = "a frame larger than its buffer";
+    if (why == nullptr) return true;
+    badFrame(why);
+    return false;
+}
+
+void V4l2Device::badFrame(const char* why) {
+    // The first and then each power of two: a steady fault still shows, without a flood.
+    const uint64_t n = ++m_badFrames;
+    if ((n & (n - 1)) != 0) return;
+    platform::log::failure(platform::log::camera(),
+                           QStringLiteral("camera %1 sent %2 (%3 bad frames so far)")
+                               .arg(m_info.devnode, QString::fromLatin1(why))
+                               .arg(n),
+                           0);
 }
 
 bool V4l2Device::isStale(const v4l2_buffer& buf) {
@@ -173,13 +241,13 @@ QImage V4l2Device::grabFrame() {
         if (!dequeueNewest(newest)) return {};
     }
     QImage frame;
-    if (!(newest.flags & V4L2_BUF_FLAG_ERROR) && newest.index < m_buffers.size()) {
+    if (frameUsable(newest)) {
         const auto* data = static_cast<const uint8_t*>(m_buffers[newest.index].start);
-        const size_t bytes = std::min<size_t>(newest.bytesused, m_buffers[newest.index].length);
-        frame = m_decoder.decode(m_format.fourcc, data, bytes, m_format.size.width(),
+        frame = m_decoder.decode(m_format.fourcc, data, newest.bytesused, m_format.size.width(),
                                  m_format.size.height(), m_stride);
+        if (frame.isNull()) badFrame("a frame that does not decode");
     }
-    xioctl(VIDIOC_QBUF, &newest);
+    if (newest.index < m_buffers.size()) xioctl(VIDIOC_QBUF, &newest);
     return frame;
 }
 

@@ -42,6 +42,13 @@ private:
     std::vector<StreamFormat> offeredFormats() const;
     bool startStreaming();
     bool dequeueNewest(v4l2_buffer& newest);
+    // Waits for a frame; false on time-out or when none can come.
+    bool waitReadable(int timeoutMs);
+    // Logs, once a stream, that the stream broke down; false.
+    bool streamFault(const char* call, int err);
+    // False, with a log line, for a frame the driver marked or sized wrongly.
+    bool frameUsable(const v4l2_buffer& buf);
+    void badFrame(const char* why);
     static bool isStale(const v4l2_buffer& buf);
     void stopStreaming();
     int xioctl(unsigned long request, void* arg) const;
@@ -57,6 +64,8 @@ private:
     int m_stride = 0;
     std::vector<Buffer> m_buffers;
     bool m_streaming = false;
+    bool m_streamFaultLogged = false;
+    uint64_t m_badFrames = 0;
     std::mutex m_mutex;  // one user of the stream and the controls at a time
     FrameDecoder m_decoder;
     V4l2Settings m_settings{*this};

@@ -61,7 +61,10 @@ bool UdevDeviceMonitor::start(QObject* receiver) {
     m_monitor = udev_monitor_new_from_netlink(m_udev, "udev");
     if (m_monitor == nullptr) return false;
     if (m_hid) udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "hidraw", nullptr);
-    if (m_usb) udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "usb", "usb_device");
+    if (m_usb) {
+        udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "usb", "usb_device");
+        udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "video4linux", nullptr);
+    }
     if (udev_monitor_enable_receiving(m_monitor) < 0) return false;
     m_stopFd.reset(::eventfd(0, EFD_CLOEXEC));
     if (!m_stopFd) return false;
@@ -98,6 +101,7 @@ void UdevDeviceMonitor::handle(udev_device* dev) {
     if (!added && std::strcmp(action, "remove") != 0) return;
     if (std::strcmp(subsystem, "hidraw") == 0) handleHidraw(dev, added);
     if (std::strcmp(subsystem, "usb") == 0) handleUsb(dev, added);
+    if (std::strcmp(subsystem, "video4linux") == 0) handleVideo(dev, added);
 }
 
 void UdevDeviceMonitor::handleHidraw(udev_device* dev, bool added) {
@@ -119,6 +123,36 @@ void UdevDeviceMonitor::handleUsb(udev_device* dev, bool added) {
     const QString instance = QString::fromLocal8Bit(udev_device_get_sysname(dev));
     post(added ? msg::kDeviceArrival : msg::kDeviceRemoveComplete,
          usbDeviceName(vendor, product, instance));
+}
+
+// Named as the camera's USB device is, with the node in place of its instance.
+void UdevDeviceMonitor::handleVideo(udev_device* dev, bool added) {
+    const QString syspath = QString::fromLocal8Bit(udev_device_get_syspath(dev));
+    if (!added) {
+        // udev's database may be gone by now: the name given at arrival is the one to use.
+        const QString name = m_videoNames.take(syspath);
+        if (!name.isEmpty()) post(msg::kDeviceRemoveComplete, name);
+        return;
+    }
+    // A UVC camera also makes a metadata node; only the one that captures is the camera.
+    const char* caps = udev_device_get_property_value(dev, "ID_V4L_CAPABILITIES");
+    if (caps == nullptr || std::strstr(caps, ":capture:") == nullptr) return;
+    bool okV = false, okP = false;
+    const uint v =
+        QString::fromLatin1(udev_device_get_property_value(dev, "ID_VENDOR_ID")).toUInt(&okV, 16);
+    const uint p =
+        QString::fromLatin1(udev_device_get_property_value(dev, "ID_MODEL_ID")).toUInt(&okP, 16);
+    uint16_t vendor = static_cast<uint16_t>(v), product = static_cast<uint16_t>(p);
+    if (!okV || !okP || v > 0xFFFF || p > 0xFFFF) {
+        udev_device* usb = udev_device_get_parent_with_subsystem_devtype(dev, "usb", "usb_device");
+        if (usb == nullptr ||
+            !parseProduct(udev_device_get_property_value(usb, "PRODUCT"), vendor, product))
+            return;
+    }
+    const QString name =
+        usbDeviceName(vendor, product, QString::fromLocal8Bit(udev_device_get_sysname(dev)));
+    m_videoNames.insert(syspath, name);
+    post(msg::kDeviceArrival, name);
 }
 
 void UdevDeviceMonitor::post(unsigned event, const QString& name) {

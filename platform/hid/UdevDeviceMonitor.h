@@ -1,6 +1,7 @@
 #pragma once
-// Device-change notices from udev: hidraw nodes (one notice per top-level collection) and USB
-// devices, on a thread of their own.
+// Device-change notices from udev: hidraw nodes (one notice per top-level collection), USB
+// devices and the cameras' video nodes, on a thread of their own. A camera is told twice: its
+// USB device comes first, its capture node (made by the driver, with its access rights) later.
 #include "platform/UniqueFd.h"
 #include "platform/WorkerThread.h"
 #include "platform/hid/DeviceMonitor.h"
@@ -30,6 +31,7 @@ private:
     void handle(udev_device* dev);
     void handleHidraw(udev_device* dev, bool added);
     void handleUsb(udev_device* dev, bool added);
+    void handleVideo(udev_device* dev, bool added);
     void post(unsigned event, const QString& name);
 
     bool m_hid;
@@ -41,6 +43,7 @@ private:
     WorkerThread m_thread;
     // Names given at arrival, so the removal (when sysfs is gone) carries the same ones.
     QHash<QString, QStringList> m_hidrawNames;
+    QHash<QString, QString> m_videoNames;
 };
 
 }  // namespace platform::hid

@@ -487,8 +487,9 @@ void CQuilletDlg::showRestoreButton(bool show) {
 }
 
 void CQuilletDlg::startWait(shell::Wait wait) {
-    const int ms = wait == shell::Wait::TrayClick
-                       ? QGuiApplication::styleHints()->mouseDoubleClickInterval()
-                       : shell::ShellController::kTrayGraceMs;
+    int ms = shell::ShellController::kTrayGraceMs;
+    if (wait == shell::Wait::TrayClick)
+        ms = QGuiApplication::styleHints()->mouseDoubleClickInterval();
+    if (wait == shell::Wait::CameraAdmission) ms = shell::ShellController::kAdmissionRetryMs;
     QTimer::singleShot(ms, this, [this, wait] { m_shell.onWaitOver(wait); });
 }

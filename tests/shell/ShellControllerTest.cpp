@@ -9,6 +9,7 @@
 #include "platform/Message.h"
 #include "platform/MessageIds.h"
 #include "tests/support/FakeClock.h"
+#include "tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -33,6 +34,8 @@ class Recorder : public ShellView, public ShellWorld {
 public:
     QStringList log;
     int cameras = 1;
+    int opened = 1;
+    std::deque<int> reinitOpens;  // what each reinit opens; the cameras found when they run out
     bool dual = false, linked = false, running = false, autostartOn = false, sharing = true;
     bool drawing = false, prompt = false, takeOk = true, dualReady = false, calibrationOk = true;
     std::vector<int> pictures;
@@ -93,7 +96,9 @@ public:
     void updateTrayIcon(int s) override { note(QString("trayIcon %1").arg(s)); }
     void removeTrayIcon() override { note("removeTray"); }
     void showRestoreButton(bool s) override { note(QString("restore %1").arg(s)); }
-    void startWait(Wait w) override { note(w == Wait::TrayClick ? "wait click" : "wait tray"); }
+    void startWait(Wait w) override {
+        note(w == Wait::TrayClick ? "wait click" : w == Wait::TrayGrace ? "wait tray" : "wait admission");
+    }
     int message(int textId, unsigned) override {
         note(QString("message %1").arg(textId));
         if (answers.empty()) return platform::kIdOk;
@@ -132,7 +137,12 @@ public:
         note("askChoice");
         return choice;
     }
-    void reinitCameras() override { note("reinit"); }
+    void reinitCameras() override {
+        note("reinit");
+        opened = reinitOpens.empty() ? cameras : reinitOpens.front();
+        if (!reinitOpens.empty()) reinitOpens.pop_front();
+    }
+    int openCameraCount() const override { return opened; }
     void sendCommandD(int b) override { note(QString("commandD %1").arg(b)); }
     void sendKeyToFront(int k) override { note(QString("sendKey %1").arg(k)); }
     int boardCount() const override { return boards; }
@@ -628,6 +638,69 @@ TEST_F(ShellControllerTest, CamerasComeAndGo) {
     shell.onDeviceChange(msg::kDeviceArrival, kCamera);
     EXPECT_EQ(r.main(), QStringList{"live"});
     EXPECT_EQ(r.log.first(), "reinit");
+}
+
+// The USB device is announced before its video node exists and before the node may be opened.
+TEST_F(ShellControllerTest, ArrivingCameraIsTriedAgainUntilItOpens) {
+    r.cameras = 0;
+    r.opened = 0;
+    enter(Face::Live);
+    r.cameras = 1;
+    r.reinitOpens = {0, 0, 1};
+    shell.onDeviceChange(msg::kDeviceArrival, kCamera);
+    EXPECT_EQ(r.log.first(), "reinit");
+    EXPECT_EQ(r.log.last(), "wait admission");
+    r.log.clear();
+    clock.advance(ShellController::kAdmissionRetryMs);
+    shell.onWaitOver(Wait::CameraAdmission);
+    EXPECT_EQ(r.log, (QStringList{"reinit", "wait admission"})) << "not open yet: no live call";
+    r.log.clear();
+    clock.advance(ShellController::kAdmissionRetryMs);
+    shell.onWaitOver(Wait::CameraAdmission);
+    EXPECT_EQ(r.log.first(), "reinit");
+    EXPECT_TRUE(r.log.contains("live")) << "shown once it opened";
+    EXPECT_FALSE(r.log.contains("wait admission"));
+    r.log.clear();
+    shell.onWaitOver(Wait::CameraAdmission);
+    EXPECT_TRUE(r.log.isEmpty()) << "a late wait after the admission changes nothing";
+}
+
+TEST_F(ShellControllerTest, NodeNoticeEndsThePendingAdmission) {
+    r.opened = 0;
+    r.cameras = 1;
+    enter(Face::Live);
+    r.reinitOpens = {0, 1};
+    shell.onDeviceChange(msg::kDeviceArrival, kCamera);  // the USB device
+    shell.onDeviceChange(msg::kDeviceArrival, kCamera);  // its node, opened
+    r.log.clear();
+    shell.onWaitOver(Wait::CameraAdmission);
+    EXPECT_TRUE(r.log.isEmpty());
+    // A second camera that never opens while the first stays open.
+    r.reinitOpens = {1};
+    shell.onDeviceChange(msg::kDeviceArrival, kCamera);
+    EXPECT_EQ(r.log.last(), "wait admission") << "one open camera is not the new one";
+}
+
+TEST_F(ShellControllerTest, AdmissionGivesUpAfterItsWindow) {
+    testsupport::LogCapture logs;
+    r.cameras = 0;
+    r.opened = 0;
+    enter(Face::Live);
+    r.reinitOpens = std::deque<int>(100, 0);
+    shell.onDeviceChange(msg::kDeviceArrival, kCamera);
+    int tries = 0;
+    while (r.log.contains("wait admission") && tries < 100) {
+        r.log.clear();
+        clock.advance(ShellController::kAdmissionRetryMs);
+        shell.onWaitOver(Wait::CameraAdmission);
+        ++tries;
+    }
+    EXPECT_EQ(tries, ShellController::kAdmissionWindowMs / ShellController::kAdmissionRetryMs);
+    EXPECT_EQ(logs.matching("ostrely.camera", {"did not open", "5000 ms"}).size(), 1);
+    // A removal and a new arrival start a new window.
+    r.log.clear();
+    shell.onDeviceChange(msg::kDeviceArrival, kCamera);
+    EXPECT_EQ(r.log.last(), "wait admission");
 }
 
 TEST_F(ShellControllerTest, DisplayChangeEndsCalibration) {
