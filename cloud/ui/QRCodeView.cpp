@@ -12,6 +12,7 @@
 #include <QProgressBar>
 #include <QScreen>
 
+#include <algorithm>
 #include <climits>
 
 namespace cloud {
@@ -101,6 +102,12 @@ void QRCodeView::showLinkText(const QString& link) {
     m_linkText->setText(link);
     m_linkText->setToolTip(link);
     m_linkText->setVisible(!link.isEmpty());
+    // The link must be readable whole to be typed: widen the window for it, within the screen.
+    const int wanted = m_linkText->fontMetrics().horizontalAdvance(link) + 16;
+    const QScreen* screen = this->screen();
+    const int most = screen != nullptr ? screen->availableGeometry().width() : wanted;
+    if (!link.isEmpty() && wanted > width() && !isMaximized())
+        resize(std::min(wanted, most), height());
     Layout();
 }
 

@@ -158,6 +158,8 @@ TEST(QrView, ARoomLinkKeepsCodeTextChoiceAndStatusApartAndReadable) {
     ASSERT_TRUE(view.linkText()->isVisible());
     ASSERT_TRUE(view.addressChoice()->isVisible());
     EXPECT_EQ(view.linkText()->text(), link);
+    // Wide enough to read the link whole.
+    EXPECT_GE(view.linkText()->width(), view.linkText()->fontMetrics().horizontalAdvance(link));
     // Nothing overlaps and everything stays inside the window.
     const QRect code = view.picture()->geometry();
     const QRect text = view.linkText()->geometry();
