@@ -1,5 +1,7 @@
 #include "CloudConfig.h"
 
+#include "ShareMode.h"
+
 #include <QFileInfo>
 #include <QSettings>
 #include <QUrl>
@@ -39,11 +41,7 @@ QString CloudConfig::fileInfoUrl() const {
 }
 
 bool sharingEnabled(const QString& adminFile) {
-    if (!OSTRELY_SHARING_BUILT) return false;
-    if (!QFileInfo::exists(adminFile)) return true;
-    QSettings admin(adminFile, QSettings::IniFormat);
-    const QString v = admin.value("Share/Enabled", "true").toString().trimmed().toLower();
-    return !(v == "false" || v == "0" || v == "no" || v == "off");
+    return readShareMode(adminFile) != ShareMode::Off;
 }
 
 }  // namespace cloud

@@ -31,7 +31,7 @@ private:
 // The administrator's switch: a file of that form, "[Share] Enabled=false" turns sharing off.
 inline constexpr const char* kAdminSettingsFile = "/etc/xdg/Ostrely/Ostrely.conf";
 
-// Built with sharing and not switched off by the administrator.
+// Built with sharing and not switched off by the administrator (in either share mode).
 bool sharingEnabled(const QString& adminFile = QString::fromLatin1(kAdminSettingsFile));
 
 }  // namespace cloud

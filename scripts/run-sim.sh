@@ -42,9 +42,13 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
   echo "No display: running on the offscreen platform (Ctrl+C ends it)." >&2
   export QT_QPA_PLATFORM=offscreen
 fi
-# A local cloud for the share key, unless the caller points the program at another one.
+# The share key serves the pictures from this computer to the phones in the room.
+# OSTRELY_SIM_CLOUD=1 shares through a local stand-in for the cloud instead.
 cloud_pid=""
-if [ -z "${OSTRELY_CLOUD_HOST:-}" ]; then
+if [ "${OSTRELY_SIM_CLOUD:-0}" = 0 ]; then
+  export OSTRELY_SHARE_MODE=${OSTRELY_SHARE_MODE:-room}
+  echo "Sharing in the room: the QR code links to this computer (OSTRELY_SIM_CLOUD=1: the local cloud)." >&2
+elif [ -z "${OSTRELY_CLOUD_HOST:-}" ]; then
   cloud_log=$(mktemp)
   "$here/build/bin/ostrely-cloud" > "$cloud_log" 2>&1 &
   cloud_pid=$!
@@ -54,6 +58,7 @@ if [ -z "${OSTRELY_CLOUD_HOST:-}" ]; then
     export OSTRELY_CLOUD_HOST=localhost:$port OSTRELY_STORAGE_HOST=http://127.0.0.1:$port
     echo "Sharing goes to the local cloud on 127.0.0.1:$port (ostrely-cloud)." >&2
   fi
+  export OSTRELY_SHARE_MODE=${OSTRELY_SHARE_MODE:-cloud}
 fi
 status=0
 "$here/build/bin/Ostrely" "$@" || status=$?

@@ -3,6 +3,7 @@
 #include "cloud/QrBitmap.h"
 #include "cloud/QrLayout.h"
 
+#include <QComboBox>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QImage>
@@ -11,6 +12,7 @@
 #include <QProgressBar>
 #include <QScreen>
 
+#include <algorithm>
 #include <climits>
 
 namespace cloud {
@@ -19,7 +21,10 @@ QRCodeView::QRCodeView(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
       m_picture(new QLabel(this)),
-      m_progress(new QProgressBar(this)) {
+      m_progress(new QProgressBar(this)),
+      m_linkText(new QLabel(this)),
+      m_addresses(new QComboBox(this)),
+      m_status(new QLabel(this)) {
     setWindowTitle("QRCode");
     setObjectName("QRCodeView");
     QPalette white = palette();
@@ -31,6 +36,18 @@ QRCodeView::QRCodeView(QWidget* parent)
     m_progress->setTextVisible(false);
     m_progress->setValue(0);
     m_picture->hide();
+    m_linkText->setObjectName("linkText");
+    m_linkText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_linkText->setAlignment(Qt::AlignCenter);
+    m_linkText->hide();
+    m_addresses->setObjectName("addressChoice");
+    m_addresses->hide();
+    connect(m_addresses, QOverload<int>::of(&QComboBox::activated), this, [this](int index) {
+        if (m_choose) m_choose(index);
+    });
+    m_status->setObjectName("roomStatus");
+    m_status->setAlignment(Qt::AlignCenter);
+    m_status->hide();
     move(0, 0);
     resize(402, 402);
     m_progress->setGeometry(0, 0, width(), fontMetrics().height() * 14 / 8);
@@ -45,6 +62,10 @@ void QRCodeView::showBlank() {
     move(frame.topLeft());
     m_picture->clear();
     m_picture->hide();
+    m_linkText->hide();
+    m_addresses->hide();
+    m_status->hide();
+    m_choose = {};
     show();
     raise();
 }
@@ -77,10 +98,66 @@ void QRCodeView::hideView() {
     hide();
 }
 
+void QRCodeView::showLinkText(const QString& link) {
+    m_linkText->setText(link);
+    m_linkText->setToolTip(link);
+    m_linkText->setVisible(!link.isEmpty());
+    // The link must be readable whole to be typed: widen the window for it, within the screen.
+    const int wanted = m_linkText->fontMetrics().horizontalAdvance(link) + 16;
+    const QScreen* screen = this->screen();
+    const int most = screen != nullptr ? screen->availableGeometry().width() : wanted;
+    if (!link.isEmpty() && wanted > width() && !isMaximized())
+        resize(std::min(wanted, most), height());
+    Layout();
+}
+
+void QRCodeView::showAddresses(const QStringList& addresses, int current,
+                               std::function<void(int)> choose) {
+    m_choose = std::move(choose);
+    m_addresses->clear();
+    m_addresses->addItems(addresses);
+    if (current >= 0 && current < addresses.size()) m_addresses->setCurrentIndex(current);
+    // A choice only where there is one to make.
+    m_addresses->setVisible(addresses.size() > 1);
+    if (addresses.isEmpty()) m_linkText->hide();
+    Layout();
+}
+
+void QRCodeView::showRoomStatus(const QString& status) {
+    m_status->setText(status);
+    m_status->setVisible(!status.isEmpty());
+    Layout();
+}
+
+bool QRCodeView::isShown() const {
+    return isVisible();
+}
+
+int QRCodeView::belowHeight() const {
+    int h = 0;
+    for (const QWidget* w : {static_cast<const QWidget*>(m_linkText),
+                             static_cast<const QWidget*>(m_addresses),
+                             static_cast<const QWidget*>(m_status)})
+        if (!w->isHidden()) h += w->sizeHint().height() + 2;
+    return h;
+}
+
+void QRCodeView::placeBelow(int top) {
+    for (QWidget* w : {static_cast<QWidget*>(m_linkText), static_cast<QWidget*>(m_addresses),
+                       static_cast<QWidget*>(m_status)}) {
+        if (w->isHidden()) continue;
+        const int h = w->sizeHint().height();
+        w->setGeometry(4, top, width() - 8, h);
+        top += h + 2;
+    }
+}
+
 void QRCodeView::Layout() {
     if (m_imagePath.isEmpty()) return;
     m_progress->hide();
-    const QrPlacement at = placeQr(width(), height());
+    const int below = belowHeight();
+    placeBelow(height() - below);
+    const QrPlacement at = placeQr(width(), height() - below);
     QImage image(m_imagePath);
     if (image.isNull() || at.side <= 0) {
         m_picture->clear();

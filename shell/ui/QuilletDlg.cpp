@@ -382,8 +382,10 @@ void CQuilletDlg::createChildDialogs() {
     m_picList->setWindowFlags((m_picList->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
     m_qrView = new cloud::QRCodeView(this);
     m_qrView->hide();
-    m_share =
-        std::make_unique<cloud::ShareController>(*m_hosts, cloud::CloudConfig::fromEnvironment());
+    const QString admin = QString::fromLatin1(cloud::kAdminSettingsFile);
+    m_share = std::make_unique<cloud::ShareController>(
+        *m_hosts, cloud::CloudConfig::fromEnvironment(), cloud::readShareMode(admin),
+        cloud::readRoomSettings(admin));
     m_property = new CPageProperty(
         m_app.camera(), [this](int id) { return text(id); }, [this] { return m_app.dualScreen(); },
         this);

@@ -4,6 +4,7 @@
 #include "cloud/ui/QRCodeView.h"
 #include "tests/support/TempDir.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -142,4 +143,48 @@ TEST(QrView, DoubleClicksMaximiseAndRestoreInTurn) {
     EXPECT_FALSE(view.maximised());
     view.toggleMaximised();
     EXPECT_TRUE(view.maximised());
+}
+
+TEST(QrView, ARoomLinkKeepsCodeTextChoiceAndStatusApartAndReadable) {
+    testsupport::TempDir dir;
+    QRCodeView view;
+    view.showBlank();
+    const QString link = "http://192.168.1.23:41234/0f1e2d3c4b5a69788796a5b4c3d2e1f0/2026120909.pdf";
+    ASSERT_TRUE(view.ShowLink(link, dir.file("QR.bmp")));
+    view.showLinkText(link);
+    int chosen = -1;
+    view.showAddresses({"192.168.1.23", "10.8.0.6"}, 0, [&](int i) { chosen = i; });
+    view.showRoomStatus("Link open until 10:45\nDownloaded by 3 devices");
+    ASSERT_TRUE(view.linkText()->isVisible());
+    ASSERT_TRUE(view.addressChoice()->isVisible());
+    EXPECT_EQ(view.linkText()->text(), link);
+    // Wide enough to read the link whole.
+    EXPECT_GE(view.linkText()->width(), view.linkText()->fontMetrics().horizontalAdvance(link));
+    // Nothing overlaps and everything stays inside the window.
+    const QRect code = view.picture()->geometry();
+    const QRect text = view.linkText()->geometry();
+    const QRect choice = view.addressChoice()->geometry();
+    const QRect status = view.roomStatus()->geometry();
+    EXPECT_LE(code.bottom(), text.top());
+    EXPECT_LE(text.bottom(), choice.top());
+    EXPECT_LE(choice.bottom(), status.top());
+    EXPECT_LE(status.bottom(), view.height());
+    EXPECT_GT(code.width(), 150);
+    // The code on screen still reads as the link.
+    view.grab().save(dir.file("view.png"));
+    EXPECT_EQ(zbarRead(dir.file("view.png")), link);
+
+    view.addressChoice()->setCurrentIndex(1);
+    emit view.addressChoice()->activated(1);
+    EXPECT_EQ(chosen, 1);
+
+    // One address: no choice to make. None: the room lines go.
+    view.showAddresses({"192.168.1.23"}, 0, {});
+    EXPECT_FALSE(view.addressChoice()->isVisible());
+    view.showAddresses({}, 0, {});
+    view.showRoomStatus({});
+    EXPECT_FALSE(view.linkText()->isVisible());
+    EXPECT_FALSE(view.roomStatus()->isVisible());
+    const QrPlacement full = placeQr(view.width(), view.height());
+    EXPECT_EQ(view.picture()->geometry().width(), full.side);
 }
