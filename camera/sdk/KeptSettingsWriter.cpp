@@ -62,12 +62,14 @@ void KeptSettingsWriter::writePending() {
     {
         std::lock_guard lock(m_mutex);
         batch.swap(m_pending);
+        m_writing = !batch.empty();
     }
-    for (const auto& [key, p] : batch) {
-        if (!m_store.remember(*p.device, p.ids, key, p.seed)) continue;
-        std::lock_guard lock(m_mutex);
-        ++m_written;
-    }
+    int written = 0;
+    for (const auto& [key, p] : batch)
+        if (m_store.remember(*p.device, p.ids, key, p.seed)) ++written;
+    std::lock_guard lock(m_mutex);
+    m_written += written;
+    m_writing = false;
 }
 
 void KeptSettingsWriter::forget(const QString& key) {
@@ -81,7 +83,7 @@ void KeptSettingsWriter::forget(const QString& key) {
 
 bool KeptSettingsWriter::pending() const {
     std::lock_guard lock(m_mutex);
-    return !m_pending.empty();
+    return !m_pending.empty() || m_writing;
 }
 
 int KeptSettingsWriter::filesWritten() const {

@@ -36,6 +36,7 @@ public:
     void flush();
     // Nothing pending for key any more, and its file gone: a write in progress finishes first.
     void forget(const QString& key);
+    // Something is waiting to be filed or being filed.
     bool pending() const;
     // Files written so far (each a whole file).
     int filesWritten() const;
@@ -58,6 +59,7 @@ private:
     std::map<QString, Pending> m_pending;
     std::chrono::steady_clock::time_point m_due;
     bool m_stop = false;
+    bool m_writing = false;
     int m_written = 0;
     platform::WorkerThread m_thread;
 };
