@@ -158,7 +158,9 @@ TEST_F(IdentityTest, TheCameraStreamsOnlyWhileItsViewRuns) {
     EXPECT_FALSE(first.streaming());
     sdk->runView(h, true);
     ASSERT_TRUE(waitFor(true));
-    while (first.dequeued() < 3) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (int i = 0; i < 1000 && first.dequeued() < 3; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_GE(first.dequeued(), 3);
     sdk->runView(h, false);
     ASSERT_TRUE(waitFor(false));
     // Paused: not a frame more is taken from the camera.

@@ -96,7 +96,12 @@ TEST(V4l2Stream, SettingsCallsDoNotWaitForAFrame) {
         dev->grabFrame();
         grabbed = true;
     });
-    while (!cam.waiting()) sleepMs(1);
+    for (int i = 0; i < 5000 && !cam.waiting(); ++i) sleepMs(1);
+    if (!cam.waiting()) {
+        cam.unplug();
+        grabber.join();
+        FAIL() << "the grab never came to wait";
+    }
     // Answered while the grab still waits for its frame.
     EXPECT_EQ(dev->readSetting(kContrast, kQueryMax), 64);
     dev->writeSetting(kBrightness, 12, false);
