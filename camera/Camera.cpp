@@ -119,7 +119,7 @@ void CCamera::OpenCameras(ViewWindow* a, ViewWindow* b, const DisplayRect& viewR
     }
 }
 
-void CCamera::Reinit() {
+void CCamera::Reinit(bool live) {
     if (!m_ready || !m_sdk) return;
     m_ready = false;
     // A capture may still run on the handles closed here. Waiting for it is no way out: it may be
@@ -132,7 +132,7 @@ void CCamera::Reinit() {
     m_sdk->start();
     m_sdk->setDataFolder(dataFolder());
     m_cameraCount = m_sdk->countCameras(m_deviceSelector);
-    OpenCameras(m_windowA, m_windowB, m_viewRect, false);
+    OpenCameras(m_windowA, m_windowB, m_viewRect, !live);
     if (m_windowA != nullptr) m_windowA->showWindow(m_cameraCount != 0);
     if (m_windowB != nullptr) m_windowB->showWindow(false);
     m_ready = true;

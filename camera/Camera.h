@@ -55,8 +55,9 @@ public:
                      const camera::DisplayRect& viewRect, bool pauseAfter = true);
     // The default placement that Reinit opens into again (the main dialog's view rect).
     void setViewRect(const camera::DisplayRect& rect) { m_viewRect = rect; }
-    // A camera came or went: close everything, restart the SDK, open again.
-    void Reinit();
+    // A camera came or went: close everything, restart the SDK, open again. live: the first live
+    // view runs afterwards (off while nobody looks at it).
+    void Reinit(bool live = true);
     // Closes every camera (their streams stop). For the main dialog's shutdown, before its video
     // windows go; the controller's destructor does it too.
     void CloseCameras();

@@ -70,7 +70,9 @@ bool CaptureWorker::snap(sdk::Handle h, QImage& target, bool sized, bool startVi
 QImage CaptureWorker::captureOne() {
     const auto size = CCamera::correctedSizeOf(*m_sdk, m_job.first, m_job.current);
     QImage picture(size.value_or(kSingleFallback), QImage::Format_RGB32);
-    if (!snap(m_job.current, picture, size.has_value(), !m_job.viewShown)) return {};
+    // A hidden view is not run for the picture: the camera streams for that one frame, and
+    // nothing is decoded for a window nobody sees.
+    if (!snap(m_job.current, picture, size.has_value(), false)) return {};
     return picture;
 }
 
@@ -89,8 +91,8 @@ QImage CaptureWorker::captureTwo() {
     uchar* bits = picture.bits();
     QImage left(bits, tile, height, picture.bytesPerLine(), QImage::Format_RGB32);
     QImage right(bits + 4 * tile, tile, height, picture.bytesPerLine(), QImage::Format_RGB32);
-    const bool ok1 = snap(m_job.first, left, sized, true);
-    const bool ok2 = snap(m_job.second, right, sized, true);
+    const bool ok1 = snap(m_job.first, left, sized, m_job.viewShown);
+    const bool ok2 = snap(m_job.second, right, sized, m_job.viewShown);
     if (!ok1 || !ok2) return {};
     return picture;
 }

@@ -17,7 +17,7 @@ struct CaptureJob {
     long number = 0;
     int tag = 0;
     bool dual = false;       // both cameras side by side
-    bool viewShown = false;  // the live view runs already: no need to start it for the snapshot
+    bool viewShown = false;  // the user interface is up; a hidden one gets no live view started
     sdk::Handle first = 0;
     sdk::Handle second = 0;
     sdk::Handle current = 0;

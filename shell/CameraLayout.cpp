@@ -83,13 +83,13 @@ void CameraLayout::resumeCurrent() {
     if (m_camera.currentCamera() != 0) m_camera.sdk()->runView(m_camera.currentCamera(), true);
 }
 
-void CameraLayout::selectCamera(int listIndex) {
+void CameraLayout::selectCamera(int listIndex, bool run) {
     const auto& handles = m_camera.cameras();
     if (listIndex < 0 || listIndex >= openCount()) return;
     if (m_camera.currentCamera() == handles[listIndex]) return;
     m_camera.sdk()->runView(m_camera.currentCamera(), false);
     m_camera.setCurrentCamera(handles[listIndex]);
-    m_camera.sdk()->runView(handles[listIndex], true);
+    if (run) m_camera.sdk()->runView(handles[listIndex], true);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -33,7 +33,8 @@ public:
     void hideLive(bool stopViews);
     void stopLive();
     void resumeCurrent();
-    void selectCamera(int listIndex);
+    // The camera becomes current; its live view runs only when run (the other's stops).
+    void selectCamera(int listIndex, bool run);
 
     // The view rect anew for the work area, and every camera placed on it.
     void placeAll(bool dual);

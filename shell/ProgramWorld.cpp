@@ -61,8 +61,8 @@ int ProgramWorld::askCalibrationChoice() {
     return m_app.AskCalibrationChoice();
 }
 
-void ProgramWorld::reinitCameras() {
-    m_app.camera().Reinit();
+void ProgramWorld::reinitCameras(bool live) {
+    m_app.camera().Reinit(live);
 }
 
 int ProgramWorld::openCameraCount() const {

@@ -25,7 +25,7 @@ public:
     void hideLive(bool stopViews) override { m_layout.hideLive(stopViews); }
     void stopLive() override { m_layout.stopLive(); }
     void resumeCurrent() override { m_layout.resumeCurrent(); }
-    void selectCamera(int listIndex) override { m_layout.selectCamera(listIndex); }
+    void selectCamera(int listIndex, bool run) override { m_layout.selectCamera(listIndex, run); }
     bool takePicture(int tag) override;
     void placeCameras() override;
     void placeDual() override { m_layout.placeDual(); }
@@ -36,7 +36,7 @@ public:
     void finishDualCalibration() override { m_layout.finishDualCalibration(); }
     bool finishCalibration() override { return m_layout.finishCalibration(); }
     int askCalibrationChoice() override;
-    void reinitCameras() override;
+    void reinitCameras(bool live) override;
     int openCameraCount() const override;
 
     void sendCommandD(int board) override;

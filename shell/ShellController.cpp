@@ -133,10 +133,15 @@ void ShellController::hideUiParts() {
     m_view.showPanel(false);
 }
 
+// The cameras stream only while someone looks: behind a hidden window (a prompt that timed out,
+// a camera that came) the live picture stays off until the view is shown.
 void ShellController::changeToCapture() {
     m_view.showPictureLayer(false);
-    m_world.showLive();
     m_state.pictureShown = false;
+    if (m_state.viewShown)
+        m_world.showLive();
+    else
+        m_world.stopLive();
     m_view.raiseOverlay();
 }
 
@@ -144,9 +149,10 @@ void ShellController::showPicture(int pictureId) {
     presentPicture(pictureId, false);
 }
 
-// From the list, the viewer's frame is set anew and the cameras and the panel stay as they are.
+// From the list, the viewer's frame is set anew and the panel stays as it is. Either way the
+// cameras stop while the stored picture covers them.
 void ShellController::presentPicture(int pictureId, bool fromList) {
-    m_world.hideLive(!fromList);
+    m_world.hideLive(true);
     m_view.setCurrentPicture(pictureId);
     m_view.showPictureLayer(true);
     m_view.loadPicture(pictureId, fromList);
@@ -218,7 +224,7 @@ void ShellController::onWaitOver(Wait wait) {
         m_admitWaiting = false;
         if (m_admitUntilMs < 0) return;
         const int before = m_admitBefore;
-        m_world.reinitCameras();
+        m_world.reinitCameras(m_state.viewShown);
         if (m_world.openCameraCount() > before) changeToCapture();
         retryAdmission();
         return;
@@ -288,7 +294,7 @@ void ShellController::onKey(int board, int keyType) {
 // drives the current one.
 void ShellController::followBoard(int board) {
     if (board >= 0 && m_world.cameraCount() >= 2 && !m_world.dualScreen())
-        m_world.selectCamera(board);
+        m_world.selectCamera(board, looking());
 }
 
 bool ShellController::onKeyboard(int qtKey) {
@@ -438,7 +444,7 @@ void ShellController::onDeviceChange(unsigned event, const QString& name) {
 void ShellController::onCameraRemoved() {
     m_admitBefore = std::min(m_admitBefore, m_world.openCameraCount() - 1);
     m_world.setDualScreen(false);
-    m_world.reinitCameras();
+    m_world.reinitCameras(looking());
     if (m_world.cameraCount() != 0) return;
     m_view.showPropertyPage(false);
     if (m_state.calibration) endCalibrationMode();
@@ -446,7 +452,7 @@ void ShellController::onCameraRemoved() {
 
 void ShellController::onCameraArrived() {
     const int before = m_world.openCameraCount();
-    m_world.reinitCameras();
+    m_world.reinitCameras(m_state.viewShown);
     changeToCapture();
     // A second notice of the same camera (its node after its USB device) keeps the first count.
     if (m_admitUntilMs >= 0) return retryAdmission();
@@ -559,12 +565,12 @@ void ShellController::commandCalibration() {
         m_view.message(text::kNoCamera, kMbSystemModal | kMbOk);
         return;
     }
-    changeToCapture();
     if (!m_state.viewShown) {
         // The panel stays hidden: calibration has its own button.
         becomeVisible();
         m_view.showOverlay(true);
     }
+    changeToCapture();
     if (m_state.calibration)
         leaveCalibration();
     else

@@ -74,6 +74,8 @@ public:
     void markShutDown() { m_state.shutDown = true; }
 
 private:
+    // Someone looks at the live picture: the view is shown and no stored picture covers it.
+    bool looking() const { return m_state.viewShown && !m_state.pictureShown; }
     void becomeVisible();
     void leaveWayBack();
     void dropWayBack();

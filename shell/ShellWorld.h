@@ -19,8 +19,8 @@ public:
     virtual void hideLive(bool stopViews) = 0;
     virtual void stopLive() = 0;
     virtual void resumeCurrent() = 0;
-    // The camera of a board becomes current (its live view on, the other's off).
-    virtual void selectCamera(int listIndex) = 0;
+    // The camera of a board becomes current (the other's live view off, its own on when run).
+    virtual void selectCamera(int listIndex, bool run) = 0;
     // Starts a capture; false when none could start.
     virtual bool takePicture(int tag) = 0;
     // The default placement anew and every camera at its place on the current work area.
@@ -37,8 +37,8 @@ public:
     // False, with nothing changed, when the current camera's corners give no placement.
     virtual bool finishCalibration() = 0;
     virtual int askCalibrationChoice() = 0;
-    // A camera came or went: closed and opened again.
-    virtual void reinitCameras() = 0;
+    // A camera came or went: closed and opened again, the first live view running when live.
+    virtual void reinitCameras(bool live) = 0;
 
     // Button boards.
     virtual void sendCommandD(int board) = 0;

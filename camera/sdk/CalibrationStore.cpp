@@ -74,8 +74,13 @@ QString CalibrationStore::factoryRecordFor(const QString& cameraKey) const {
     return m_folder + "/calibration-" + safeFileName(cameraKey) + ".factory";
 }
 
+bool CalibrationStore::filed(const QString& cameraKey) const {
+    return !m_folder.isEmpty() && QFileInfo::exists(pathFor(cameraKey));
+}
+
 Corners CalibrationStore::loadOrInstall(const QString& cameraKey,
-                                        const std::optional<Corners>& factory) const {
+                                        const std::optional<Corners>& factory,
+                                        const QString& seed) const {
     const QString record = factoryRecordFor(cameraKey);
     if (factory && !m_folder.isEmpty() && !QFileInfo::exists(record)) {
         // A calibration the user saved before is his, factory or not.
@@ -83,6 +88,7 @@ Corners CalibrationStore::loadOrInstall(const QString& cameraKey,
         // The record holds what the factory gave, for whoever wants it back.
         if (saved) writeWhole(m_folder, record, format(*factory));
     }
+    if (!seed.isEmpty() && !filed(cameraKey)) return load(seed);
     return load(cameraKey);
 }
 

@@ -20,7 +20,10 @@ public:
     // The first time a camera with a factory calibration is seen in this folder, that calibration
     // becomes its saved one (unless one is saved already), and a record says so. From then on the
     // saved file alone counts: deleted or damaged, the camera opens with the full frame.
-    Corners loadOrInstall(const QString& cameraKey, const std::optional<Corners>& factory) const;
+    // With nothing filed under cameraKey yet, the corners filed under seed (if any) are the start.
+    Corners loadOrInstall(const QString& cameraKey, const std::optional<Corners>& factory,
+                          const QString& seed = {}) const;
+    bool filed(const QString& cameraKey) const;
     QString factoryRecordFor(const QString& cameraKey) const;
 
     // Text form of a calibration file, and its strict reading (nullopt for anything damaged).

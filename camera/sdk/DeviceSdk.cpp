@@ -8,7 +8,8 @@
 
 namespace camera::sdk {
 
-DeviceSdk::DeviceSdk(std::unique_ptr<CameraBackend> backend) : m_backend(std::move(backend)) {}
+DeviceSdk::DeviceSdk(std::unique_ptr<CameraBackend> backend, std::chrono::milliseconds settle)
+    : m_backend(std::move(backend)), m_keptWriter(m_keptSettings, settle) {}
 
 DeviceSdk::~DeviceSdk() {
     closeAll();
@@ -41,21 +42,31 @@ int DeviceSdk::countCameras(int) {
     return m_backend->count();
 }
 
+CameraKeys DeviceSdk::keysFor(const CameraDevice& device) const {
+    return CameraIdentity::resolve(
+        device.calibrationKey(), device.portKey(), device.serialShared(), [this](const QString& k) {
+            return m_calibration.filed(k) || m_keptSettings.filed(k);
+        });
+}
+
 Handle DeviceSdk::open(VideoSink* view, int, int index) {
     std::shared_ptr<CameraDevice> device = m_backend->open(index);
     if (!device) return 0;
-    // The camera may have forgotten what it was set to while it was unplugged.
-    m_keptSettings.reapply(*device);
     auto cam = std::make_shared<OpenCamera>();
     cam->device = device;
-    if (view != nullptr) cam->sink = view->gate();
+    // What a camera closed a moment ago still had pending belongs in its file before it is read.
+    m_keptWriter.flush();
     Handle h = 0;
     {
         std::lock_guard lock(m_mutex);
+        cam->keys = keysFor(*device);
         cam->overlay.corners =
-            m_calibration.loadOrInstall(device->calibrationKey(), device->factoryCorners());
+            m_calibration.loadOrInstall(cam->keys.key, device->factoryCorners(), cam->keys.seed);
         h = m_nextHandle++;
     }
+    // The camera may have forgotten what it was set to while it was unplugged.
+    m_keptSettings.reapply(*device, cam->keys.key, cam->keys.seed);
+    if (view != nullptr) cam->sink = view->gate();
     cam->view = std::make_unique<LiveView>(device, cam->sink);
     cam->view->setOverlay(cam->overlay);
     if (cam->sink)
@@ -106,6 +117,7 @@ void DeviceSdk::close(Handle h) {
     cam->closed = true;
     cam->view->stop();  // joins the streaming thread before the window can go
     if (cam->sink) cam->sink->setCornerMover({});
+    m_keptWriter.flush();
 }
 
 void DeviceSdk::closeAll() {
@@ -181,13 +193,18 @@ void DeviceSdk::saveCalibration(Handle h) {
     const auto cam = find(h);
     if (!cam) return;
     std::lock_guard lock(m_mutex);
-    m_calibration.save(cam->device->calibrationKey(), cam->overlay.corners);
+    m_calibration.save(cam->keys.key, cam->overlay.corners);
+}
+
+CameraKeys DeviceSdk::keysOf(Handle h) const {
+    const auto cam = find(h);
+    return cam ? cam->keys : CameraKeys{};
 }
 
 void DeviceSdk::restoreDefaults(Handle h) {
     if (auto cam = find(h)) {
         cam->device->restoreDefaults();
-        m_keptSettings.forget(*cam->device);
+        m_keptWriter.forget(cam->keys.key);
     }
 }
 
@@ -199,7 +216,7 @@ int DeviceSdk::readSetting(Handle h, int id, int query) {
 void DeviceSdk::writeSetting(Handle h, int id, int value, bool automatic) {
     if (auto cam = find(h)) {
         cam->device->writeSetting(id, value, automatic);
-        m_keptSettings.remember(*cam->device, id);
+        m_keptWriter.noteWrite(cam->device, cam->keys.key, cam->keys.seed, id);
     }
 }
 

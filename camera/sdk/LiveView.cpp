@@ -59,8 +59,18 @@ void LiveView::loop() {
     using Clock = std::chrono::steady_clock;
     const auto period = std::chrono::microseconds(1'000'000 / kFramesPerSecond);
     auto next = Clock::now();
+    bool holding = false;
     std::unique_lock lock(m_mutex);
     while (!m_stop) {
+        // The camera streams only while its view runs; started and stopped here, never on the
+        // caller's thread, as a camera may take a while to answer.
+        if (holding != m_running) {
+            holding = m_running;
+            lock.unlock();
+            m_device->holdStream(holding);
+            lock.lock();
+            continue;
+        }
         if (!m_running) {
             m_wake.wait(lock, [this] { return m_stop || m_running; });
             next = Clock::now();
@@ -74,6 +84,8 @@ void LiveView::loop() {
         if (next < Clock::now()) next = Clock::now();
         m_wake.wait_until(lock, next, [this] { return m_stop || !m_running; });
     }
+    lock.unlock();
+    if (holding) m_device->holdStream(false);
 }
 
 void LiveView::showOne() {

@@ -95,8 +95,17 @@ bool SettingsStore::save(const QString& cameraKey, const KeptSettings& settings)
     return platform::StagedFile::replace(pathFor(cameraKey), format(settings));
 }
 
-void SettingsStore::reapply(CameraDevice& device) {
-    const KeptSettings kept = load(device.calibrationKey());
+bool SettingsStore::filed(const QString& cameraKey) const {
+    std::lock_guard lock(m_mutex);
+    return !m_folder.isEmpty() && QFile::exists(pathFor(cameraKey));
+}
+
+KeptSettings SettingsStore::load(const QString& key, const QString& seed) const {
+    return seed.isEmpty() || filed(key) ? load(key) : load(seed);
+}
+
+void SettingsStore::reapply(CameraDevice& device, const QString& key, const QString& seed) {
+    const KeptSettings kept = load(key, seed);
     for (const int id : kOrder) {
         const auto it = kept.values.find(id);
         const bool haveValue = it != kept.values.end() && inRange(device, id, it->second);
@@ -113,21 +122,25 @@ void SettingsStore::reapply(CameraDevice& device) {
     }
 }
 
-void SettingsStore::remember(CameraDevice& device, int settingId) {
-    if (!isKeptSetting(settingId)) return;
-    const QString key = device.calibrationKey();
-    const int max = device.readSetting(settingId, kQueryMax);
-    const int min = device.readSetting(settingId, kQueryMin);
-    if (min >= max) return;  // nothing to keep of a setting the camera lacks
-    KeptSettings kept = load(key);
-    kept.values[settingId] = device.readSetting(settingId, kQueryCurrent);
-    if (settingId == kExposure) kept.autoExposure = device.readSetting(kExposure, kQueryAuto) != 0;
-    save(key, kept);
+bool SettingsStore::remember(CameraDevice& device, const std::set<int>& settingIds,
+                             const QString& key, const QString& seed) {
+    KeptSettings kept = load(key, seed);
+    bool changed = false;
+    for (const int id : settingIds) {
+        if (!isKeptSetting(id)) continue;
+        const int max = device.readSetting(id, kQueryMax);
+        const int min = device.readSetting(id, kQueryMin);
+        if (min >= max) continue;  // nothing to keep of a setting the camera lacks
+        kept.values[id] = device.readSetting(id, kQueryCurrent);
+        if (id == kExposure) kept.autoExposure = device.readSetting(kExposure, kQueryAuto) != 0;
+        changed = true;
+    }
+    return changed && save(key, kept);
 }
 
-void SettingsStore::forget(CameraDevice& device) {
+void SettingsStore::forget(const QString& key) {
     std::lock_guard lock(m_mutex);
-    if (!m_folder.isEmpty()) QFile::remove(pathFor(device.calibrationKey()));
+    if (!m_folder.isEmpty()) QFile::remove(pathFor(key));
 }
 
 }  // namespace camera::sdk

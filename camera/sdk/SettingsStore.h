@@ -10,6 +10,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 
 namespace camera::sdk {
 
@@ -25,17 +26,22 @@ public:
     explicit SettingsStore(QString folder = {}) : m_folder(std::move(folder)) {}
     void setFolder(const QString& folder);
 
-    // Writes the kept values of this camera back to it: the six picture settings, then exposure
-    // with its automatic flag. Values outside what the camera now offers are left out.
-    void reapply(CameraDevice& device);
-    // Keeps what the camera has for a setting after a write (not what was asked: a camera may
-    // refuse or round a value).
-    void remember(CameraDevice& device, int settingId);
+    // Writes the kept values of a camera filed under key (or, with none there yet, under seed)
+    // back to it: the six picture settings, then exposure with its automatic flag. Values outside
+    // what the camera now offers are left out.
+    void reapply(CameraDevice& device, const QString& key, const QString& seed = {});
+    // Keeps what the camera has for these settings now, in one write of the file (not what was
+    // asked: a camera may refuse or round a value). False when nothing was written.
+    bool remember(CameraDevice& device, const std::set<int>& settingIds, const QString& key,
+                  const QString& seed = {});
     // The camera is back at its own defaults: nothing kept for it any more.
-    void forget(CameraDevice& device);
+    void forget(const QString& key);
 
     // The kept settings of a camera; empty when there are none or the file is damaged.
     KeptSettings load(const QString& cameraKey) const;
+    // Under key, or under seed while there is no file under key.
+    KeptSettings load(const QString& key, const QString& seed) const;
+    bool filed(const QString& cameraKey) const;
     bool save(const QString& cameraKey, const KeptSettings& settings) const;
     QString pathFor(const QString& cameraKey) const;
 

@@ -114,8 +114,18 @@ QString UvcDeviceInfo::calibrationKey() const {
     return "uvc-" + vendorId + '-' + productId + '-' + where;
 }
 
+QString UvcDeviceInfo::portKey() const {
+    const QString where = !path.isEmpty() ? path : devnode;
+    return calibrationKey() + "-at-" + where;
+}
+
 std::vector<UvcDeviceInfo> admittedCameras(std::vector<UvcDeviceInfo> all, bool anyUvc) {
     std::erase_if(all, [&](const UvcDeviceInfo& d) { return !d.admitted(anyUvc); });
+    for (UvcDeviceInfo& d : all)
+        d.serialShared =
+            !d.serial.isEmpty() && std::count_if(all.begin(), all.end(), [&](const auto& o) {
+                return o.calibrationKey() == d.calibrationKey();
+            }) > 1;
     std::stable_sort(all.begin(), all.end(), [](const UvcDeviceInfo& a, const UvcDeviceInfo& b) {
         return a.path != b.path ? a.path < b.path : a.devnode < b.devnode;
     });

@@ -20,6 +20,7 @@ struct UvcDeviceInfo {
     QString driver;        // of the USB interface: "uvcvideo"
     QString capabilities;  // ":capture:" for a streaming node
     QString path;          // stable place on the bus
+    bool serialShared = false;  // another admitted camera of this kind reports the same serial
 
     // From udev properties (the usb_id and v4l_id builtins' names).
     static UvcDeviceInfo fromProperties(const QMap<QString, QString>& properties);
@@ -37,6 +38,8 @@ struct UvcDeviceInfo {
     // in CR LF.
     QByteArray versionText() const;
     QString calibrationKey() const;
+    // The key with the place on the bus, which tells apart two cameras of the same serial.
+    QString portKey() const;
 
     static constexpr char kVendor[] = "0c45";
     static constexpr char kProduct[] = "9102";
@@ -44,7 +47,8 @@ struct UvcDeviceInfo {
     static constexpr qsizetype kMaxRecordedBytes = 1 << 20;
 };
 
-// Admitted cameras in a stable order (by place on the bus, then node).
+// Admitted cameras in a stable order (by place on the bus, then node), each marked when another
+// of them has the same maker, product and serial.
 std::vector<UvcDeviceInfo> admittedCameras(std::vector<UvcDeviceInfo> all, bool anyUvc);
 
 }  // namespace camera::sdk

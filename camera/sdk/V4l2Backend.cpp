@@ -27,6 +27,9 @@ void fillFromUsbParent(udev_device* dev, QMap<QString, QString>& props) {
     attr("ID_VENDOR", "manufacturer");
     attr("ID_MODEL", "product");
     attr("ID_SERIAL_SHORT", "serial");
+    // Two cameras with one serial are told apart by their port.
+    if (!props.contains("ID_PATH"))
+        props.insert("ID_PATH", "usb-" + str(udev_device_get_sysname(usb)));
     udev_device* intf = udev_device_get_parent_with_subsystem_devtype(dev, "usb", "usb_interface");
     if (intf != nullptr && !props.contains("ID_USB_DRIVER"))
         props.insert("ID_USB_DRIVER", str(udev_device_get_driver(intf)));

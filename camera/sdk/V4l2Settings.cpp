@@ -1,6 +1,9 @@
 #include "V4l2Settings.h"
 
 #include "camera/sdk/CameraSdk.h"
+#include "platform/Log.h"
+
+#include <QByteArray>
 
 #include <linux/videodev2.h>
 
@@ -8,15 +11,38 @@
 
 namespace camera::sdk {
 
+bool V4l2Settings::plausible(const v4l2_queryctrl& q) {
+    const bool numeric = q.type == V4L2_CTRL_TYPE_INTEGER || q.type == V4L2_CTRL_TYPE_MENU ||
+                         q.type == V4L2_CTRL_TYPE_BOOLEAN;
+    if (numeric && q.minimum <= q.maximum) return true;
+    // Once per control: the page asks for it again and again.
+    if (m_reported.insert(q.id).second) {
+        const QString name = QString::fromLatin1(reinterpret_cast<const char*>(q.name),
+                                                 int(qstrnlen(reinterpret_cast<const char*>(q.name),
+                                                              sizeof q.name)));
+        platform::log::failure(platform::log::camera(),
+                               QStringLiteral("control \"%1\" (type %2, range %3..%4) is left out")
+                                   .arg(name)
+                                   .arg(q.type)
+                                   .arg(q.minimum)
+                                   .arg(q.maximum),
+                               QStringLiteral("the camera describes it as no control can be"));
+    }
+    return false;
+}
+
 ControlInfo V4l2Settings::control(uint32_t id) {
     v4l2_queryctrl q{};
     q.id = id;
     if (m_io.controlIoctl(VIDIOC_QUERYCTRL, &q) != 0) return {};
     if (q.flags & (V4L2_CTRL_FLAG_DISABLED | V4L2_CTRL_FLAG_READ_ONLY)) return {};
+    if (!plausible(q)) return {};
     v4l2_control c{};
     c.id = id;
     if (m_io.controlIoctl(VIDIOC_G_CTRL, &c) != 0) c.value = q.default_value;
-    return {true, q.minimum, q.maximum, q.default_value, c.value};
+    // What the page shows stays inside the range it is given.
+    return {true, q.minimum, q.maximum, std::clamp(q.default_value, q.minimum, q.maximum),
+            std::clamp(c.value, q.minimum, q.maximum)};
 }
 
 bool V4l2Settings::set(uint32_t id, int value) {
@@ -31,8 +57,11 @@ std::vector<int> V4l2Settings::exposureModes() {
     v4l2_queryctrl q{};
     q.id = V4L2_CID_EXPOSURE_AUTO;
     if (m_io.controlIoctl(VIDIOC_QUERYCTRL, &q) != 0 || q.type != V4L2_CTRL_TYPE_MENU) return modes;
-    // Only the entries the device answers for: UVC cameras leave out the modes they lack.
-    for (int i = std::max(q.minimum, 0); i <= q.maximum; ++i) {
+    // Only the entries the device answers for: UVC cameras leave out the modes they lack. The
+    // modes are a handful; a menu claiming billions is not walked to its end.
+    constexpr int kMaxModes = 64;
+    const int last = std::min(q.maximum, kMaxModes);
+    for (int i = std::max(q.minimum, 0); i <= last; ++i) {
         v4l2_querymenu m{};
         m.id = q.id;
         m.index = uint32_t(i);

@@ -4,7 +4,10 @@
 #include "camera/sdk/V4l2ControlIo.h"
 #include "camera/sdk/V4l2Controls.h"
 
+#include <linux/videodev2.h>
+
 #include <cstdint>
+#include <set>
 #include <vector>
 
 namespace camera::sdk {
@@ -18,7 +21,8 @@ public:
     void restoreDefaults();
 
     // A control as the device describes it; not present when it is missing, disabled or
-    // read-only (the page cannot move it).
+    // read-only (the page cannot move it), or described as no control can be (a range upside
+    // down, a type that holds no number); the value is kept inside the range.
     ControlInfo control(uint32_t id);
     // The exposure modes the device offers, in menu order.
     std::vector<int> exposureModes();
@@ -26,8 +30,10 @@ public:
 private:
     bool set(uint32_t id, int value);
     bool exposureIsAutomatic();
+    bool plausible(const v4l2_queryctrl& q);
 
     V4l2ControlIo& m_io;
+    std::set<uint32_t> m_reported;  // controls already logged as implausible
 };
 
 }  // namespace camera::sdk

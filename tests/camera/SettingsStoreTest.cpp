@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <thread>
+
 using namespace camera::sdk;
 using testsupport::TempDir;
 
@@ -142,4 +144,53 @@ TEST(SettingsStore, FormatReadsBackAndAnUnusableFolderFailsQuietly) {
     EXPECT_EQ(store.load("sim-0"), KeptSettings{});
     // A strange identity still names a file inside the folder.
     EXPECT_EQ(SettingsStore("/f").pathFor("../x/y"), "/f/settings-___x_y.txt");
+}
+
+namespace {
+
+bool settles(const KeptSettingsWriter& w) {
+    for (int i = 0; i < 1000 && w.pending(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return !w.pending();
+}
+
+}  // namespace
+
+TEST(KeptSettingsWriter, ADragIsFiledOnceWhenItSettlesAndForgottenWithTheDefaults) {
+    TempDir dir;
+    SimOptions o;
+    o.frameSize = QSize(64, 48);
+    DeviceSdk sdk(std::make_unique<SimBackend>(o), std::chrono::milliseconds(200));
+    sdk.setDataFolder(dir.path());
+    const Handle h = sdk.open(nullptr, 0, 0);
+    const QString file = SettingsStore(dir.path()).pathFor("sim-0");
+    // A thumb dragged across the trackbar: many writes, no file yet.
+    for (int v = -40; v <= 40; v += 2) sdk.writeSetting(h, kBrightness, v, false);
+    sdk.writeSetting(h, kContrast, 50, false);
+    EXPECT_FALSE(QFile::exists(file));
+    ASSERT_TRUE(settles(sdk.keptWriter()));
+    EXPECT_EQ(sdk.keptWriter().filesWritten(), 1);
+    const KeptSettings kept = SettingsStore(dir.path()).load("sim-0");
+    EXPECT_EQ(kept.values.at(kBrightness), 40);
+    EXPECT_EQ(kept.values.at(kContrast), 50);
+
+    // The defaults restored while a write still waits: nothing comes back afterwards.
+    sdk.writeSetting(h, kGamma, 300, false);
+    sdk.restoreDefaults(h);
+    EXPECT_FALSE(QFile::exists(file));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(QFile::exists(file));
+    EXPECT_EQ(sdk.keptWriter().filesWritten(), 1);
+}
+
+TEST(KeptSettingsWriter, WhatIsPendingIsFiledWhenTheCameraCloses) {
+    TempDir dir;
+    SimOptions o;
+    o.frameSize = QSize(64, 48);
+    DeviceSdk sdk(std::make_unique<SimBackend>(o), std::chrono::hours(1));
+    sdk.setDataFolder(dir.path());
+    const Handle h = sdk.open(nullptr, 0, 0);
+    sdk.writeSetting(h, kSaturation, 100, false);
+    sdk.close(h);
+    EXPECT_EQ(SettingsStore(dir.path()).load("sim-0").values.at(kSaturation), 100);
 }

@@ -3,6 +3,7 @@
 #include "camera/sdk/CameraSdk.h"
 #include "camera/sdk/V4l2Controls.h"
 #include "camera/sdk/V4l2Settings.h"
+#include "tests/support/LogCapture.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -149,4 +150,30 @@ TEST(V4l2Settings, RestoringDefaultsSetsTheModeFirst) {
     EXPECT_EQ(doc.value("exposure_auto"), 3);
     EXPECT_EQ(doc.value("gamma"), 100);
     EXPECT_EQ(t.read(kExposure, kQueryAuto), 1);
+}
+
+TEST(V4l2Settings, ControlsNoCameraCouldHaveAreLeftOutWithOneLine) {
+    RecordedControls rec(
+        "brightness 0x00980900 (int) : min=10 max=-10 step=1 default=0 value=0\n"
+        "contrast 0x00980901 (int) : min=0 max=64 step=1 default=200 value=-5\n"
+        "hue 0x00980903 (int64) : min=-40 max=40 step=1 default=0 value=0\n"
+        "exposure_auto 0x009a0901 (menu) : min=0 max=2147483647 default=3 value=3\n"
+        "\t\t\t\t1: Manual Mode\n"
+        "\t\t\t\t3: Aperture Priority Mode\n"
+        "exposure_absolute 0x009a0902 (int) : min=1 max=5000 step=1 default=156 value=156\n");
+    V4l2Settings s(rec);
+    testsupport::LogCapture log;
+    // An upside-down range: unsupported, logged once however often the page asks.
+    for (int i = 0; i < 3; ++i)
+        EXPECT_GE(s.read(kBrightness, kQueryMin), s.read(kBrightness, kQueryMax));
+    EXPECT_EQ(log.matching("ostrely.camera", {"brightness", "10..-10", "left out"}).size(), 1)
+        << log.lines().join('\n').toStdString();
+    // A type that holds no 32-bit number.
+    EXPECT_GE(s.read(kHue, kQueryMin), s.read(kHue, kQueryMax));
+    // A value outside its own range is shown inside it.
+    EXPECT_EQ(s.read(kContrast, kQueryCurrent), 0);
+    // A mode menu that claims two billion entries is not walked to its end.
+    s.write(kExposure, 300, false);
+    EXPECT_EQ(rec.value("exposure_auto"), V4L2_EXPOSURE_MANUAL);
+    EXPECT_EQ(s.read(kExposure, kQueryCurrent), 300);
 }

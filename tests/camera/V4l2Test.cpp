@@ -2,7 +2,6 @@
 #include "camera/sdk/UvcDeviceInfo.h"
 #include "camera/sdk/V4l2Controls.h"
 #include "camera/sdk/V4l2Device.h"
-#include "camera/sdk/V4l2Formats.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/RefusedPath.h"
 #include "tests/support/TempDir.h"
@@ -15,20 +14,6 @@
 #include <linux/videodev2.h>
 
 using namespace camera::sdk;
-
-TEST(V4l2Formats, LargestDecodableFrameMjpegFirst) {
-    const std::vector<StreamFormat> offered = {
-        {V4L2_PIX_FMT_YUYV, QSize(640, 480)},    {V4L2_PIX_FMT_YUYV, QSize(1600, 1200)},
-        {V4L2_PIX_FMT_MJPEG, QSize(1600, 1200)}, {V4L2_PIX_FMT_MJPEG, QSize(1280, 720)},
-        {V4L2_PIX_FMT_H264, QSize(3840, 2160)},  // larger, but we cannot decode it
-    };
-    EXPECT_EQ(V4l2Formats::choose(offered), (StreamFormat{V4L2_PIX_FMT_MJPEG, QSize(1600, 1200)}));
-    EXPECT_EQ(V4l2Formats::choose(
-                  {{V4L2_PIX_FMT_YUYV, QSize(320, 240)}, {V4L2_PIX_FMT_MJPEG, QSize(160, 120)}}),
-              (StreamFormat{V4L2_PIX_FMT_YUYV, QSize(320, 240)}));
-    EXPECT_FALSE(V4l2Formats::choose({{V4L2_PIX_FMT_H264, QSize(640, 480)}}));
-    EXPECT_FALSE(V4l2Formats::choose({}));
-}
 
 TEST(FrameDecoder, YuyvToRgbKnownColours) {
     // Studio-range black, white, and pure red (Y 81, U 90, V 240).

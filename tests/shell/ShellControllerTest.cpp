@@ -43,6 +43,7 @@ public:
     int boards = 0;
     int choice = 1;
     std::deque<int> answers;  // of message boxes; OK when they run out
+    bool streaming = false;   // a camera's live view runs, as the world was last told
     tray::MenuState menu;
 
     void note(const QString& s) { log << s; }
@@ -113,11 +114,26 @@ public:
 
     // ShellWorld.
     int cameraCount() const override { return cameras; }
-    void showLive() override { note("live"); }
-    void hideLive(bool stop) override { note(QString("hideLive %1").arg(stop)); }
-    void stopLive() override { note("stopLive"); }
-    void resumeCurrent() override { note("resume"); }
-    void selectCamera(int i) override { note(QString("select %1").arg(i)); }
+    void showLive() override {
+        note("live");
+        streaming = true;
+    }
+    void hideLive(bool stop) override {
+        note(QString("hideLive %1").arg(stop));
+        if (stop) streaming = false;
+    }
+    void stopLive() override {
+        note("stopLive");
+        streaming = false;
+    }
+    void resumeCurrent() override {
+        note("resume");
+        streaming = true;
+    }
+    void selectCamera(int i, bool run) override {
+        note(QString("select %1").arg(i));
+        streaming = run;
+    }
     bool takePicture(int tag) override {
         note(QString("takePicture %1").arg(tag));
         return takeOk;
@@ -137,8 +153,9 @@ public:
         note("askChoice");
         return choice;
     }
-    void reinitCameras() override {
+    void reinitCameras(bool live) override {
         note("reinit");
+        streaming = live;
         opened = reinitOpens.empty() ? cameras : reinitOpens.front();
         if (!reinitOpens.empty()) reinitOpens.pop_front();
     }
@@ -816,6 +833,65 @@ TEST_F(ShellControllerTest, HiddenDualScreenComesBackSideBySide) {
     shell.showView(false);
     EXPECT_EQ(r.main(), (QStringList{"live", "hidden"}));
     EXPECT_TRUE(r.log.contains("stopLive"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Cameras off when nobody looks
+
+TEST_F(ShellControllerTest, NobodyLooksSoNoCameraStreams) {
+    r.cameras = 2;
+    enter(Face::Live);
+    EXPECT_TRUE(r.streaming);
+    shell.onShowPicture(4);
+    EXPECT_FALSE(r.streaming) << "a picture from the list covers the live view";
+    shell.changeToCapture();
+    EXPECT_TRUE(r.streaming);
+    key(kKeyNext, 1);  // the other board's camera becomes current and runs in its place
+    EXPECT_TRUE(r.log.contains("select 1"));
+    EXPECT_TRUE(r.streaming);
+
+    shell.showView(false);
+    EXPECT_FALSE(r.streaming);
+    // The clear-all prompt timing out behind the hidden window asks for the live view.
+    shell.changeToCapture();
+    EXPECT_FALSE(r.streaming);
+    // A board key while hidden makes its camera current without running it.
+    r.log.clear();
+    key(kKeyNext, 0);
+    EXPECT_TRUE(r.log.contains("select 0"));
+    EXPECT_FALSE(r.streaming);
+    shell.onDeviceChange(msg::kDeviceArrival, kCamera);
+    EXPECT_FALSE(r.streaming) << "a camera plugged in while hidden";
+    shell.onDeviceChange(msg::kDeviceRemoveComplete, kCamera);
+    EXPECT_FALSE(r.streaming) << "a camera pulled out while hidden";
+
+    shell.showView(true);
+    EXPECT_TRUE(r.streaming);
+    shell.showPicture(5);
+    EXPECT_FALSE(r.streaming);
+    shell.onDeviceChange(msg::kDeviceRemoveComplete, kCamera);
+    EXPECT_FALSE(r.streaming) << "the camera left stays off under the stored picture";
+    key(kKeyNext, 1);
+    EXPECT_FALSE(r.streaming);
+    key(kKeyLive);
+    EXPECT_TRUE(r.streaming);
+}
+
+TEST_F(ShellControllerTest, ACaptureWithTheViewHiddenLeavesTheCamerasOff) {
+    enter(Face::Live);
+    key(kKeyHideCapture);
+    EXPECT_TRUE(r.main().contains("takePicture 1"));
+    EXPECT_FALSE(r.streaming);
+    shell.onPictureReady(1, kTagKeepHidden);
+    EXPECT_FALSE(r.streaming);
+    EXPECT_FALSE(shell.state().viewShown);
+}
+
+TEST_F(ShellControllerTest, CalibrationFromHiddenShowsTheViewBeforeTheCameraRuns) {
+    enter(Face::Hidden);
+    shell.runCommand(tray::kCmdCalibration);
+    EXPECT_TRUE(r.streaming);
+    EXPECT_LT(r.log.indexOf("window"), r.log.indexOf("live"));
 }
 
 TEST_F(ShellControllerTest, KeyTableIsTotal) {
