@@ -50,10 +50,9 @@ int compositeInterface(udev_device* hid) {
     const int count = QString::fromLatin1(udev_device_get_sysattr_value(usb, "bNumInterfaces"))
                           .trimmed()
                           .toInt(&okCount);
-    const int number =
-        QString::fromLatin1(udev_device_get_sysattr_value(intf, "bInterfaceNumber"))
-            .trimmed()
-            .toInt(&okNumber, 16);
+    const int number = QString::fromLatin1(udev_device_get_sysattr_value(intf, "bInterfaceNumber"))
+                           .trimmed()
+                           .toInt(&okNumber, 16);
     return okCount && okNumber && count > 1 ? number : -1;
 }
 

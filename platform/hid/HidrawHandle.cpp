@@ -112,10 +112,10 @@ int HidrawHandle::write(const uint8_t* buf, size_t len, int timeoutMs) {
     const HidrawWriter::Result r = m_writer->write(buf, len, timeoutMs);
     if (!r.done) {
         if (!m_writeStuck)
-            platform::log::failure(platform::log::board(),
-                                   QStringLiteral("writing to board node %1 failed").arg(m_node),
-                                   QStringLiteral("the board has not taken a report within %1 ms")
-                                       .arg(timeoutMs));
+            platform::log::failure(
+                platform::log::board(),
+                QStringLiteral("writing to board node %1 failed").arg(m_node),
+                QStringLiteral("the board has not taken a report within %1 ms").arg(timeoutMs));
         m_writeStuck = true;
         return 0;
     }

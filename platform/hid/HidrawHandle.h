@@ -39,7 +39,7 @@ private:
     // hidraw leaves the id byte out when the device numbers no reports; callers expect it.
     bool m_usesReportIds = true;
     std::vector<uint8_t> m_scratch;
-    bool m_writeStuck = false;  // said once until a write goes through again
+    bool m_writeStuck = false;               // said once until a write goes through again
     std::unique_ptr<HidrawWriter> m_writer;  // after m_fd: it ends before the node is closed
 };
 

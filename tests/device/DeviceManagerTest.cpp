@@ -211,7 +211,8 @@ class RecordedBoardTest : public DeviceManagerTest {
 protected:
     QStringList plugRecorded(const std::vector<uint8_t>& descriptor, int usbInterface,
                              const QString& instance, uint8_t idByte) {
-        const auto parsed = platform::hid::parseReportDescriptor(descriptor.data(), descriptor.size());
+        const auto parsed =
+            platform::hid::parseReportDescriptor(descriptor.data(), descriptor.size());
         EXPECT_TRUE(parsed);
         if (!parsed) return {};
         const QStringList names = platform::hid::hidInterfaceNames(
@@ -225,10 +226,10 @@ protected:
 };
 
 TEST_F(RecordedBoardTest, SingleAndThreeCollectionBoardsGiveOneRecordEachUnderTheirNames) {
-    const QStringList one = plugRecorded(testsupport::kSingleCollectionBoard, -1,
-                                         "0003:0483:5851.0001", 1);
-    const QStringList three = plugRecorded(testsupport::kThreeCollectionBoard, -1,
-                                           "0003:0483:5851.0002", 2);
+    const QStringList one =
+        plugRecorded(testsupport::kSingleCollectionBoard, -1, "0003:0483:5851.0001", 1);
+    const QStringList three =
+        plugRecorded(testsupport::kThreeCollectionBoard, -1, "0003:0483:5851.0002", 2);
     const QString guid = "#{4d1e55b2-f16f-11cf-88cb-001111000030}";
     EXPECT_EQ(one, QStringList{"\\\\?\\HID#VID_0483&PID_5851#0003&0483&5851.0001&0000" + guid});
     EXPECT_EQ(three, (QStringList{

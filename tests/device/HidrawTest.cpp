@@ -50,7 +50,8 @@ TEST(InterfaceNameTest, CollectionAndInterfacePartsOnlyWhereTheDeviceHasSeveral)
         return hidInterfaceNames(0x0483, 0x5851, collections, usbInterface, "0003:0483:5851.0007");
     };
     ASSERT_EQ(names(1, -1).size(), 1);
-    EXPECT_TRUE(names(1, -1)[0].startsWith("\\\\?\\HID#VID_0483&PID_5851#0003&0483&5851.0007&0000#"));
+    EXPECT_TRUE(
+        names(1, -1)[0].startsWith("\\\\?\\HID#VID_0483&PID_5851#0003&0483&5851.0007&0000#"));
     EXPECT_EQ(names(0, -1).size(), 1) << "an unreadable descriptor still names the interface";
     const QStringList three = names(3, -1);
     ASSERT_EQ(three.size(), 3);

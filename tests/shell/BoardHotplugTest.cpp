@@ -146,7 +146,8 @@ int timeScale() {
 TEST_F(ShellTest, QuickUnplugsAndPlugsNeverStallTheWindowAndKeepTheBoardsPauses) {
     constexpr int kCycles = 30;
     const int scale = timeScale();
-    QuickClock quick(scale);
+    // The window and its boards outlive this body (they go in TearDown): so does their clock.
+    static QuickClock quick(scale);
     auto owned = std::make_unique<TimedBoards>(quick);
     TimedBoards& timed = *owned;
     otherBoards = std::move(owned);
@@ -173,8 +174,8 @@ TEST_F(ShellTest, QuickUnplugsAndPlugsNeverStallTheWindowAndKeepTheBoardsPauses)
     const qint64 elapsed = total.elapsed();
     std::cout << "[ measured ] " << kCycles << " unplug/plug cycles in " << elapsed
               << " ms (board time x" << scale << "): longest stall of the window's thread "
-              << meter.tickGap() << " ms, longest gap between live-view paints "
-              << meter.paintGap() << " ms over " << meter.paints() << " paints" << std::endl;
+              << meter.tickGap() << " ms, longest gap between live-view paints " << meter.paintGap()
+              << " ms over " << meter.paints() << " paints" << std::endl;
     RecordProperty("window_stall_ms", static_cast<int>(meter.tickGap()));
     RecordProperty("paint_gap_ms", static_cast<int>(meter.paintGap()));
 
