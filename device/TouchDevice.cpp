@@ -50,12 +50,12 @@ void TouchDevice::ReadIdentification() {
     }
 }
 
-int TouchDevice::ReadReport(std::vector<uint8_t>& buffer) {
+int TouchDevice::ReadReport(std::vector<uint8_t>& buffer, int timeoutMs) {
     const size_t length = static_cast<size_t>(std::max(inputReportLength, 0));
     buffer.assign(std::max(length, kExaminedBytes), 0);
     if (!IsOpen() && !Reopen()) return 0;
     if (length == 0) return 0;
-    const int n = handle->read(buffer.data(), length, kReadTimeoutMs);
+    const int n = handle->read(buffer.data(), length, timeoutMs);
     if (n == platform::hid::kGone) {
         // Unplugged or failed: drop the handle so a later read tries to reopen the path.
         Close();

@@ -30,8 +30,9 @@ public:
     // Opens and initialises the board: lengths, "A", identification, "D".
     bool Open();
     // Zero-fills buffer (at least kExaminedBytes long) and reads one report of
-    // inputReportLength bytes into it; reopens a closed handle first. Returns the byte count read.
-    int ReadReport(std::vector<uint8_t>& buffer);
+    // inputReportLength bytes into it, waiting at most timeoutMs; reopens a closed handle first.
+    // Returns the byte count read.
+    int ReadReport(std::vector<uint8_t>& buffer, int timeoutMs = kReadTimeoutMs);
     // Sends one command as an output report of outputReportLength bytes. Returns the byte count
     // written: 0 when it failed, timed out or the handle is closed.
     int WriteCommand(uint8_t command);

@@ -70,7 +70,7 @@ int ProgramWorld::openCameraCount() const {
 }
 
 void ProgramWorld::sendCommandD(int board) {
-    if (m_devices) m_devices->SendCommandD(board);
+    if (m_devices) m_devices->QueueCommandD(board);
 }
 
 void ProgramWorld::sendKeyToFront(int keyType) {
@@ -81,12 +81,20 @@ int ProgramWorld::boardCount() const {
     return m_devices ? m_devices->GetDeviceCount() : 0;
 }
 
-int ProgramWorld::addBoard(const QString& name) {
-    return m_devices ? m_devices->AddDevice(name) : 0;
+void ProgramWorld::addBoard(const QString& name, std::function<void(int, int)> done) {
+    if (m_devices)
+        m_devices->QueueArrival(name, std::move(done));
+    else if (done)
+        done(0, 0);
 }
 
-void ProgramWorld::removeBoard(const QString& name) {
-    if (m_devices) m_devices->RemoveDevice(name);
+void ProgramWorld::removeBoard(const QString& name, std::function<void(int)> done) {
+    if (m_devices)
+        m_devices->QueueRemoval(name, [done = std::move(done)](int, int left) {
+            if (done) done(left);
+        });
+    else if (done)
+        done(0);
 }
 
 bool ProgramWorld::dualScreen() const {

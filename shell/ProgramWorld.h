@@ -42,8 +42,8 @@ public:
     void sendCommandD(int board) override;
     void sendKeyToFront(int keyType) override;
     int boardCount() const override;
-    int addBoard(const QString& name) override;
-    void removeBoard(const QString& name) override;
+    void addBoard(const QString& name, std::function<void(int before, int after)> done) override;
+    void removeBoard(const QString& name, std::function<void(int left)> done) override;
 
     bool dualScreen() const override;
     void setDualScreen(bool on) override;

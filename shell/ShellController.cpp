@@ -486,17 +486,17 @@ void ShellController::retryAdmission() {
     }
 }
 
+// The boards' own work runs off this thread; the tray hears of it when it is done.
 void ShellController::onBoardRemoved(const QString& name) {
-    m_world.removeBoard(name);
-    if (m_world.boardCount() == 0) m_view.updateTrayIcon(kTrayDisconnected);
+    m_world.removeBoard(name, [this](int left) {
+        if (!m_state.shutDown && left == 0) m_view.updateTrayIcon(kTrayDisconnected);
+    });
 }
 
 void ShellController::onBoardArrived(const QString& name) {
-    const int before = m_world.boardCount();
-    const int n = m_world.addBoard(name);
-    if (n <= 0) return;
-    m_world.sendCommandD(n - 1);
-    if (before == 0) m_view.updateTrayIcon(kTrayConnected);
+    m_world.addBoard(name, [this](int before, int after) {
+        if (!m_state.shutDown && before == 0 && after > 0) m_view.updateTrayIcon(kTrayConnected);
+    });
 }
 
 void ShellController::onDisplayChange() {

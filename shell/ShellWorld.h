@@ -3,6 +3,8 @@
 // pictures, the button boards, and the application's flags and services. Nothing here is a widget.
 #include <QString>
 
+#include <functional>
+
 namespace shell {
 
 class ShellWorld {
@@ -40,13 +42,16 @@ public:
     // A camera came or went: closed and opened again, the first live view running when live.
     virtual void reinitCameras(bool live) = 0;
 
-    // Button boards.
+    // Button boards. Their commands, arrivals and removals take seconds of the boards' pauses:
+    // they run elsewhere, and done comes back on this thread afterwards.
     virtual void sendCommandD(int board) = 0;
     virtual void sendKeyToFront(int keyType) = 0;
     virtual int boardCount() const = 0;
-    // The number of boards after the new one, which is the last.
-    virtual int addBoard(const QString& name) = 0;
-    virtual void removeBoard(const QString& name) = 0;
+    // done gets the number of boards before the arrival and after it (the new one is last, and
+    // has been sent "D").
+    virtual void addBoard(const QString& name, std::function<void(int before, int after)> done) = 0;
+    // done gets the number of boards left.
+    virtual void removeBoard(const QString& name, std::function<void(int left)> done) = 0;
 
     // The application's flags and services.
     virtual bool dualScreen() const = 0;

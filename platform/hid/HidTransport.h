@@ -13,7 +13,7 @@ namespace platform::hid {
 
 // One present HID interface (one top-level collection of a device).
 struct HidInterface {
-    QString path;  // \\?\HID#VID_0483&PID_5851&COL01#...
+    QString path;  // \\?\HID#VID_0483&PID_5851&COL01#... (no COL part for a single collection)
     uint16_t vendorId = 0;
     uint16_t productId = 0;
 };

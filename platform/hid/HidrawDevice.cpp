@@ -40,6 +40,22 @@ int collectionCount(const QString& hidSyspath) {
     return parsed ? static_cast<int>(parsed->collections.size()) : 1;
 }
 
+// The USB interface number where the board is one function of a device of several
+// interfaces; -1 for a device of one interface, or one not on USB.
+int compositeInterface(udev_device* hid) {
+    udev_device* intf = udev_device_get_parent_with_subsystem_devtype(hid, "usb", "usb_interface");
+    udev_device* usb = udev_device_get_parent_with_subsystem_devtype(hid, "usb", "usb_device");
+    if (intf == nullptr || usb == nullptr) return -1;
+    bool okCount = false, okNumber = false;
+    const int count = QString::fromLatin1(udev_device_get_sysattr_value(usb, "bNumInterfaces"))
+                          .trimmed()
+                          .toInt(&okCount);
+    const int number = QString::fromLatin1(udev_device_get_sysattr_value(intf, "bInterfaceNumber"))
+                           .trimmed()
+                           .toInt(&okNumber, 16);
+    return okCount && okNumber && count > 1 ? number : -1;
+}
+
 }  // namespace
 
 std::optional<HidrawDevice> HidrawDevice::describe(udev_device* hidraw) {
@@ -53,12 +69,9 @@ std::optional<HidrawDevice> HidrawDevice::describe(udev_device* hidraw) {
     d.syspath = QString::fromLocal8Bit(udev_device_get_syspath(hidraw));
     const QString instance = QString::fromLocal8Bit(udev_device_get_sysname(hid));
     const int collections = collectionCount(QString::fromLocal8Bit(udev_device_get_syspath(hid)));
-    for (int c = 1; c <= collections; ++c) {
-        const QString name =
-            hidInterfaceName(ids->vendor, ids->product, c,
-                             instance + QStringLiteral("&%1").arg(c - 1, 4, 10, QChar('0')));
+    for (const QString& name : hidInterfaceNames(ids->vendor, ids->product, collections,
+                                                 compositeInterface(hid), instance))
         d.interfaces.push_back(HidInterface{name, ids->vendor, ids->product});
-    }
     return d;
 }
 

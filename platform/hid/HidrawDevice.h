@@ -16,7 +16,7 @@ namespace platform::hid {
 struct HidrawDevice {
     QString devnode;                       // /dev/hidrawN
     QString syspath;                       // the hidraw device in sysfs
-    std::vector<HidInterface> interfaces;  // COL01, COL02, ... in descriptor order
+    std::vector<HidInterface> interfaces;  // one per top-level collection, in descriptor order
 
     // Empty when the node is not a HID device udev can describe.
     static std::optional<HidrawDevice> describe(udev_device* hidraw);

@@ -108,9 +108,20 @@ int HidrawHandle::write(const uint8_t* buf, size_t len, int timeoutMs) {
     const int ready = waitFor(m_fd.get(), POLLOUT, timeoutMs);
     if (ready == kGone) return writeFailed(0);
     if (ready == 0) return 0;
-    const ssize_t put = ::write(m_fd.get(), buf, len);
-    if (put < 0) return transient(errno) ? 0 : writeFailed(errno);
-    return static_cast<int>(put);
+    if (!m_writer) m_writer = std::make_unique<HidrawWriter>(m_fd.get());
+    const HidrawWriter::Result r = m_writer->write(buf, len, timeoutMs);
+    if (!r.done) {
+        if (!m_writeStuck)
+            platform::log::failure(
+                platform::log::board(),
+                QStringLiteral("writing to board node %1 failed").arg(m_node),
+                QStringLiteral("the board has not taken a report within %1 ms").arg(timeoutMs));
+        m_writeStuck = true;
+        return 0;
+    }
+    m_writeStuck = false;
+    if (r.put < 0) return transient(r.err) ? 0 : writeFailed(r.err);
+    return static_cast<int>(r.put);
 }
 
 }  // namespace platform::hid

@@ -2,6 +2,7 @@
 // An open hidraw node seen as one top-level collection of its device.
 #include "platform/UniqueFd.h"
 #include "platform/hid/HidTransport.h"
+#include "platform/hid/HidrawWriter.h"
 
 #include <QString>
 
@@ -38,6 +39,8 @@ private:
     // hidraw leaves the id byte out when the device numbers no reports; callers expect it.
     bool m_usesReportIds = true;
     std::vector<uint8_t> m_scratch;
+    bool m_writeStuck = false;               // said once until a write goes through again
+    std::unique_ptr<HidrawWriter> m_writer;  // after m_fd: it ends before the node is closed
 };
 
 }  // namespace platform::hid

@@ -30,7 +30,8 @@ SimBoard::SimBoard(int index)
     : m_index(index), m_id{0x51, 0x0B, 0x00, static_cast<uint8_t>(index + 1)} {}
 
 QString SimBoard::path() const {
-    return hidInterfaceName(kVendor, kProduct, 1, QStringLiteral("SIM&%1&0000").arg(m_index));
+    return hidInterfaceNames(kVendor, kProduct, 1, -1, QStringLiteral("SIM&%1").arg(m_index))
+        .front();
 }
 
 const std::vector<uint8_t>& SimBoard::descriptor() {

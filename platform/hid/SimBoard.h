@@ -20,7 +20,7 @@ public:
     explicit SimBoard(int index);
 
     int index() const { return m_index; }
-    QString path() const;  // its interface name, COL01
+    QString path() const;  // its interface name: one collection, so no COL part
     // The board's report descriptor: input report 0xF1 and output report 1, 64 bytes each.
     static const std::vector<uint8_t>& descriptor();
 

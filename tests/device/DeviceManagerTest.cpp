@@ -1,7 +1,9 @@
 // The board protocol and the list operations, on one thread with a fake clock.
+#include "BoardDescriptors.h"
 #include "FakeHidTransport.h"
 #include "device/DeviceManager.h"
 #include "platform/hid/InterfaceName.h"
+#include "platform/hid/ReportDescriptor.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/MessageRecorder.h"
 
@@ -202,6 +204,68 @@ TEST_F(DeviceManagerTest, OpenAllAndCloseAllSendDAndE) {
     dm.CloseAll();
     EXPECT_EQ(hid.commands(a), "ADDE");
     EXPECT_EQ(hid.commands(b), "AD");  // it could not be reopened: nothing more
+}
+
+// Boards plugged in under the names the hidraw side gives their descriptors' collections.
+class RecordedBoardTest : public DeviceManagerTest {
+protected:
+    QStringList plugRecorded(const std::vector<uint8_t>& descriptor, int usbInterface,
+                             const QString& instance, uint8_t idByte) {
+        const auto parsed =
+            platform::hid::parseReportDescriptor(descriptor.data(), descriptor.size());
+        EXPECT_TRUE(parsed);
+        if (!parsed) return {};
+        const QStringList names = platform::hid::hidInterfaceNames(
+            0x0483, 0x5851, static_cast<int>(parsed->collections.size()), usbInterface, instance);
+        for (int c = 0; c < names.size(); ++c) {
+            hid.plug(names[c], {.caps = parsed->collections[static_cast<size_t>(c)]});
+            hid.pushIdentification(names[c], {0xB0, 0xA4, static_cast<uint8_t>(c), idByte});
+        }
+        return names;
+    }
+};
+
+TEST_F(RecordedBoardTest, SingleAndThreeCollectionBoardsGiveOneRecordEachUnderTheirNames) {
+    const QStringList one =
+        plugRecorded(testsupport::kSingleCollectionBoard, -1, "0003:0483:5851.0001", 1);
+    const QStringList three =
+        plugRecorded(testsupport::kThreeCollectionBoard, -1, "0003:0483:5851.0002", 2);
+    const QString guid = "#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+    EXPECT_EQ(one, QStringList{"\\\\?\\HID#VID_0483&PID_5851#0003&0483&5851.0001&0000" + guid});
+    EXPECT_EQ(three, (QStringList{
+                         "\\\\?\\HID#VID_0483&PID_5851&COL01#0003&0483&5851.0002&0000" + guid,
+                         "\\\\?\\HID#VID_0483&PID_5851&COL02#0003&0483&5851.0002&0001" + guid,
+                         "\\\\?\\HID#VID_0483&PID_5851&COL03#0003&0483&5851.0002&0002" + guid,
+                     }));
+
+    ASSERT_EQ(dm.EnumDevices(), 2);
+    dm.OpenAll();
+    EXPECT_EQ(dm.GetDeviceId(0), "B0A40001");
+    EXPECT_EQ(dm.GetDeviceId(1), "B0A40002") << "the vendor collection, first in the descriptor";
+    EXPECT_EQ(hid.commands(one[0]), "ADD");
+    EXPECT_EQ(hid.commands(three[0]), "ADD");
+    EXPECT_EQ(hid.commands(three[1]), "") << "the keyboard collection is no board";
+    EXPECT_EQ(hid.commands(three[2]), "");
+
+    // Each collection arrives on its own; only the first adds a record.
+    dm.CloseAll();
+    hid.pushIdentification(three[0], {0xB0, 0xA4, 0x00, 0x02});
+    for (const QString& n : three) dm.AddDevice(n);
+    EXPECT_EQ(dm.GetDeviceCount(), 2);
+    EXPECT_EQ(dm.GetDeviceId(1), "B0A40002");
+}
+
+TEST_F(RecordedBoardTest, OnACompositeDeviceOnlyTheFirstCollectionOfItsBoardInterfaceCounts) {
+    // Interface 0 types (one collection), interface 1 is the board with three.
+    const QStringList typing = plugRecorded(testsupport::kSingleCollectionBoard, 0, "kbd", 1);
+    const QStringList board = plugRecorded(testsupport::kThreeCollectionBoard, 1, "brd", 2);
+    ASSERT_EQ(typing.size(), 1);
+    EXPECT_TRUE(typing[0].contains("VID_0483&PID_5851&MI_00#")) << typing[0].toStdString();
+    EXPECT_TRUE(board[0].contains("VID_0483&PID_5851&MI_01&COL01#")) << board[0].toStdString();
+    ASSERT_EQ(dm.EnumDevices(), 1);
+    for (const QString& n : typing + board) EXPECT_EQ(dm.AddDevice(n), 1);
+    EXPECT_EQ(dm.GetDeviceId(0), "B0A40002");
+    EXPECT_EQ(hid.commands(typing[0]), "");
 }
 
 }  // namespace

@@ -85,9 +85,19 @@ std::vector<std::vector<uint8_t>> FakeHidTransport::writes(const QString& path) 
     return m_boards[path].writes;
 }
 
+std::vector<int64_t> FakeHidTransport::writeTimes(const QString& path) {
+    std::lock_guard g(m_mutex);
+    return m_boards[path].writeTimes;
+}
+
 int FakeHidTransport::openCount(const QString& path) {
     std::lock_guard g(m_mutex);
     return m_boards[path].opens;
+}
+
+size_t FakeHidTransport::pending(const QString& path) {
+    std::lock_guard g(m_mutex);
+    return m_boards[path].reports.size();
 }
 
 int FakeHidTransport::readCount(const QString& path) {
@@ -156,6 +166,7 @@ int FakeHidTransport::write(const QString& path, uint64_t generation, const uint
     Board& b = m_boards[path];
     if (!b.present || b.generation != generation) return platform::hid::kGone;
     b.writes.emplace_back(buf, buf + len);
+    b.writeTimes.push_back(m_clock.nowMs());
     return b.setup.writeResult == -2 ? static_cast<int>(len) : b.setup.writeResult;
 }
 

@@ -36,8 +36,12 @@ public:
     void pushIdentification(const QString& path, std::array<uint8_t, 4> id);
     std::string commands(const QString& path);  // command bytes written, as characters
     std::vector<std::vector<uint8_t>> writes(const QString& path);
+    // The clock's time at each write, in the order of writes().
+    std::vector<int64_t> writeTimes(const QString& path);
     int openCount(const QString& path);
     int readCount(const QString& path);
+    // Reports queued and not yet read.
+    size_t pending(const QString& path);
     // Called on the reading side at every read, before it is served.
     void setReadHook(std::function<void(const QString& path)> hook);
 
@@ -56,6 +60,7 @@ private:
         uint64_t generation = 0;
         std::deque<std::vector<uint8_t>> reports;
         std::vector<std::vector<uint8_t>> writes;
+        std::vector<int64_t> writeTimes;
         int opens = 0;
         int reads = 0;
     };

@@ -2,6 +2,7 @@
 // for the node, and the transport on a machine that may have no boards at all.
 #include "platform/hid/HidrawHandle.h"
 #include "platform/hid/HidrawTransport.h"
+#include "platform/hid/HidrawWriter.h"
 #include "platform/hid/InterfaceName.h"
 #include "platform/hid/UdevDeviceMonitor.h"
 #include "tests/support/LogCapture.h"
@@ -13,8 +14,11 @@
 
 #include <QFile>
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <chrono>
 
 using namespace platform::hid;
 
@@ -39,6 +43,60 @@ TEST(InterfaceNameTest, NamesPassTheChecksWrittenForWindowsNames) {
     EXPECT_EQ(idsAfter(camera, "USB"), "VID_0C45&PID_9102");
     // Separators in an instance cannot break the name apart.
     EXPECT_FALSE(usbDeviceName(1, 2, "a#b\\c").contains("A#B"));
+}
+
+TEST(InterfaceNameTest, CollectionAndInterfacePartsOnlyWhereTheDeviceHasSeveral) {
+    const auto names = [](int collections, int usbInterface) {
+        return hidInterfaceNames(0x0483, 0x5851, collections, usbInterface, "0003:0483:5851.0007");
+    };
+    ASSERT_EQ(names(1, -1).size(), 1);
+    EXPECT_TRUE(
+        names(1, -1)[0].startsWith("\\\\?\\HID#VID_0483&PID_5851#0003&0483&5851.0007&0000#"));
+    EXPECT_EQ(names(0, -1).size(), 1) << "an unreadable descriptor still names the interface";
+    const QStringList three = names(3, -1);
+    ASSERT_EQ(three.size(), 3);
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_TRUE(three[c].contains(QString("PID_5851&COL0%1#").arg(c + 1)));
+        EXPECT_TRUE(three[c].contains(QString("5851.0007&000%1#").arg(c)));
+        EXPECT_EQ(idsAfter(three[c], "HID"), "VID_0483&PID_5851");
+    }
+    EXPECT_TRUE(names(1, 0x0A)[0].contains("PID_5851&MI_0A#"));
+    EXPECT_TRUE(names(2, 1)[1].contains("PID_5851&MI_01&COL02#"));
+}
+
+// A write the other end does not take: the caller waits only its time-out, a second write is
+// refused at once while the first still hangs, and the first goes through when taken.
+TEST(HidrawWriterTest, AHangingWriteIsLeftAfterTheWaitAndFinishesAlone) {
+    int p[2];
+    ASSERT_EQ(::pipe(p), 0);
+    ASSERT_EQ(::fcntl(p[1], F_SETFL, O_NONBLOCK), 0);
+    std::vector<uint8_t> fill(4096, 0x55);
+    size_t filled = 0;
+    for (size_t chunk : {fill.size(), size_t(1)}) {
+        for (ssize_t n; (n = ::write(p[1], fill.data(), chunk)) > 0;) filled += size_t(n);
+    }
+    ASSERT_EQ(::fcntl(p[1], F_SETFL, 0), 0);  // from now on a write blocks
+    {
+        HidrawWriter writer(p[1]);
+        const uint8_t cmd[4] = {0x01, 0x44, 0, 0};
+        const auto t0 = std::chrono::steady_clock::now();
+        EXPECT_FALSE(writer.write(cmd, sizeof cmd, 50).done);
+        EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(50));
+        EXPECT_FALSE(writer.write(cmd, sizeof cmd, 0).done) << "the first one still hangs";
+        // Taking the pipe's contents lets the hanging write finish.
+        std::vector<uint8_t> sink(filled + 4);
+        size_t got = 0;
+        while (got < filled + 4) {
+            const ssize_t n = ::read(p[0], sink.data(), sink.size() - got);
+            ASSERT_GT(n, 0);
+            got += size_t(n);
+        }
+        const auto r = writer.write(cmd, sizeof cmd, 5000);
+        EXPECT_TRUE(r.done);
+        EXPECT_EQ(r.put, 4);
+    }
+    ::close(p[0]);
+    ::close(p[1]);
 }
 
 class HidrawHandleTest : public ::testing::Test {

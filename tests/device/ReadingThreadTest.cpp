@@ -6,10 +6,18 @@
 #include "tests/support/LogCapture.h"
 #include "tests/support/MessageRecorder.h"
 
+#include <QCoreApplication>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <future>
+#include <map>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
 
 using testsupport::boardPath;
 using testsupport::MessageRecorder;
@@ -155,6 +163,150 @@ TEST_F(ReadingThreadTest, WithoutBoardsTheThreadIdlesAndPostsNothing) {
     ASSERT_TRUE(MessageRecorder::waitUntil([&] { return clock.nowMs() - start > 5000; }));
     dm.Shutdown();
     EXPECT_TRUE(owner.messages.empty());
+}
+
+TEST_F(ReadingThreadTest, APassTakesEveryQueuedReportSoJunkCannotHoldAKeyBack) {
+    hid.plug(a);
+    hid.plug(b);
+    dm.EnumDevices();
+    start({a, b});
+    std::atomic<int64_t> keyRead{0};
+    hid.setReadHook([&](const QString& path) {
+        if (path == a && hid.pending(a) == 1) keyRead = clock.nowMs();  // key 8, queued last
+    });
+    const int64_t queued = clock.nowMs();
+    for (int i = 0; i < 60; ++i) hid.push(a, {0xF1, 0x22, 0x00, 0x04});
+    hid.pressKey(a, 8);
+    hid.pressKey(b, 2);
+    ASSERT_TRUE(waitForKeys(2));
+    // At most the rest of the pass under way and the next one; a report a pass would be 61.
+    EXPECT_LE(keyRead - queued, DeviceManager::kPassPauseMs + 2 * TouchDevice::kReadTimeoutMs);
+    dm.Shutdown();
+    ASSERT_EQ(keys().size(), 2u);
+    std::map<quintptr, qintptr> byBoard;  // the two boards' keys may come in either order
+    for (const auto& k : keys()) byBoard[k.wParam] = k.lParam;
+    EXPECT_EQ(byBoard, (std::map<quintptr, qintptr>{{0, 8}, {1, 2}}));
+}
+
+TEST_F(ReadingThreadTest, ABoardThatNeverStopsSendingCannotHoldThePass) {
+    hid.plug(a);
+    hid.plug(b);
+    dm.EnumDevices();
+    start({a, b});
+    std::atomic<int> readsOfA{0};
+    hid.setReadHook([&](const QString& path) {
+        if (path != a) return;
+        ++readsOfA;
+        hid.push(a, {0xF1, 0x22});  // another one behind every report read
+    });
+    hid.push(a, {0xF1, 0x22});
+    hid.pressKey(b, 6);
+    ASSERT_TRUE(waitForKeys(1));
+    dm.Shutdown();
+    EXPECT_EQ(keys()[0].wParam, 1u);
+    EXPECT_GE(readsOfA.load(), DeviceManager::kMaxReportsPerPass);
+}
+
+TEST_F(ReadingThreadTest, QueuedChangesRunInOrderOffTheOwnersThreadAndReportBack) {
+    hid.plug(a);
+    dm.EnumDevices();
+    start({a});
+    std::vector<QString> done;
+    const auto owners = std::this_thread::get_id();
+    std::atomic<bool> offThread{true};
+    hid.setReadHook([&](const QString&) {
+        if (std::this_thread::get_id() == owners) offThread = false;
+    });
+    hid.plug(b);
+    hid.pushIdentification(b, {0xCA, 0xFE, 0x00, 0x01});
+    dm.QueueArrival(b, [&](int before, int after) {
+        done.push_back(QString("arrived %1 %2").arg(before).arg(after));
+    });
+    dm.QueueRemoval(a, [&](int index, int left) {
+        done.push_back(QString("removed %1 %2").arg(index).arg(left));
+    });
+    dm.QueueRemoval(a, [&](int index, int left) {
+        done.push_back(QString("removed %1 %2").arg(index).arg(left));
+    });
+    dm.QueueCommandD(0);
+    EXPECT_TRUE(done.empty()) << "nothing of it runs on the caller's thread";
+    ASSERT_TRUE(MessageRecorder::waitUntil([&] { return done.size() == 3; }));
+    EXPECT_EQ(done, (std::vector<QString>{"arrived 1 2", "removed 0 1", "removed -1 1"}));
+    ASSERT_TRUE(MessageRecorder::waitUntil([&] { return hid.commands(b) == "ADDD"; }));
+    EXPECT_TRUE(offThread);
+    EXPECT_EQ(dm.GetDeviceId(0), "CAFE0001");
+    EXPECT_EQ(hid.commands(a), "ADDE");
+    // Each command the board took is followed by the full pause before the next one.
+    const auto times = hid.writeTimes(b);
+    for (size_t k = 1; k < times.size(); ++k)
+        EXPECT_GE(times[k] - times[k - 1], TouchDevice::kCommandPauseMs) << k;
+}
+
+TEST_F(ReadingThreadTest, ShutdownDropsQueuedChangesAndTheirCompletions) {
+    hid.plug(a);
+    bool called = false;
+    dm.QueueArrival(a, [&](int, int) { called = true; });
+    dm.Shutdown();
+    dm.QueueArrival(a, [&](int, int) { called = true; });
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(called);
+    EXPECT_EQ(hid.commands(a), "");
+    EXPECT_EQ(dm.GetDeviceCount(), 0);
+}
+
+// A clock whose command pauses hold until the test lets them go.
+class HeldPauseClock : public testsupport::FakeClock {
+public:
+    HeldPauseClock() : FakeClock(Pace::Paced) {}
+    void sleepMs(int ms) override {
+        if (ms != TouchDevice::kCommandPauseMs) return FakeClock::sleepMs(ms);
+        std::unique_lock lock(m_mutex);
+        m_holding = true;
+        m_changed.notify_all();
+        m_changed.wait(lock, [&] { return m_released; });
+        m_holding = false;
+    }
+    bool waitHolding() {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::seconds(10), [&] { return m_holding; });
+    }
+    void release() {
+        std::lock_guard lock(m_mutex);
+        m_released = true;
+        m_changed.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_holding = false;
+    bool m_released = false;
+};
+
+TEST(BoardPauseTest, NoPauseHoldsTheListFromTheOwnersThread) {
+    HeldPauseClock clock;
+    testsupport::FakeHidTransport hid{clock};
+    MessageRecorder owner;
+    DeviceManager dm{&owner, hid, clock};
+    const QString a = boardPath("7&1A2B&0&0000");
+    hid.plug(a);
+    hid.pushIdentification(a, {1, 2, 3, 4});
+    dm.EnumDevices();
+    dm.StartReadingThread();  // opening: "A", then its pause
+    ASSERT_TRUE(clock.waitHolding());
+    auto asked = std::async(std::launch::async, [&] {
+        return QString("%1 %2 %3")
+            .arg(dm.GetDeviceCount())
+            .arg(dm.GetDeviceId(0))
+            .arg(dm.WriteCommand(0, TouchDevice::kCommandZ));
+    });
+    const bool answered = asked.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    clock.release();
+    ASSERT_TRUE(answered) << "the list was held through the pause";
+    EXPECT_EQ(asked.get(), "1  0") << "still being opened: listed, no id, not written to";
+    ASSERT_TRUE(MessageRecorder::waitUntil([&] { return hid.commands(a) == "ADD"; }));
+    dm.Shutdown();
+    EXPECT_EQ(hid.commands(a), "ADDE");
 }
 
 }  // namespace

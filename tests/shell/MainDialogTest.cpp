@@ -8,6 +8,7 @@
 #include "device/DeviceManager.h"
 #include "lang/TextIds.h"
 #include "platform/MessageIds.h"
+#include "tests/support/MessageRecorder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -49,21 +50,23 @@ TEST_F(ShellTest, RepeatFilterDropsTheSameKeyWithin500Ms) {
         const std::string c = boards->commands(boardPath(0));
         return std::count(c.begin(), c.end(), 'D');
     };
-    // The reading thread opens the board with A and D first.
-    for (int i = 0; i < 2000 && dCount() == 0; ++i) QThread::msleep(1);
-    QThread::msleep(50);
+    // Key 10's "D" goes out on the boards' thread, in the order of the keys.
+    const auto waitForD = [&](long n) {
+        return testsupport::MessageRecorder::waitUntil([&] { return dCount() >= n; });
+    };
+    ASSERT_TRUE(waitForD(2)) << "the reading thread opens the board with A, D and D";
     const auto before = dCount();
     key(10);
-    EXPECT_EQ(dCount(), before + 1);
+    ASSERT_TRUE(waitForD(before + 1));
     clock.advance(499);
-    key(10);
-    EXPECT_EQ(dCount(), before + 1) << "the same key type within 499 ms is dropped";
+    key(10);  // the same key type within 499 ms: dropped
     clock.advance(1);
-    key(10);
-    EXPECT_EQ(dCount(), before + 2) << "after 500 ms it is taken";
+    key(10);  // after 500 ms: taken
     key(7);
-    key(10);
-    EXPECT_EQ(dCount(), before + 3) << "another key type in between: never dropped";
+    key(10);  // another key type in between: never dropped
+    ASSERT_TRUE(waitForD(before + 3));
+    QThread::msleep(100);
+    EXPECT_EQ(dCount(), before + 3);
 }
 
 TEST_F(ShellTest, CaptureKeysShowThePictureAndRespectTheirStates) {
@@ -128,8 +131,13 @@ TEST_F(ShellTest, ExitWithAnEmptyListAsksOnlyWhetherToClose) {
 
 TEST_F(ShellTest, OnlyTheFirstBoardShowsTheConnectionBalloon) {
     start();
+    const auto waitFor = [](const std::function<bool()>& done) {
+        return testsupport::MessageRecorder::waitUntil(done);
+    };
     ASSERT_EQ(dlg().devices()->GetDeviceCount(), 1);
     dlg().shell().onDeviceChange(msg::kDeviceRemoveComplete, boardPath(0));
+    ASSERT_TRUE(waitFor([&] { return dlg().tray()->balloonCount() == 1; }))
+        << "the removal runs on the boards' thread; the balloon comes back here";
     EXPECT_EQ(dlg().devices()->GetDeviceCount(), 0);
     EXPECT_EQ(dlg().tray()->lastBalloon(), text(text::kBoardDisconnected));
     EXPECT_EQ(dlg().tray()->lastBalloonTitle(), text(text::kAppName)) << "who is speaking";
@@ -137,13 +145,16 @@ TEST_F(ShellTest, OnlyTheFirstBoardShowsTheConnectionBalloon) {
     EXPECT_EQ(dlg().tray()->iconId(), 146);
     boards->plug(boardPath(1));
     dlg().shell().onDeviceChange(msg::kDeviceArrival, boardPath(1));
+    ASSERT_TRUE(waitFor([&] { return dlg().tray()->balloonCount() == 2; }));
     EXPECT_EQ(dlg().tray()->lastBalloon(), text(text::kBoardConnected));
-    EXPECT_EQ(dlg().tray()->balloonCount(), 2);
     boards->plug(boardPath(2));
     dlg().shell().onDeviceChange(msg::kDeviceArrival, boardPath(2));
-    EXPECT_EQ(dlg().devices()->GetDeviceCount(), 2);
+    ASSERT_TRUE(waitFor([&] { return boards->commands(boardPath(2)) == "ADD"; }));
+    ASSERT_TRUE(waitFor([&] { return dlg().devices()->GetDeviceCount() == 2; }));
+    QCoreApplication::processEvents();
     EXPECT_EQ(dlg().tray()->balloonCount(), 2) << "a second board shows no balloon";
     dlg().shell().onDeviceChange(msg::kDeviceArrival, "USB#VID_0483&PID_5851");
+    QCoreApplication::processEvents();
     EXPECT_EQ(dlg().devices()->GetDeviceCount(), 2) << "not a board name";
 }
 

@@ -163,8 +163,27 @@ public:
     void sendCommandD(int b) override { note(QString("commandD %1").arg(b)); }
     void sendKeyToFront(int k) override { note(QString("sendKey %1").arg(k)); }
     int boardCount() const override { return boards; }
-    int addBoard(const QString&) override { return ++boards; }
-    void removeBoard(const QString&) override { --boards; }
+    // Held until finishBoards(), as the boards' thread would hold them.
+    void addBoard(const QString&, std::function<void(int, int)> done) override {
+        note("addBoard");
+        boardWork.push_back([this, done] {
+            const int before = boards++;
+            done(before, boards);
+        });
+    }
+    void removeBoard(const QString&, std::function<void(int)> done) override {
+        note("removeBoard");
+        boardWork.push_back([this, done] {
+            if (boards > 0) --boards;
+            done(boards);
+        });
+    }
+    void finishBoards() {
+        const auto work = std::move(boardWork);
+        boardWork.clear();
+        for (const auto& w : work) w();
+    }
+    std::vector<std::function<void()>> boardWork;
     bool dualScreen() const override { return dual; }
     void setDualScreen(bool on) override { dual = on; }
     bool autostart() const override { return autostartOn; }
@@ -627,16 +646,30 @@ TEST_F(ShellControllerTest, BoardsComeAndGo) {
     enter(Face::Live);
     shell.onDeviceChange(msg::kDeviceArrival, kBoard);
     shell.onDeviceChange(msg::kDeviceArrival, kBoard);
-    EXPECT_EQ(r.log, (QStringList{"commandD 0", "trayIcon 1", "commandD 1"}))
-        << "only the first board shows the balloon";
+    EXPECT_EQ(r.log, (QStringList{"addBoard", "addBoard"}))
+        << "the boards' own work is handed away; the window waits for none of it";
+    r.finishBoards();
+    EXPECT_EQ(r.log, (QStringList{"addBoard", "addBoard", "trayIcon 1"}))
+        << "only the first board shows the balloon, once it has been added";
     r.log.clear();
     shell.onDeviceChange(msg::kDeviceRemoveComplete, kBoard);
     shell.onDeviceChange(msg::kDeviceRemoveComplete, kBoard);
-    EXPECT_EQ(r.log, QStringList{"trayIcon 2"}) << "the last one leaving";
+    r.finishBoards();
+    EXPECT_EQ(r.log, (QStringList{"removeBoard", "removeBoard", "trayIcon 2"}))
+        << "the last one leaving";
+    r.log.clear();
+    shell.onDeviceChange(msg::kDeviceRemoveComplete, kBoard);
+    r.finishBoards();
+    EXPECT_EQ(r.log, (QStringList{"removeBoard", "trayIcon 2"}))
+        << "a removal that finds nothing still says no board is left";
     r.log.clear();
     shell.onDeviceChange(0x0007, kBoard);
     shell.onDeviceChange(msg::kDeviceArrival, "HID#VID_0483&PID_5851");
     EXPECT_TRUE(r.log.isEmpty()) << "other events and names at the very start are ignored";
+    shell.onDeviceChange(msg::kDeviceArrival, kBoard);
+    shell.markShutDown();
+    r.finishBoards();
+    EXPECT_EQ(r.log, QStringList{"addBoard"}) << "a window going away shows no balloon";
 }
 
 TEST_F(ShellControllerTest, CamerasComeAndGo) {
@@ -945,6 +978,7 @@ TEST_F(ShellControllerTest, MessagesReachTheirRules) {
     platform::Message arrival(msg::kDeviceChange, msg::kDeviceArrival, 0);
     arrival.text = kBoard;
     EXPECT_TRUE(shell.onMessage(arrival));
+    r.finishBoards();
     EXPECT_EQ(r.boards, 1);
     EXPECT_TRUE(shell.onMessage(platform::Message(msg::kTrayCallback, 128, msg::kRightButtonUp)));
     EXPECT_EQ(r.log.last(), "menu");

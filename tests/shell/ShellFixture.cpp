@@ -44,13 +44,18 @@ void ShellTest::start(const char* cameras, const QStringList& args) {
     m_app->setExecutablePath(root.file("program/Ostrely"));
     QFile::remove(root.file("run/Ostrely.exe.lock"));
     m_app->InitInstance(args);
-    auto transport = std::make_unique<testsupport::FakeHidTransport>(boardClock);
-    boards = transport.get();
-    plugBoard(0);
     CQuilletDlg::Services services{platform::hid::HidBackend{}};
-    services.hid.transport = std::move(transport);
+    if (otherBoards) {
+        services.hid.transport = std::move(otherBoards);
+        services.boardClock = otherBoardClock != nullptr ? otherBoardClock : &boardClock;
+    } else {
+        auto transport = std::make_unique<testsupport::FakeHidTransport>(boardClock);
+        boards = transport.get();
+        plugBoard(0);
+        services.hid.transport = std::move(transport);
+        services.boardClock = &boardClock;
+    }
     services.clock = &clock;
-    services.boardClock = &boardClock;
     services.trayAvailable = true;
     m_dialog = std::make_unique<CQuilletDlg>(*m_app, std::move(services));
     m_dialog->OnInitDialog();

@@ -48,6 +48,9 @@ protected:
     // The boards' reading thread waits on a clock of its own, so the window's stays still.
     testsupport::FakeClock boardClock{testsupport::FakeClock::Pace::Paced};
     testsupport::FakeHidTransport* boards = nullptr;
+    // When set before start(), the window gets these boards on this clock instead.
+    std::unique_ptr<platform::hid::HidTransport> otherBoards;
+    platform::Clock* otherBoardClock = nullptr;
     BoxRecorder ui;
 
 private:
