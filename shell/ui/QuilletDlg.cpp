@@ -19,6 +19,7 @@
 #include "platform/Message.h"
 #include "platform/MessageBoxTypes.h"
 #include "platform/MessageIds.h"
+#include "platform/Mirror.h"
 #include "platform/ui/Stacking.h"
 #include "shell/KeyTable.h"
 #include "shell/PanelLayout.h"
@@ -426,8 +427,11 @@ void CQuilletDlg::clearPictures() {
 void CQuilletDlg::showPictureList() {
     if (!m_picList) return;
     // The view's place is the window's; the list is a window of its own.
-    m_picList->move(workArea().topLeft() +
-                    panel::pictureListPosition(viewRect(), m_picList->size()));
+    // Right-to-left it stands at the mirrored place: the left of the view.
+    const QRect at = platform::placed(
+        QRect(panel::pictureListPosition(viewRect(), m_picList->size()), m_picList->size()),
+        workArea().width(), isRightToLeft());
+    m_picList->move(workArea().topLeft() + at.topLeft());
     m_picList->SetAllChecks(false);
     platform::showAbove(*this, *m_picList);
 }

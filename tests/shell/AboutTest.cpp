@@ -1,9 +1,12 @@
 #include "RecorderHost.h"
 
 #include "shell/ui/AboutDlg.h"
+#include "tests/support/CutTexts.h"
+#include "tests/support/PackTexts.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QTimer>
 
 TEST(About, OneCameraLeavesTheLastLineEmpty) {
@@ -39,4 +42,28 @@ TEST(About, EndingWithOkLetsItOpenAgain) {
     EXPECT_TRUE(about.isOpen());
     about.close();
     EXPECT_FALSE(about.isOpen());
+}
+
+TEST(About, EveryPacksTextsShowWhole) {
+    for (const QString& code : testsupport::packCodes()) {
+        RecorderHost host;
+        host.cameras = 2;
+        host.pack = testsupport::readPack(code);
+        ASSERT_FALSE(host.pack.empty()) << code.toStdString();
+        CAboutDlg about(host, plainPixmaps());
+        if (code == "ar") about.setLayoutDirection(Qt::RightToLeft);
+        about.show();
+        EXPECT_EQ(testsupport::cutTexts(about), QStringList()) << code.toStdString();
+        testsupport::saveShot(about, "about-" + code);
+        EXPECT_EQ(about.lines()[0], host.pack[20032]);
+        about.close();
+    }
+}
+
+TEST(About, ItsFontFallsBackToFacesForEveryScript) {
+    RecorderHost host;
+    CAboutDlg about(host, plainPixmaps());
+    const QStringList families = about.font().families();
+    ASSERT_FALSE(families.isEmpty());
+    EXPECT_EQ(families.front(), QApplication::font().family()) << "the desktop's own face first";
 }
