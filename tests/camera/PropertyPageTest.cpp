@@ -4,6 +4,7 @@
 #include "camera/sdk/SimBackend.h"
 #include "camera/ui/PageProperty.h"
 #include "tests/support/CutTexts.h"
+#include "tests/support/QtPrinters.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/PackTexts.h"
 #include "tests/support/TempDir.h"

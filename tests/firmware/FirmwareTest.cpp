@@ -7,6 +7,7 @@
 #include "platform/hid/SimBoard.h"
 #include "platform/hid/SimBoardTransport.h"
 #include "tests/support/CutTexts.h"
+#include "tests/support/QtPrinters.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/PackTexts.h"
 #include "tests/support/TempDir.h"

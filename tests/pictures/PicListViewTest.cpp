@@ -5,6 +5,7 @@
 #include "tests/pictures/PictureFixture.h"
 #include "tests/pictures/RecordingHost.h"
 #include "tests/support/CutTexts.h"
+#include "tests/support/QtPrinters.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/PackTexts.h"
 

@@ -2,6 +2,7 @@
 
 #include "shell/ui/AboutDlg.h"
 #include "tests/support/CutTexts.h"
+#include "tests/support/QtPrinters.h"
 #include "tests/support/PackTexts.h"
 
 #include <gtest/gtest.h>

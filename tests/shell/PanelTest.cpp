@@ -2,6 +2,7 @@
 
 #include "shell/ControlIds.h"
 #include "tests/support/CutTexts.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QContextMenuEvent>
 #include <QCoreApplication>

@@ -2,6 +2,7 @@
 
 #include "shell/ui/Prompt.h"
 #include "tests/support/CutTexts.h"
+#include "tests/support/QtPrinters.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/PackTexts.h"
 

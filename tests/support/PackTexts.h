@@ -16,7 +16,7 @@ inline QStringList packCodes() {
             QStringLiteral("ar")};
 }
 
-// "id = text" lines with \n, \t and \\ escapes; # starts a comment line.
+// "id = text" or "id Name = text" lines with \n, \t and \\ escapes; # starts a comment line.
 inline PackTexts readPack(const QString& code) {
     PackTexts out;
     QFile file(QStringLiteral(OSTRELY_SOURCE_DIR "/lang/") + code + QStringLiteral(".strings"));
@@ -25,7 +25,7 @@ inline PackTexts readPack(const QString& code) {
         if (line.startsWith(u'#')) continue;
         const int eq = line.indexOf(QStringLiteral(" = "));
         bool ok = false;
-        const int id = line.left(eq).trimmed().toInt(&ok);
+        const int id = line.left(eq).trimmed().section(u' ', 0, 0).toInt(&ok);
         if (eq < 0 || !ok) continue;
         QString text;
         const QString raw = line.mid(eq + 3);
