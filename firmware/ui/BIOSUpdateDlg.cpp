@@ -12,7 +12,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QTextEdit>
+#include <QTextOption>
 
 CBIOSUpdateDlg::CBIOSUpdateDlg(FirmwareHost& host, DeviceManager& devices, platform::Clock& clock,
                                QWidget* parent, FirmwareUpdate::Launcher launch)
@@ -71,6 +73,10 @@ void CBIOSUpdateDlg::placeControls() {
     put(m_prompt, QRect(column.x(), du.y(7), column.width(), du.y(10)));
     put(m_password, QRect(column.x(), du.y(20), column.width(), du.y(14)));
     put(m_message, QRect(column.x(), du.y(40), column.width(), du.y(54)));
+    // The warning reads from the window's leading edge, as the rest of it does.
+    QTextOption option = m_message->document()->defaultTextOption();
+    option.setTextDirection(layoutDirection());
+    m_message->document()->setDefaultTextOption(option);
     put(m_ok, buttons[0]);
     put(m_cancel, buttons[1]);
 }

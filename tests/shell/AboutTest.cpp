@@ -54,6 +54,7 @@ TEST(About, EveryPacksTextsShowWhole) {
         CAboutDlg about(host, plainPixmaps());
         if (code == "ar") about.setLayoutDirection(Qt::RightToLeft);
         about.show();
+        QApplication::processEvents();  // the texts set on showing are laid out
         EXPECT_EQ(testsupport::cutTexts(about), QStringList()) << code.toStdString();
         testsupport::saveShot(about, "about-" + code);
         EXPECT_EQ(about.lines()[0], host.pack[20032]);
