@@ -7,12 +7,17 @@ namespace platform {
 QStringList FontFallback::families() {
     return {
         // Chinese
-        QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
-        QStringLiteral("Noto Serif CJK SC"), QStringLiteral("AR PL UMing CN"),
+        QStringLiteral("WenQuanYi Micro Hei"),
+        QStringLiteral("Noto Sans CJK SC"),
+        QStringLiteral("Noto Serif CJK SC"),
+        QStringLiteral("AR PL UMing CN"),
         QStringLiteral("Droid Sans Fallback"),
         // Arabic
-        QStringLiteral("Noto Sans Arabic"), QStringLiteral("Noto Naskh Arabic"),
-        QStringLiteral("KacstOne"), QStringLiteral("KacstBook"), QStringLiteral("DejaVu Sans"),
+        QStringLiteral("Noto Sans Arabic"),
+        QStringLiteral("Noto Naskh Arabic"),
+        QStringLiteral("KacstOne"),
+        QStringLiteral("KacstBook"),
+        QStringLiteral("DejaVu Sans"),
     };
 }
 

@@ -140,8 +140,7 @@ void CPageProperty::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
     const bool relevant =
         event->type() == QEvent::LayoutDirectionChange || event->type() == QEvent::FontChange;
-    if (m_group != nullptr && relevant)
-        placeControls();
+    if (m_group != nullptr && relevant) placeControls();
 }
 
 void CPageProperty::setTexts() {

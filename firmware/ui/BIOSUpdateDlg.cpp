@@ -85,8 +85,7 @@ void CBIOSUpdateDlg::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
     const bool relevant =
         event->type() == QEvent::LayoutDirectionChange || event->type() == QEvent::FontChange;
-    if (m_cancel != nullptr && relevant)
-        placeControls();
+    if (m_cancel != nullptr && relevant) placeControls();
 }
 
 void CBIOSUpdateDlg::setMessage(int textId) {

@@ -51,8 +51,7 @@ void BIOSUpdateDlg_2::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
     const bool relevant =
         event->type() == QEvent::LayoutDirectionChange || event->type() == QEvent::FontChange;
-    if (m_cameraUpgrade != nullptr && relevant)
-        placeControls();
+    if (m_cameraUpgrade != nullptr && relevant) placeControls();
 }
 
 void BIOSUpdateDlg_2::Fill() {

@@ -2,11 +2,11 @@
 
 #include "lang/TextIds.h"
 #include "platform/Message.h"
+#include "platform/MessageBoxTypes.h"
+#include "platform/MessageIds.h"
 #include "platform/Mirror.h"
 #include "platform/RowFit.h"
 #include "platform/ui/TextNeed.h"
-#include "platform/MessageBoxTypes.h"
-#include "platform/MessageIds.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -101,16 +101,15 @@ void CPicListView::placeControls() {
     selectAll.setWidth(std::max(selectAll.width(), platform::textWidthNeeded(*m_selectAll)));
     std::vector<QRect> buttons{fromDialogUnits(kDeleteDlu, fm), fromDialogUnits(kImportDlu, fm),
                                fromDialogUnits(kExportDlu, fm)};
-    platform::fitRow(buttons, {platform::textWidthNeeded(*m_delete),
-                               platform::textWidthNeeded(*m_import),
-                               platform::textWidthNeeded(*m_exportButton)});
+    platform::fitRow(buttons,
+                     {platform::textWidthNeeded(*m_delete), platform::textWidthNeeded(*m_import),
+                      platform::textWidthNeeded(*m_exportButton)});
     // The window grows only when a text would be cut; otherwise it keeps the template's size.
     const QRect list = fromDialogUnits(kListDlu, fm);
-    const bool grows =
-        selectAll.right() > list.right() || buttons.back().right() > list.right();
-    const int width = grows ? platform::widthHolding(window.width(), {selectAll, buttons.back()},
-                                                      margin)
-                            : window.width();
+    const bool grows = selectAll.right() > list.right() || buttons.back().right() > list.right();
+    const int width =
+        grows ? platform::widthHolding(window.width(), {selectAll, buttons.back()}, margin)
+              : window.width();
     resize(width, window.height());
     const bool rtl = isRightToLeft();
     m_list->setGeometry(platform::placed(list, width, rtl));
@@ -124,8 +123,7 @@ void CPicListView::changeEvent(QEvent* e) {
     QDialog::changeEvent(e);
     const bool relevant =
         e->type() == QEvent::LayoutDirectionChange || e->type() == QEvent::FontChange;
-    if (m_list != nullptr && relevant)
-        placeControls();
+    if (m_list != nullptr && relevant) placeControls();
 }
 
 bool CPicListView::eventFilter(QObject* watched, QEvent* e) {

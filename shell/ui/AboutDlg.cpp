@@ -1,9 +1,9 @@
 #include "shell/ui/AboutDlg.h"
 
 #include "art/ResourceIds.h"
-#include "shell/ShellHost.h"
 #include "lang/TextIds.h"
 #include "platform/FontFallback.h"
+#include "shell/ShellHost.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>

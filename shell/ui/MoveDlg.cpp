@@ -1,17 +1,17 @@
 #include "shell/ui/MoveDlg.h"
 
-#include "shell/ControlIds.h"
-#include "shell/PanelLayout.h"
-#include "shell/ui/Prompt.h"
 #include "art/ResourceIds.h"
-#include "shell/ShellHost.h"
-#include "shell/StrokeCanvas.h"
-#include "shell/ui/TopDlg.h"
 #include "platform/Clock.h"
 #include "platform/Message.h"
 #include "platform/MessageIds.h"
 #include "platform/Mirror.h"
 #include "platform/ProfileFile.h"
+#include "shell/ControlIds.h"
+#include "shell/PanelLayout.h"
+#include "shell/ShellHost.h"
+#include "shell/StrokeCanvas.h"
+#include "shell/ui/Prompt.h"
+#include "shell/ui/TopDlg.h"
 
 #include <QContextMenuEvent>
 #include <QDir>

@@ -26,8 +26,8 @@
 #include "shell/ui/AboutDlg.h"
 #include "shell/ui/ChildHosts.h"
 #include "shell/ui/MoveDlg.h"
-#include "shell/ui/ScreenWatch.h"
 #include "shell/ui/Prompt.h"
+#include "shell/ui/ScreenWatch.h"
 #include "shell/ui/TopDlg.h"
 #include "shell/ui/TrayIcon.h"
 

@@ -4,9 +4,9 @@
 #include "camera/sdk/SimBackend.h"
 #include "camera/ui/PageProperty.h"
 #include "tests/support/CutTexts.h"
-#include "tests/support/QtPrinters.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/PackTexts.h"
+#include "tests/support/QtPrinters.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -272,8 +272,7 @@ TEST_F(PropertyPageTest, EveryPacksTextsShowWholeAndShortOnesKeepTheTemplate) {
 TEST_F(PropertyPageTest, RightToLeftMirrorsEveryRow) {
     make(1);
     std::vector<QRect> ltr;
-    for (int i = 0; i < VideoProperties::kRowCount; ++i)
-        ltr.push_back(page->label(i)->geometry());
+    for (int i = 0; i < VideoProperties::kRowCount; ++i) ltr.push_back(page->label(i)->geometry());
     const QRect bar = page->trackbar(kContrastRow)->geometry();
     const QRect value = page->valueText(kExposureRow)->geometry();
     const QRect box = page->automaticBox()->geometry();

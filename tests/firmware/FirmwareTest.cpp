@@ -7,9 +7,9 @@
 #include "platform/hid/SimBoard.h"
 #include "platform/hid/SimBoardTransport.h"
 #include "tests/support/CutTexts.h"
-#include "tests/support/QtPrinters.h"
 #include "tests/support/FakeClock.h"
 #include "tests/support/PackTexts.h"
+#include "tests/support/QtPrinters.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -233,7 +233,8 @@ TEST_F(FirmwareTest, EveryPacksTextsShowWholeInBothDialogs) {
         ASSERT_FALSE(host.pack.empty()) << code.toStdString();
         dlg = std::make_unique<CBIOSUpdateDlg>(host, devices, clock);
         EXPECT_EQ(testsupport::cutTexts(*dlg).join(u'\n').toStdString(), "") << code.toStdString();
-        EXPECT_EQ(testsupport::cutTexts(*dlg->chooser()).join(u'\n').toStdString(), "") << code.toStdString();
+        EXPECT_EQ(testsupport::cutTexts(*dlg->chooser()).join(u'\n').toStdString(), "")
+            << code.toStdString();
         if (code == "ar") {
             dlg->setLayoutDirection(Qt::RightToLeft);
             dlg->chooser()->setLayoutDirection(Qt::RightToLeft);
@@ -243,8 +244,7 @@ TEST_F(FirmwareTest, EveryPacksTextsShowWholeInBothDialogs) {
         testsupport::saveShot(*dlg->chooser(), "firmware-chooser-" + code);
         dlg->chooser()->hide();
         // OK before Cancel, both at the bottom right, a gap between them.
-        if (code != "ar")
-            EXPECT_LT(dlg->okButton()->geometry().right(), dlg->cancelButton()->x());
+        if (code != "ar") EXPECT_LT(dlg->okButton()->geometry().right(), dlg->cancelButton()->x());
         EXPECT_LT(dlg->cancelButton()->geometry().right(), dlg->width());
     }
 }

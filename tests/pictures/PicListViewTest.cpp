@@ -5,9 +5,9 @@
 #include "tests/pictures/PictureFixture.h"
 #include "tests/pictures/RecordingHost.h"
 #include "tests/support/CutTexts.h"
-#include "tests/support/QtPrinters.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/PackTexts.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -433,7 +433,8 @@ TEST_F(PicListViewLanguages, EveryPacksTextsShowWhole) {
                   child(CPicListView::kExport)->x());
         if (code == "ar") {
             view->setLayoutDirection(Qt::RightToLeft);
-            EXPECT_EQ(testsupport::cutTexts(*view).join(u'\n').toStdString(), "") << "right-to-left";
+            EXPECT_EQ(testsupport::cutTexts(*view).join(u'\n').toStdString(), "")
+                << "right-to-left";
         }
         testsupport::saveShot(*view, "picture-list-" + code);
     }
@@ -454,8 +455,8 @@ TEST_F(PicListViewLanguages, RightToLeftMirrorsTheButtonsAndSelectAll) {
     // Delete first, at the right; Select all under the list's right edge.
     EXPECT_GT(child(CPicListView::kDelete)->x(), child(CPicListView::kExport)->x());
     EXPECT_EQ(child(CPicListView::kSelectAll)->geometry().right(),
-              child(CPicListView::kList)->geometry().right() - (ltr[CPicListView::kSelectAll].x() -
-                                                                 ltr[CPicListView::kList].x()));
+              child(CPicListView::kList)->geometry().right() -
+                  (ltr[CPicListView::kSelectAll].x() - ltr[CPicListView::kList].x()));
 }
 
 }  // namespace

@@ -17,7 +17,8 @@ TEST(Mirror, ARectKeepsItsGapToTheOppositeEdge) {
     EXPECT_EQ(mirrored(QRect(146, 101, 50, 14), 257), QRect(61, 101, 50, 14));
     EXPECT_EQ(mirrored(QRect(200, 101, 50, 14), 257), QRect(7, 101, 50, 14));
     // A row reads the other way round: OK now stands right of Cancel.
-    EXPECT_GT(mirrored(QRect(146, 101, 50, 14), 257).x(), mirrored(QRect(200, 101, 50, 14), 257).x());
+    EXPECT_GT(mirrored(QRect(146, 101, 50, 14), 257).x(),
+              mirrored(QRect(200, 101, 50, 14), 257).x());
     // Full width and centred rects stay where they are; a rect at an edge goes to the other.
     EXPECT_EQ(mirrored(QRect(0, 5, 300, 10), 300), QRect(0, 5, 300, 10));
     EXPECT_EQ(mirrored(QRect(100, 0, 100, 1), 300), QRect(100, 0, 100, 1));
@@ -25,8 +26,8 @@ TEST(Mirror, ARectKeepsItsGapToTheOppositeEdge) {
 }
 
 TEST(Mirror, MirroringTwiceGivesTheWrittenPlaceBack) {
-    for (const QRect& r : {QRect(0, 0, 1, 1), QRect(13, 7, 29, 3), QRect(-5, 0, 20, 20),
-                           QRect(90, 1, 30, 2)}) {
+    for (const QRect& r :
+         {QRect(0, 0, 1, 1), QRect(13, 7, 29, 3), QRect(-5, 0, 20, 20), QRect(90, 1, 30, 2)}) {
         EXPECT_EQ(mirrored(mirrored(r, 117), 117), r);
         const QRect area(250, 40, 1000, 700);
         EXPECT_EQ(mirrored(mirrored(r, area), area), r);

@@ -2,8 +2,8 @@
 
 #include "shell/ui/AboutDlg.h"
 #include "tests/support/CutTexts.h"
-#include "tests/support/QtPrinters.h"
 #include "tests/support/PackTexts.h"
+#include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

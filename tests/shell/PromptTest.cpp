@@ -2,9 +2,9 @@
 
 #include "shell/ui/Prompt.h"
 #include "tests/support/CutTexts.h"
-#include "tests/support/QtPrinters.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/PackTexts.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QPushButton>
 
@@ -97,7 +97,8 @@ TEST(PromptLanguages, EveryPacksTextsShowWholeAndRightToLeftPutsOkAtTheRight) {
         CPrompt prompt{host, nullptr, 60 * 60 * 1000};
         if (code == "ar") prompt.setLayoutDirection(Qt::RightToLeft);
         prompt.ShowPrompt();
-        EXPECT_EQ(testsupport::cutTexts(prompt).join(u'\n').toStdString(), "") << code.toStdString();
+        EXPECT_EQ(testsupport::cutTexts(prompt).join(u'\n').toStdString(), "")
+            << code.toStdString();
         testsupport::saveShot(prompt, "prompt-" + code);
         const auto* ok = prompt.findChildren<QPushButton*>().at(0);
         const auto* cancel = prompt.findChildren<QPushButton*>().at(1);

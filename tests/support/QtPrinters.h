@@ -1,8 +1,8 @@
 #pragma once
 // Readable GoogleTest output for Qt values.
-#include <QString>
 #include <QByteArray>
 #include <QRect>
+#include <QString>
 #include <QStringList>
 
 #include <ostream>
