@@ -76,6 +76,7 @@ void CBIOSUpdateDlg::placeControls() {
     // The warning reads from the window's leading edge, as the rest of it does.
     QTextOption option = m_message->document()->defaultTextOption();
     option.setTextDirection(layoutDirection());
+    option.setAlignment(Qt::AlignAbsolute | (isRightToLeft() ? Qt::AlignRight : Qt::AlignLeft));
     m_message->document()->setDefaultTextOption(option);
     put(m_ok, buttons[0]);
     put(m_cancel, buttons[1]);
