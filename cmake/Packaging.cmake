@@ -21,8 +21,13 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Faces with the letters of the Chinese and Arabic packs; without them those texts are empty boxes
+# on a desktop that has only Latin faces. DejaVu Sans carries the Arabic letters, the Noto and
+# KACST faces shape them better.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+  "fonts-wqy-microhei | fonts-noto-cjk, fonts-dejavu-core | fonts-noto-core | fonts-kacst")
 # The uaccess tag of the device rule is acted on by logind's seat rules.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "systemd | elogind")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "systemd | elogind, fonts-noto-core | fonts-kacst")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
   ${CMAKE_SOURCE_DIR}/packaging/deb/postinst ${CMAKE_SOURCE_DIR}/packaging/deb/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)

@@ -1,5 +1,7 @@
 #include "BoardListFont.h"
 
+#include "platform/FontFallback.h"
+
 #include <QFontDatabase>
 
 QStringList BoardListFont::preferredFamilies() {
@@ -19,11 +21,12 @@ QFont BoardListFont::choose(const QStringList& installed) {
         for (const QString& family : families) {
             if (installed.contains(family, Qt::CaseInsensitive)) {
                 font.setFamily(family);
-                return font;
+                return platform::FontFallback::withFallbacks(font, installed);
             }
         }
     }
-    return font;  // the default face, at the same size
+    // The default face, at the same size, with whatever else shows the lines' letters.
+    return platform::FontFallback::withFallbacks(font, installed);
 }
 
 QFont BoardListFont::forThisSystem() {

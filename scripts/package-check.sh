@@ -51,6 +51,8 @@ done
 step "control: dependencies found, maintainer scripts there"
 depends=$(dpkg-deb -f "$deb" Depends)
 grep -q 'libqt6widgets6' <<< "$depends" || fail "dependencies not from the libraries: $depends"
+grep -q 'fonts-wqy-microhei | fonts-noto-cjk' <<< "$depends" || fail "no Chinese faces: $depends"
+grep -q 'fonts-dejavu-core | fonts-noto-core' <<< "$depends" || fail "no Arabic faces: $depends"
 info=$(dpkg-deb -I "$deb")  # read whole: grep -q on a pipe would break it under pipefail
 grep -q ' postinst ' <<< "$info" || fail "no postinst"
 grep -q ' postrm ' <<< "$info" || fail "no postrm"

@@ -2,8 +2,12 @@
 
 #include "lang/TextIds.h"
 #include "platform/DialogUnits.h"
+#include "platform/Mirror.h"
+#include "platform/RowFit.h"
+#include "platform/ui/TextNeed.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -21,6 +25,8 @@ constexpr int kLabelX = 14, kLabelW = 40;
 constexpr int kTrackX = 56, kTrackW = 100, kTrackH = 14;
 constexpr int kValueX = 160, kValueW = 26;
 constexpr int kAutoX = 188, kAutoW = 36;
+constexpr int kGroupX = 7, kGroupY = 4;
+constexpr int kDefaultW = 56, kDefaultH = 15;
 
 }  // namespace
 
@@ -47,25 +53,18 @@ int CPageProperty::scrollCodeFor(int sliderAction) {
 }
 
 void CPageProperty::build() {
-    const platform::DialogUnits du(font());
-    setFixedSize(du.size(kWidth, kHeight));
     m_group = new QGroupBox(this);
     m_group->setObjectName(QString::number(kGroupBoxId));
-    m_group->setGeometry(du.rect(7, 4, kWidth - 14, kRowTop + kRowPitch * 7 - 2));
     for (int i = 0; i < VideoProperties::kRowCount; ++i) {
         const VideoProperties::Row& row = VideoProperties::rows()[i];
-        const int y = kRowTop + kRowPitch * i;
         m_labels[i] = new QLabel(this);
         m_labels[i]->setObjectName(QString::number(row.labelId));
-        m_labels[i]->setGeometry(du.rect(kLabelX, y + 2, kLabelW, 10));
         QSlider* bar = new QSlider(Qt::Horizontal, this);
         bar->setObjectName(QString::number(row.trackbarId));
         bar->setTickPosition(QSlider::NoTicks);
-        bar->setGeometry(du.rect(kTrackX, y, kTrackW, kTrackH));
         m_trackbars[i] = bar;
         m_values[i] = new QLabel(this);
         m_values[i]->setObjectName(QString::number(row.valueId));
-        m_values[i]->setGeometry(du.rect(kValueX, y + 2, kValueW, 10));
         // The position after the action, before the slider takes it as its value.
         connect(bar, &QAbstractSlider::actionTriggered, this, [this, i, bar](int action) {
             OnScroll(i, scrollCodeFor(action), bar->sliderPosition());
@@ -74,17 +73,74 @@ void CPageProperty::build() {
             OnScroll(i, VideoProperties::kThumbPosition, bar->sliderPosition());
         });
     }
-    const int exposureY = kRowTop + kRowPitch * VideoProperties::kExposureRow;
     m_auto = new QCheckBox(this);
     m_auto->setObjectName(QString::number(kAutoCheckId));
-    m_auto->setGeometry(du.rect(kAutoX, exposureY + 1, kAutoW, 12));
     connect(m_auto, &QCheckBox::clicked, this, &CPageProperty::OnAutomatic);
     m_default = new QPushButton(this);
     m_default->setObjectName(QString::number(kDefaultButtonId));
     m_default->setAutoDefault(false);
-    m_default->setGeometry(du.rect(kWidth / 2 - 28, kHeight - 22, 56, 15));
     connect(m_default, &QPushButton::clicked, this, &CPageProperty::OnDefault);
     setTexts();
+    placeControls();
+}
+
+int CPageProperty::valueWidthNeeded() const {
+    // The widest number a row can show, so a value never gets cut as the thumb moves.
+    const QFontMetrics fm(m_values[0]->font());
+    const int around = m_values[0]->width() - m_values[0]->contentsRect().width();
+    int need = 0;
+    for (const QSlider* bar : m_trackbars) {
+        for (int v : {bar->minimum(), bar->maximum()})
+            need = std::max(need, fm.horizontalAdvance(QString::asprintf("%d", v)) + around);
+    }
+    return need;
+}
+
+void CPageProperty::placeControls() {
+    const platform::DialogUnits du(font());
+    const bool rtl = isRightToLeft();
+    // The columns of every row: label, trackbar, value, then the automatic box.
+    std::vector<QRect> columns{du.rect(kLabelX, 0, kLabelW, 0), du.rect(kTrackX, 0, kTrackW, 0),
+                               du.rect(kValueX, 0, kValueW, 0), du.rect(kAutoX, 0, kAutoW, 0)};
+    int labelNeed = 0;
+    for (const QLabel* label : m_labels)
+        labelNeed = std::max(labelNeed, platform::textWidthNeeded(*label));
+    const int grown = platform::fitRow(
+        columns, {labelNeed, 0, valueWidthNeeded(), platform::textWidthNeeded(*m_auto)});
+
+    QRect group = du.rect(kGroupX, kGroupY, kWidth - 2 * kGroupX, kRowTop + kRowPitch * 7 - 2);
+    const int groupTemplateWidth = group.width();
+    group.setWidth(std::max(group.width() + grown, platform::textWidthNeeded(*m_group)));
+    // The window grows by what the group grew, keeping its margins.
+    const int width = du.x(kWidth) + group.width() - groupTemplateWidth;
+    QRect button = du.rect(kWidth / 2 - kDefaultW / 2, kHeight - 22, kDefaultW, kDefaultH);
+    const int buttonNeed = platform::textWidthNeeded(*m_default);
+    if (width != du.x(kWidth) || buttonNeed > button.width()) {
+        button.setWidth(std::max(button.width(), buttonNeed));
+        button.moveLeft((width - button.width()) / 2);
+    }
+    setFixedSize(width, du.y(kHeight));
+
+    const auto put = [&](QWidget* w, const QRect& r) {
+        w->setGeometry(platform::placed(r, width, rtl));
+    };
+    put(m_group, group);
+    put(m_default, button);
+    for (int i = 0; i < VideoProperties::kRowCount; ++i) {
+        const int y = kRowTop + kRowPitch * i;
+        put(m_labels[i], QRect(columns[0].x(), du.y(y + 2), columns[0].width(), du.y(10)));
+        put(m_trackbars[i], QRect(columns[1].x(), du.y(y), columns[1].width(), du.y(kTrackH)));
+        put(m_values[i], QRect(columns[2].x(), du.y(y + 2), columns[2].width(), du.y(10)));
+    }
+    const int exposureY = kRowTop + kRowPitch * VideoProperties::kExposureRow;
+    put(m_auto, QRect(columns[3].x(), du.y(exposureY + 1), columns[3].width(), du.y(12)));
+}
+
+void CPageProperty::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    const bool relevant =
+        event->type() == QEvent::LayoutDirectionChange || event->type() == QEvent::FontChange;
+    if (m_group != nullptr && relevant) placeControls();
 }
 
 void CPageProperty::setTexts() {
@@ -132,6 +188,7 @@ void CPageProperty::showState() {
     }
     m_auto->setEnabled(s.automaticBoxEnabled());
     m_auto->setChecked(s.automatic);
+    placeControls();
 }
 
 void CPageProperty::OnScroll(int row, int code, int position) {

@@ -42,10 +42,15 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void build();
     void setTexts();
+    // The template's places, widened where a text of the pack would be cut, mirrored
+    // right-to-left.
+    void placeControls();
+    int valueWidthNeeded() const;
     void showState();
     void OnScroll(int row, int code, int position);
     void OnDefault();

@@ -37,9 +37,12 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void build();
+    // The template's places, widened where a text would be cut, mirrored right-to-left.
+    void placeControls();
     void setMessage(int textId);
     void OnOK();
 

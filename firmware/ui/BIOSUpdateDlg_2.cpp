@@ -4,14 +4,16 @@
 #include "firmware/ui/Centre.h"
 #include "lang/TextIds.h"
 #include "platform/DialogUnits.h"
+#include "platform/Mirror.h"
+#include "platform/RowFit.h"
+#include "platform/ui/TextNeed.h"
 
+#include <QEvent>
 #include <QListWidget>
 #include <QPushButton>
 
 BIOSUpdateDlg_2::BIOSUpdateDlg_2(FirmwareUpdate& update, QWidget* parent)
     : QDialog(parent), m_update(update) {
-    const platform::DialogUnits du(font());
-    setFixedSize(du.size(200, 150));
     const FirmwareHost& host = m_update.host();
     setWindowTitle(host.text(text::kMenuFirmware));
     m_list = new QListWidget(this);
@@ -20,15 +22,36 @@ BIOSUpdateDlg_2::BIOSUpdateDlg_2(FirmwareUpdate& update, QWidget* parent)
     m_list->setSortingEnabled(false);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setFont(BoardListFont::forThisSystem());
-    m_list->setGeometry(du.rect(7, 7, 186, 112));
     m_keyUpgrade = new QPushButton(host.text(text::kUpgradeBoard), this);
     m_keyUpgrade->setObjectName(QString::number(kKeyUpgradeId));
-    m_keyUpgrade->setGeometry(du.rect(7, 126, 90, 16));
     m_cameraUpgrade = new QPushButton(host.text(text::kUpgradeCamera), this);
     m_cameraUpgrade->setObjectName(QString::number(kCameraUpgradeId));
-    m_cameraUpgrade->setGeometry(du.rect(103, 126, 90, 16));
     connect(m_keyUpgrade, &QPushButton::clicked, this, &BIOSUpdateDlg_2::OnKeyUpgrade);
     connect(m_cameraUpgrade, &QPushButton::clicked, this, &BIOSUpdateDlg_2::OnCameraUpgrade);
+    placeControls();
+}
+
+void BIOSUpdateDlg_2::placeControls() {
+    const platform::DialogUnits du(font());
+    std::vector<QRect> buttons{du.rect(7, 126, 90, 16), du.rect(103, 126, 90, 16)};
+    const int grown = platform::fitRow(buttons, {platform::textWidthNeeded(*m_keyUpgrade),
+                                                 platform::textWidthNeeded(*m_cameraUpgrade)});
+    // The list widens with the buttons below it.
+    const int width = du.x(200) + grown;
+    QRect list = du.rect(7, 7, 186, 112);
+    list.setWidth(list.width() + grown);
+    setFixedSize(width, du.y(150));
+    const bool rtl = isRightToLeft();
+    m_list->setGeometry(platform::placed(list, width, rtl));
+    m_keyUpgrade->setGeometry(platform::placed(buttons[0], width, rtl));
+    m_cameraUpgrade->setGeometry(platform::placed(buttons[1], width, rtl));
+}
+
+void BIOSUpdateDlg_2::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    const bool relevant =
+        event->type() == QEvent::LayoutDirectionChange || event->type() == QEvent::FontChange;
+    if (m_cameraUpgrade != nullptr && relevant) placeControls();
 }
 
 void BIOSUpdateDlg_2::Fill() {

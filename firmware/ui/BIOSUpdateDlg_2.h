@@ -27,8 +27,11 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    // The template's places, widened where a text would be cut, mirrored right-to-left.
+    void placeControls();
     void OnKeyUpgrade();
     void OnCameraUpgrade();
 

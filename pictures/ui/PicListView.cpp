@@ -4,6 +4,9 @@
 #include "platform/Message.h"
 #include "platform/MessageBoxTypes.h"
 #include "platform/MessageIds.h"
+#include "platform/Mirror.h"
+#include "platform/RowFit.h"
+#include "platform/ui/TextNeed.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -89,13 +92,35 @@ void CPicListView::buildControls() {
 
 void CPicListView::placeControls() {
     const QFontMetrics fm(font());
-    resize(fromDialogUnits(kWindowDlu, fm).size());
-    m_list->setGeometry(fromDialogUnits(kListDlu, fm));
-    m_selectAll->setGeometry(fromDialogUnits(kSelectAllDlu, fm));
-    m_selectAll->adjustSize();
-    m_delete->setGeometry(fromDialogUnits(kDeleteDlu, fm));
-    m_import->setGeometry(fromDialogUnits(kImportDlu, fm));
-    m_exportButton->setGeometry(fromDialogUnits(kExportDlu, fm));
+    const QRect window = fromDialogUnits(kWindowDlu, fm);
+    const int margin = fromDialogUnits(kListDlu, fm).x();
+    QRect selectAll = fromDialogUnits(kSelectAllDlu, fm);
+    selectAll.setWidth(std::max(selectAll.width(), platform::textWidthNeeded(*m_selectAll)));
+    std::vector<QRect> buttons{fromDialogUnits(kDeleteDlu, fm), fromDialogUnits(kImportDlu, fm),
+                               fromDialogUnits(kExportDlu, fm)};
+    platform::fitRow(buttons,
+                     {platform::textWidthNeeded(*m_delete), platform::textWidthNeeded(*m_import),
+                      platform::textWidthNeeded(*m_exportButton)});
+    // The window grows only when a text would be cut; otherwise it keeps the template's size.
+    const QRect list = fromDialogUnits(kListDlu, fm);
+    const bool grows = selectAll.right() > list.right() || buttons.back().right() > list.right();
+    const int width =
+        grows ? platform::widthHolding(window.width(), {selectAll, buttons.back()}, margin)
+              : window.width();
+    resize(width, window.height());
+    const bool rtl = isRightToLeft();
+    m_list->setGeometry(platform::placed(list, width, rtl));
+    m_selectAll->setGeometry(platform::placed(selectAll, width, rtl));
+    m_delete->setGeometry(platform::placed(buttons[0], width, rtl));
+    m_import->setGeometry(platform::placed(buttons[1], width, rtl));
+    m_exportButton->setGeometry(platform::placed(buttons[2], width, rtl));
+}
+
+void CPicListView::changeEvent(QEvent* e) {
+    QDialog::changeEvent(e);
+    const bool relevant =
+        e->type() == QEvent::LayoutDirectionChange || e->type() == QEvent::FontChange;
+    if (m_list != nullptr && relevant) placeControls();
 }
 
 bool CPicListView::eventFilter(QObject* watched, QEvent* e) {

@@ -2,8 +2,9 @@
 
 #include "art/ResourceIds.h"
 #include "shell/KeyTable.h"
-#include "shell/ShellHost.h"
 #include "lang/TextIds.h"
+#include "platform/FontFallback.h"
+#include "shell/ShellHost.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -21,6 +22,8 @@ const char* const kSoftwareVersion = "v1.0";
 CAboutDlg::CAboutDlg(ShellHost& host, const PixmapSource& pixmaps, QWidget* parent)
     : QDialog(parent), m_host(host) {
     setWindowTitle(QString::fromLatin1(kCaption));
+    // The version texts of every pack show even where the desktop's face lacks their script.
+    setFont(platform::FontFallback::withFallbacks(font()));
     auto* icon = new QLabel(this);
     if (pixmaps) {
         const qreal ratio = devicePixelRatioF();

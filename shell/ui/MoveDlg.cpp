@@ -1,17 +1,18 @@
 #include "shell/ui/MoveDlg.h"
 #include "lang/TextIds.h"
 
-#include "shell/ControlIds.h"
-#include "shell/PanelLayout.h"
-#include "shell/ui/Prompt.h"
 #include "art/ResourceIds.h"
-#include "shell/ShellHost.h"
-#include "shell/StrokeCanvas.h"
-#include "shell/ui/TopDlg.h"
 #include "platform/Clock.h"
 #include "platform/Message.h"
 #include "platform/MessageIds.h"
+#include "platform/Mirror.h"
 #include "platform/ProfileFile.h"
+#include "shell/ControlIds.h"
+#include "shell/PanelLayout.h"
+#include "shell/ShellHost.h"
+#include "shell/StrokeCanvas.h"
+#include "shell/ui/Prompt.h"
+#include "shell/ui/TopDlg.h"
 
 #include <QContextMenuEvent>
 #include <QDir>
@@ -107,7 +108,19 @@ void MoveDlg::writeStep() const {
 
 void MoveDlg::MoveToStart() {
     resize(m_step, m_step);
-    PlaceAt(panel::startPosition(localWorkArea()));
+    PlaceAt(onOverlay(QRect(panel::startPosition(localWorkArea()), size())).topLeft());
+}
+
+QRect MoveDlg::onOverlay(const QRect& r) const {
+    return platform::placed(r, localWorkArea().width(), isRightToLeft());
+}
+
+QRect MoveDlg::inPanel(const QRect& r) const {
+    return platform::placed(r, width(), isRightToLeft());
+}
+
+QRect MoveDlg::currentRect() const {
+    return onOverlay(QRect(pos() - m_overlay.pos(), size()));
 }
 
 void MoveDlg::PlaceAt(const QPoint& topLeft) {
@@ -116,9 +129,10 @@ void MoveDlg::PlaceAt(const QPoint& topLeft) {
 }
 
 void MoveDlg::Close() {
-    const QPoint topLeft = pos() - m_overlay.pos();
-    resize(m_step, m_step);
-    PlaceAt(topLeft);
+    // Right-to-left the panel keeps its right edge, where its handle is.
+    const QRect closed = onOverlay(QRect(currentRect().topLeft(), QSize(m_step, m_step)));
+    resize(closed.size());
+    PlaceAt(closed.topLeft());
     button(ctl::kHandle)->setGeometry(0, 0, m_step, m_step);
     m_expanded = false;
     setCommandColumnVisible(false);
@@ -129,8 +143,8 @@ void MoveDlg::Close() {
 
 void MoveDlg::Open() {
     const bool drawing = m_overlay.drawingMode();
-    const QRect current(pos() - m_overlay.pos(), size());
-    const QRect wanted = panel::openRect(current, localWorkArea(), m_step, drawing);
+    const QRect wanted =
+        onOverlay(panel::openRect(currentRect(), localWorkArea(), m_step, drawing));
     resize(wanted.size());
     PlaceAt(wanted.topLeft());
     layOutColumns(drawing);
@@ -147,12 +161,13 @@ void MoveDlg::Relayout() {
 }
 
 void MoveDlg::layOutColumns(bool pens) {
-    button(ctl::kHandle)->setGeometry(0, 0, m_step, m_step);
+    button(ctl::kHandle)->setGeometry(inPanel(QRect(0, 0, m_step, m_step)));
     for (int i = 0; i < 4; ++i)
-        button(kCommandIds[i])->setGeometry(panel::commandButtonRect(i, m_step));
+        button(kCommandIds[i])->setGeometry(inPanel(panel::commandButtonRect(i, m_step)));
     setCommandColumnVisible(true);
     if (!pens) return;
-    for (int i = 0; i < 5; ++i) button(kPenIds[i])->setGeometry(panel::penButtonRect(i, m_step));
+    for (int i = 0; i < 5; ++i)
+        button(kPenIds[i])->setGeometry(inPanel(panel::penButtonRect(i, m_step)));
     setPenColumnVisible(true);
 }
 
@@ -206,8 +221,7 @@ void MoveDlg::ToggleDrawingMode() {
         updateMask();
         return;
     }
-    const QRect current(pos() - m_overlay.pos(), size());
-    const QRect wanted = panel::openRect(current, localWorkArea(), m_step, true);
+    const QRect wanted = onOverlay(panel::openRect(currentRect(), localWorkArea(), m_step, true));
     resize(wanted.size());
     PlaceAt(wanted.topLeft());
     m_overlay.setDrawingMode(true);
@@ -299,4 +313,9 @@ void MoveDlg::keyPressEvent(QKeyEvent* event) {
 void MoveDlg::leaveEvent(QEvent* event) {
     releaseHandle();
     QWidget::leaveEvent(event);
+}
+
+void MoveDlg::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LayoutDirectionChange) Relayout();
 }

@@ -60,6 +60,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     PicButton* makeButton(int controlId, int normalId, int pressedId);
@@ -72,6 +73,12 @@ private:
     void writeStep() const;
     void releaseHandle();
     QRect localWorkArea() const;
+    // The panel's places are written left-to-right; right-to-left they are mirrored on the
+    // overlay and inside the panel (mirroring twice gives the written place back).
+    QRect onOverlay(const QRect& r) const;
+    QRect inPanel(const QRect& r) const;
+    // The panel's rect on the overlay, as written left-to-right.
+    QRect currentRect() const;
 
     ShellHost& m_host;
     TopDlg& m_overlay;

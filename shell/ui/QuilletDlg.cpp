@@ -19,14 +19,15 @@
 #include "platform/Message.h"
 #include "platform/MessageBoxTypes.h"
 #include "platform/MessageIds.h"
+#include "platform/Mirror.h"
 #include "platform/ui/Stacking.h"
 #include "shell/KeyTable.h"
 #include "shell/PanelLayout.h"
 #include "shell/ui/AboutDlg.h"
 #include "shell/ui/ChildHosts.h"
 #include "shell/ui/MoveDlg.h"
-#include "shell/ui/ScreenWatch.h"
 #include "shell/ui/Prompt.h"
+#include "shell/ui/ScreenWatch.h"
 #include "shell/ui/TopDlg.h"
 #include "shell/ui/TrayIcon.h"
 
@@ -433,8 +434,11 @@ void CQuilletDlg::clearPictures() {
 void CQuilletDlg::showPictureList() {
     if (!m_picList) return;
     // The view's place is the window's; the list is a window of its own.
-    m_picList->move(workArea().topLeft() +
-                    panel::pictureListPosition(viewRect(), m_picList->size()));
+    // Right-to-left it stands at the mirrored place: the left of the view.
+    const QRect at = platform::placed(
+        QRect(panel::pictureListPosition(viewRect(), m_picList->size()), m_picList->size()),
+        workArea().width(), isRightToLeft());
+    m_picList->move(workArea().topLeft() + at.topLeft());
     m_picList->SetAllChecks(false);
     platform::showAbove(*this, *m_picList);
 }

@@ -3,7 +3,10 @@
 #include "camera/sdk/DeviceSdk.h"
 #include "camera/sdk/SimBackend.h"
 #include "camera/ui/PageProperty.h"
+#include "tests/support/CutTexts.h"
 #include "tests/support/FakeClock.h"
+#include "tests/support/PackTexts.h"
+#include "tests/support/QtPrinters.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -26,6 +29,7 @@ constexpr int kBrightnessRow = 0, kContrastRow = 1, kExposureRow = VideoProperti
 class PropertyPageTest : public testing::Test {
 protected:
     void make(int cameras, int unsupported = 0, int refused = 0) {
+        page.reset();
         CameraServices s;
         s.makeSdk = [=](const QString&) {
             SimOptions o;
@@ -43,7 +47,12 @@ protected:
         cam->Init();
         cam->OpenCameras(nullptr, nullptr, camera::DisplayRect{0, 0, 320, 240});
         page = std::make_unique<CPageProperty>(
-            *cam, [](int id) { return QString("t%1").arg(id); }, [this] { return host.dual; });
+            *cam,
+            [this](int id) {
+                const auto it = pack.find(id);
+                return it != pack.end() ? it->second : QString("t%1").arg(id);
+            },
+            [this] { return host.dual; });
     }
     int value(int camera, int id, int query = kQueryCurrent) {
         return cam->sdk()->readSetting(cam->cameras()[camera], id, query);
@@ -69,6 +78,7 @@ protected:
     camera::CameraHostState host;
     std::unique_ptr<CCamera> cam;
     std::unique_ptr<CPageProperty> page;
+    testsupport::PackTexts pack;
 };
 
 }  // namespace
@@ -229,4 +239,58 @@ TEST_F(PropertyPageTest, ShowingReadsAgainAndFaultsShowWhatTheCameraHas) {
     page->automaticBox()->click();
     EXPECT_FALSE(page->automaticBox()->isChecked());
     page->hide();
+}
+
+TEST_F(PropertyPageTest, EveryPacksTextsShowWholeAndShortOnesKeepTheTemplate) {
+    make(1);
+    const QSize templateSize = page->size();
+    const QRect label = page->label(kBrightnessRow)->geometry();
+    const QRect bar = page->trackbar(kBrightnessRow)->geometry();
+    for (const QString& code : testsupport::packCodes()) {
+        pack = testsupport::readPack(code);
+        ASSERT_FALSE(pack.empty()) << code.toStdString();
+        make(1);
+        if (code == "ar") page->setLayoutDirection(Qt::RightToLeft);
+        EXPECT_EQ(testsupport::cutTexts(*page).join(u'\n').toStdString(), "") << code.toStdString();
+        testsupport::saveShot(*page, "property-page-" + code);
+    }
+    // Ukrainian "saturation" is longer than the template's label column: the column and the
+    // window grow, the trackbars move along and keep their width.
+    pack = testsupport::readPack("uk_UA");
+    make(1);
+    const QLabel* saturation = page->label(3);
+    EXPECT_EQ(saturation->text(), QString::fromUtf8("Насиченість"));
+    EXPECT_GE(saturation->width(), saturation->fontMetrics().horizontalAdvance(saturation->text()));
+    const int grown = saturation->width() - label.width();
+    EXPECT_GT(grown, 0);
+    EXPECT_EQ(page->label(kBrightnessRow)->width(), saturation->width()) << "one column";
+    EXPECT_EQ(page->label(kBrightnessRow)->x(), label.x());
+    EXPECT_EQ(page->trackbar(kBrightnessRow)->geometry(), bar.translated(grown, 0));
+    EXPECT_EQ(page->height(), templateSize.height());
+}
+
+TEST_F(PropertyPageTest, RightToLeftMirrorsEveryRow) {
+    make(1);
+    std::vector<QRect> ltr;
+    for (int i = 0; i < VideoProperties::kRowCount; ++i) ltr.push_back(page->label(i)->geometry());
+    const QRect bar = page->trackbar(kContrastRow)->geometry();
+    const QRect value = page->valueText(kExposureRow)->geometry();
+    const QRect box = page->automaticBox()->geometry();
+    const QRect button = page->defaultButton()->geometry();
+    page->setLayoutDirection(Qt::RightToLeft);
+    const int w = page->width();
+    const auto mirrored = [w](const QRect& r) {
+        return QRect(w - r.x() - r.width(), r.y(), r.width(), r.height());
+    };
+    for (int i = 0; i < VideoProperties::kRowCount; ++i) {
+        EXPECT_EQ(page->label(i)->geometry(), mirrored(ltr[i])) << "row " << i;
+        EXPECT_GT(page->label(i)->x(), page->trackbar(i)->x()) << "the label at the right";
+        EXPECT_LT(page->valueText(i)->x(), page->trackbar(i)->x()) << "the value at the left";
+    }
+    EXPECT_EQ(page->trackbar(kContrastRow)->geometry(), mirrored(bar));
+    EXPECT_EQ(page->valueText(kExposureRow)->geometry(), mirrored(value));
+    EXPECT_EQ(page->automaticBox()->geometry(), mirrored(box));
+    EXPECT_EQ(page->defaultButton()->geometry(), mirrored(button));
+    page->setLayoutDirection(Qt::LeftToRight);
+    EXPECT_EQ(page->label(0)->geometry(), ltr[0]) << "and back";
 }

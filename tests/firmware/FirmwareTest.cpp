@@ -6,7 +6,10 @@
 #include "platform/MessageBoxTypes.h"
 #include "platform/hid/SimBoard.h"
 #include "platform/hid/SimBoardTransport.h"
+#include "tests/support/CutTexts.h"
 #include "tests/support/FakeClock.h"
+#include "tests/support/PackTexts.h"
+#include "tests/support/QtPrinters.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -28,7 +31,10 @@ public:
         QString text, caption;
         unsigned type;
     };
-    QString text(int id) const override { return QString("t%1").arg(id); }
+    QString text(int id) const override {
+        const auto it = pack.find(id);
+        return it != pack.end() ? it->second : QString("t%1").arg(id);
+    }
     int ShowMessage(const QString& t, const QString& c, unsigned type) override {
         boxes.push_back({t, c, type});
         return answer;
@@ -40,6 +46,7 @@ public:
     QString folder;
     int closed = 0;
     std::vector<Box> boxes;
+    testsupport::PackTexts pack;
 };
 
 class FirmwareTest : public testing::Test {
@@ -219,6 +226,51 @@ TEST_F(FirmwareTest, AToolThatCannotRunOrNoProgramFolderLeavesTheProgramRunning)
     EXPECT_EQ(host.closed, 0);
 }
 
+TEST_F(FirmwareTest, EveryPacksTextsShowWholeInBothDialogs) {
+    for (const QString& code : testsupport::packCodes()) {
+        dlg.reset();
+        host.pack = testsupport::readPack(code);
+        ASSERT_FALSE(host.pack.empty()) << code.toStdString();
+        dlg = std::make_unique<CBIOSUpdateDlg>(host, devices, clock);
+        EXPECT_EQ(testsupport::cutTexts(*dlg).join(u'\n').toStdString(), "") << code.toStdString();
+        EXPECT_EQ(testsupport::cutTexts(*dlg->chooser()).join(u'\n').toStdString(), "")
+            << code.toStdString();
+        if (code == "ar") {
+            dlg->setLayoutDirection(Qt::RightToLeft);
+            dlg->chooser()->setLayoutDirection(Qt::RightToLeft);
+            dlg->chooser()->Fill();
+        }
+        testsupport::saveShot(*dlg, "firmware-password-" + code);
+        testsupport::saveShot(*dlg->chooser(), "firmware-chooser-" + code);
+        dlg->chooser()->hide();
+        // OK before Cancel, both at the bottom right, a gap between them.
+        if (code != "ar") EXPECT_LT(dlg->okButton()->geometry().right(), dlg->cancelButton()->x());
+        EXPECT_LT(dlg->cancelButton()->geometry().right(), dlg->width());
+    }
+}
+
+TEST_F(FirmwareTest, RightToLeftPutsOkRightOfCancelAndMirrorsTheChooser) {
+    const int w = dlg->width();
+    const QRect ok = dlg->okButton()->geometry();
+    const QRect cancel = dlg->cancelButton()->geometry();
+    const QRect prompt = dlg->findChild<QLabel*>("1001")->geometry();
+    dlg->setLayoutDirection(Qt::RightToLeft);
+    const auto mirrored = [](const QRect& r, int width) {
+        return QRect(width - r.x() - r.width(), r.y(), r.width(), r.height());
+    };
+    EXPECT_EQ(dlg->okButton()->geometry(), mirrored(ok, w));
+    EXPECT_EQ(dlg->cancelButton()->geometry(), mirrored(cancel, w));
+    EXPECT_GT(dlg->okButton()->x(), dlg->cancelButton()->x());
+    EXPECT_EQ(dlg->findChild<QLabel*>("1001")->geometry(), mirrored(prompt, w));
+
+    BIOSUpdateDlg_2& chooser = *dlg->chooser();
+    const int cw = chooser.width();
+    const QRect key = chooser.keyUpgradeButton()->geometry();
+    chooser.setLayoutDirection(Qt::RightToLeft);
+    EXPECT_EQ(chooser.keyUpgradeButton()->geometry(), mirrored(key, cw));
+    EXPECT_GT(chooser.keyUpgradeButton()->x(), chooser.cameraUpgradeButton()->x());
+}
+
 TEST(BoardListFont, TheSongFaceWhereInstalledElseACjkFaceAt18Points) {
     EXPECT_EQ(BoardListFont::choose({"DejaVu Sans", "宋体", "WenQuanYi Micro Hei"}).family(),
               "宋体");
@@ -227,4 +279,7 @@ TEST(BoardListFont, TheSongFaceWhereInstalledElseACjkFaceAt18Points) {
               "WenQuanYi Micro Hei");
     EXPECT_EQ(BoardListFont::choose({"DejaVu Sans"}).pointSize(), 18);
     EXPECT_EQ(BoardListFont::choose({"Noto Sans CJK SC"}).pointSize(), 18);
+    // Faces for what the chosen one lacks follow it.
+    EXPECT_EQ(BoardListFont::choose({"SimSun", "Noto Sans Arabic", "DejaVu Sans"}).families(),
+              (QStringList{"SimSun", "Noto Sans Arabic", "DejaVu Sans"}));
 }

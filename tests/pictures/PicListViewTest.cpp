@@ -4,7 +4,10 @@
 #include "platform/MessageIds.h"
 #include "tests/pictures/PictureFixture.h"
 #include "tests/pictures/RecordingHost.h"
+#include "tests/support/CutTexts.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/PackTexts.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -401,3 +404,59 @@ TEST(PicListKeptLesson, PicturesBroughtBackAreListedFromTheStart) {
     empty.tellKeptPictures();
     EXPECT_TRUE(freshHost.boxes.empty());
 }
+
+namespace {
+
+class PicListViewLanguages : public picturetest::PictureFixture {
+protected:
+    PicListViewLanguages() : host(store) {}
+    void open(const QString& code) {
+        view.reset();
+        host.pack = testsupport::readPack(code);
+        ASSERT_FALSE(host.pack.empty()) << code.toStdString();
+        view = std::make_unique<CPicListView>(host, nullptr, CPicListView::Options{});
+    }
+    QWidget* child(int id) const { return view->findChild<QWidget*>(QString::number(id)); }
+
+    RecordingHost host;
+    std::unique_ptr<CPicListView> view;
+};
+
+TEST_F(PicListViewLanguages, EveryPacksTextsShowWhole) {
+    for (const QString& code : testsupport::packCodes()) {
+        open(code);
+        EXPECT_EQ(testsupport::cutTexts(*view).join(u'\n').toStdString(), "") << code.toStdString();
+        // The buttons stay in one row below the list, in their order.
+        EXPECT_LT(child(CPicListView::kDelete)->geometry().right(),
+                  child(CPicListView::kImport)->x());
+        EXPECT_LT(child(CPicListView::kImport)->geometry().right(),
+                  child(CPicListView::kExport)->x());
+        if (code == "ar") {
+            view->setLayoutDirection(Qt::RightToLeft);
+            EXPECT_EQ(testsupport::cutTexts(*view).join(u'\n').toStdString(), "")
+                << "right-to-left";
+        }
+        testsupport::saveShot(*view, "picture-list-" + code);
+    }
+}
+
+TEST_F(PicListViewLanguages, RightToLeftMirrorsTheButtonsAndSelectAll) {
+    open("ar");
+    const int w = view->width();
+    std::map<int, QRect> ltr;
+    for (int id : {CPicListView::kList, CPicListView::kSelectAll, CPicListView::kDelete,
+                   CPicListView::kImport, CPicListView::kExport})
+        ltr[id] = child(id)->geometry();
+    view->setLayoutDirection(Qt::RightToLeft);
+    EXPECT_EQ(view->width(), w);
+    for (const auto& [id, r] : ltr)
+        EXPECT_EQ(child(id)->geometry(), QRect(w - r.x() - r.width(), r.y(), r.width(), r.height()))
+            << id;
+    // Delete first, at the right; Select all under the list's right edge.
+    EXPECT_GT(child(CPicListView::kDelete)->x(), child(CPicListView::kExport)->x());
+    EXPECT_EQ(child(CPicListView::kSelectAll)->geometry().right(),
+              child(CPicListView::kList)->geometry().right() -
+                  (ltr[CPicListView::kSelectAll].x() - ltr[CPicListView::kList].x()));
+}
+
+}  // namespace

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <map>
 #include <vector>
 
 namespace picturetest {
@@ -22,7 +23,10 @@ class RecordingHost : public pictures::PicListHost {
 public:
     explicit RecordingHost(const camera::PictureStore& store) : m_store(store) {}
 
-    QString text(int id) const override { return QStringLiteral("#%1").arg(id); }
+    QString text(int id) const override {
+        const auto it = pack.find(id);
+        return it != pack.end() ? it->second : QStringLiteral("#%1").arg(id);
+    }
     int ShowMessage(const QString& text, const QString& caption, unsigned type) override {
         boxes.push_back({text, caption, type});
         if (whileBoxOpen) whileBoxOpen();
@@ -62,6 +66,7 @@ public:
     CQuilletApp* app = nullptr;
     testsupport::MessageRecorder window;
     std::vector<Box> boxes;
+    std::map<int, QString> pack;  // texts by id; others read "#id"
     std::function<void()> whileBoxOpen;
     std::vector<int> onceBoxes;
     int answer = 1;

@@ -2,9 +2,13 @@
 
 #include "shell/ui/AboutDlg.h"
 #include "lang/TextIds.h"
+#include "tests/support/CutTexts.h"
+#include "tests/support/PackTexts.h"
+#include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QTimer>
 
 TEST(About, OneCameraLeavesTheLastLineEmpty) {
@@ -51,4 +55,29 @@ TEST(About, ListsTheKeyboardsKeysInThePacksWords) {
     EXPECT_EQ(keys.first(), QStringLiteral("Space, Return: #%1").arg(text::kKeyCapture));
     EXPECT_TRUE(keys.contains(QStringLiteral("PgDown, Right: #%1").arg(text::kKeyNext)))
         << keys.join('\n').toStdString();
+}
+
+TEST(About, EveryPacksTextsShowWhole) {
+    for (const QString& code : testsupport::packCodes()) {
+        RecorderHost host;
+        host.cameras = 2;
+        host.pack = testsupport::readPack(code);
+        ASSERT_FALSE(host.pack.empty()) << code.toStdString();
+        CAboutDlg about(host, plainPixmaps());
+        if (code == "ar") about.setLayoutDirection(Qt::RightToLeft);
+        about.show();
+        QApplication::processEvents();  // the texts set on showing are laid out
+        EXPECT_EQ(testsupport::cutTexts(about).join(u'\n').toStdString(), "") << code.toStdString();
+        testsupport::saveShot(about, "about-" + code);
+        EXPECT_EQ(about.lines()[0], host.pack[20032]);
+        about.close();
+    }
+}
+
+TEST(About, ItsFontFallsBackToFacesForEveryScript) {
+    RecorderHost host;
+    CAboutDlg about(host, plainPixmaps());
+    const QStringList families = about.font().families();
+    ASSERT_FALSE(families.isEmpty());
+    EXPECT_EQ(families.front(), QApplication::font().family()) << "the desktop's own face first";
 }

@@ -1,6 +1,8 @@
 #include "OverlayFixture.h"
 
 #include "shell/ControlIds.h"
+#include "tests/support/CutTexts.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QContextMenuEvent>
 #include <QCoreApplication>
@@ -197,12 +199,33 @@ TEST_F(Panel, ADisplayChangeLaysThePanelOutAgain) {
     EXPECT_EQ(geometry(), QRect(1536, 1040 - 312, 60, 312));
 }
 
-TEST_F(Panel, RightToLeftKeepsTheGeometry) {
+TEST_F(Panel, RightToLeftMirrorsTheColumnsAndGrowsToTheLeft) {
     window->setLayoutDirection(Qt::RightToLeft);
     panel().PlaceAt({300, 100});
     panel().Open();
-    panel().ButtonAction(ctl::kPen);
-    EXPECT_EQ(geometry(), QRect(300, 100, 80, 288));
+    EXPECT_EQ(geometry(), QRect(300, 100, 40, 208));
     EXPECT_EQ(button(ctl::kList).geometry(), QRect(0, 48, 40, 40));
-    EXPECT_EQ(button(ctl::kRedPen).geometry(), QRect(40, 88, 40, 40));
+    panel().ButtonAction(ctl::kPen);
+    // The handle and the commands stay under the hand; the pens open at their left.
+    EXPECT_EQ(geometry(), QRect(260, 100, 80, 288));
+    EXPECT_EQ(button(ctl::kHandle).geometry(), QRect(40, 0, 40, 40));
+    EXPECT_EQ(button(ctl::kList).geometry(), QRect(40, 48, 40, 40));
+    EXPECT_EQ(button(ctl::kRedPen).geometry(), QRect(0, 88, 40, 40));
+    EXPECT_EQ(button(ctl::kClear).geometry(), QRect(0, 248, 40, 40));
+    testsupport::saveShot(*window, "panel-ar");
+    panel().Close();
+    EXPECT_EQ(geometry(), QRect(300, 100, 40, 40)) << "closing keeps the right edge";
+    EXPECT_EQ(button(ctl::kHandle).geometry(), QRect(0, 0, 40, 40));
+}
+
+TEST_F(Panel, RightToLeftStartsAtTheMirroredPlaceAndStaysOnTheLeftEdge) {
+    window->setLayoutDirection(Qt::RightToLeft);
+    panel().MoveToStart();
+    EXPECT_EQ(geometry(), QRect(1366 - 1092 - 40, 582, 40, 40));
+    panel().PlaceAt({10, 100});
+    panel().Open();
+    panel().ButtonAction(ctl::kPen);
+    EXPECT_EQ(geometry(), QRect(0, 100, 80, 288)) << "moved right by what was missing";
+    window->setLayoutDirection(Qt::LeftToRight);
+    EXPECT_EQ(button(ctl::kRedPen).geometry(), QRect(40, 88, 40, 40)) << "laid out anew";
 }

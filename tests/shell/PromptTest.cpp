@@ -1,7 +1,12 @@
 #include "RecorderHost.h"
 
 #include "shell/ui/Prompt.h"
+#include "tests/support/CutTexts.h"
 #include "tests/support/MessageRecorder.h"
+#include "tests/support/PackTexts.h"
+#include "tests/support/QtPrinters.h"
+
+#include <QPushButton>
 
 #include <gtest/gtest.h>
 
@@ -82,4 +87,26 @@ TEST(PromptTimer, RunsOutByItselfAndStopsWhenCancelled) {
     testsupport::MessageRecorder::waitUntil([] { return false; }, 80);
     EXPECT_EQ(slow.countdown(), left);
     EXPECT_TRUE(host.calls.isEmpty());
+}
+
+TEST(PromptLanguages, EveryPacksTextsShowWholeAndRightToLeftPutsOkAtTheRight) {
+    for (const QString& code : testsupport::packCodes()) {
+        RecorderHost host;
+        host.pack = testsupport::readPack(code);
+        ASSERT_FALSE(host.pack.empty()) << code.toStdString();
+        CPrompt prompt{host, nullptr, 60 * 60 * 1000};
+        if (code == "ar") prompt.setLayoutDirection(Qt::RightToLeft);
+        prompt.ShowPrompt();
+        EXPECT_EQ(testsupport::cutTexts(prompt).join(u'\n').toStdString(), "")
+            << code.toStdString();
+        testsupport::saveShot(prompt, "prompt-" + code);
+        const auto* ok = prompt.findChildren<QPushButton*>().at(0);
+        const auto* cancel = prompt.findChildren<QPushButton*>().at(1);
+        ASSERT_EQ(ok->text(), host.pack[1]);
+        if (code == "ar")
+            EXPECT_GT(ok->x(), cancel->geometry().right());
+        else
+            EXPECT_LT(ok->geometry().right(), cancel->x());
+        prompt.OnCancel();
+    }
 }

@@ -3,6 +3,7 @@
 #include <QColor>
 
 QString RecorderHost::text(int id) const {
+    if (const auto it = pack.find(id); it != pack.end()) return it->second;
     switch (id) {
         case 1: return QStringLiteral("OK");
         case 2: return QStringLiteral("Cancel");

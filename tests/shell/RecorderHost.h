@@ -5,11 +5,14 @@
 
 #include <QStringList>
 
+#include <map>
+
 #include <vector>
 
 class RecorderHost : public ShellHost {
 public:
     QString text(int id) const override;
+    std::map<int, QString> pack;  // texts of a language pack, before the ones above
 
     bool viewShown() const override { return view; }
     bool pictureShown() const override { return picture; }

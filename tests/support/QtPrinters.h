@@ -1,7 +1,8 @@
 #pragma once
 // Readable GoogleTest output for Qt values.
-#include <QString>
 #include <QByteArray>
+#include <QRect>
+#include <QString>
 #include <QStringList>
 
 #include <ostream>
@@ -18,4 +19,7 @@ inline void PrintTo(const QStringList& l, std::ostream* os) {
 inline void PrintTo(const QByteArray& b, std::ostream* os) {
     *os << '"' << b.left(200).toStdString() << (b.size() > 200 ? "...\"" : "\"") << " ("
         << b.size() << " bytes)";
+}
+inline void PrintTo(const QRect& r, std::ostream* os) {
+    *os << '(' << r.x() << ", " << r.y() << ", " << r.width() << " x " << r.height() << ')';
 }
