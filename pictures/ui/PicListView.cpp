@@ -1,7 +1,6 @@
 #include "PicListView.h"
 
 #include "lang/TextIds.h"
-#include "pictures/ui/ExportProgress.h"
 #include "platform/Message.h"
 #include "platform/MessageBoxTypes.h"
 #include "platform/MessageIds.h"

@@ -6,6 +6,7 @@
 #include "pictures/ExportRunner.h"
 #include "pictures/PdfExport.h"
 #include "pictures/PicListHost.h"
+#include "pictures/ui/ExportProgress.h"
 
 #include <QDialog>
 #include <QPixmap>
@@ -21,14 +22,12 @@ class QListWidgetItem;
 class QPushButton;
 
 namespace pictures {
-class ExportProgress;
-
 // What the list's exports write to and when they run; the defaults are standard output and now.
 struct PicListOptions {
     PdfExport::Output output = PdfExport::standardOutput();
     PdfExport::Clock now = &QDateTime::currentDateTime;
     // How long an export runs before its progress is shown.
-    int progressAfterMs = 400;
+    int progressAfterMs = ExportProgress::kShowAfterMs;
 };
 }  // namespace pictures
 
