@@ -25,8 +25,8 @@ bool isStandalone(int m) {
 }
 
 // Walks the marker segments from the start of the file to the start of the scan.
-bool headersComplete(QFile& file) {
-    bool frame = false;
+bool headersComplete(QFile& file, JpegFrame& frame) {
+    bool haveFrame = false;
     qint64 at = 2;
     for (;;) {
         if (!file.seek(at)) return false;
@@ -37,22 +37,24 @@ bool headersComplete(QFile& file) {
         }
         if (head.size() != 2 || byteAt(head, 0) != 0xFF) return false;
         const int marker = byteAt(head, 1);
-        if (marker == kMarkerSos) return frame;
+        if (marker == kMarkerSos) return haveFrame;
         if (marker == kMarkerEoi || marker == kMarkerSoi) return false;
         if (isStandalone(marker)) {
             at += 2;
             continue;
         }
-        const QByteArray segment = file.read(isFrameMarker(marker) ? 7 : 2);
+        const QByteArray segment = file.read(isFrameMarker(marker) ? 8 : 2);
         if (segment.size() < 2) return false;
         const int length = byteAt(segment, 0) << 8 | byteAt(segment, 1);
         if (length < 2 || at + 2 + length > file.size()) return false;
         if (isFrameMarker(marker)) {
-            if (segment.size() < 7) return false;
-            const int height = byteAt(segment, 3) << 8 | byteAt(segment, 4);
-            const int width = byteAt(segment, 5) << 8 | byteAt(segment, 6);
-            if (width == 0 || height == 0) return false;
-            frame = true;
+            if (segment.size() < 8) return false;
+            frame.precision = byteAt(segment, 2);
+            frame.height = byteAt(segment, 3) << 8 | byteAt(segment, 4);
+            frame.width = byteAt(segment, 5) << 8 | byteAt(segment, 6);
+            frame.components = byteAt(segment, 7);
+            if (frame.width == 0 || frame.height == 0 || frame.components == 0) return false;
+            haveFrame = true;
         }
         at += 2 + length;
     }
@@ -69,13 +71,19 @@ bool endsWithEndMarker(QFile& file) {
 
 }  // namespace
 
-bool isCompleteJpeg(const QString& path) {
+std::optional<JpegFrame> readJpegFrame(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() < 4) return false;
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 4) return std::nullopt;
     const QByteArray start = file.read(2);
     if (start.size() != 2 || byteAt(start, 0) != 0xFF || byteAt(start, 1) != kMarkerSoi)
-        return false;
-    return headersComplete(file) && endsWithEndMarker(file);
+        return std::nullopt;
+    JpegFrame frame;
+    if (!headersComplete(file, frame) || !endsWithEndMarker(file)) return std::nullopt;
+    return frame;
+}
+
+bool isCompleteJpeg(const QString& path) {
+    return readJpegFrame(path).has_value();
 }
 
 }  // namespace pictures

@@ -1,6 +1,7 @@
 #pragma once
 // Writes pictures of the store into one PDF file, a page per picture at the picture's size. The
-// JPEG data goes into the file as it is, without decoding.
+// JPEG data goes into the file as it is, without decoding, one picture after the other: the
+// export's memory does not grow with the document.
 #include "camera/PictureStore.h"
 
 #include <QByteArray>
@@ -12,11 +13,15 @@
 
 namespace pictures {
 
+class PdfWriter;
+
 class PdfExport {
 public:
     // Where the export's messages go (standard output in the program) and what time it is.
     using Output = std::function<void(const QByteArray&)>;
     using Clock = std::function<QDateTime()>;
+    // Called on the exporting thread after each picture: pictures done, pictures in all.
+    using Progress = std::function<void(int done, int total)>;
 
     // Longest output path the file system takes, in bytes.
     static constexpr int kMaxPathBytes = 4095;
@@ -31,13 +36,19 @@ public:
     // earlier file at the path is untouched and no partial file is left. Safe to run on any
     // thread, several at once.
     bool ExportPdf(QString& folder, QString& fileName, const std::vector<int>& pictures,
-                   int* leftOut = nullptr) const;
+                   int* leftOut = nullptr, const Progress& progress = {}) const;
 
     // The name an export in the given hour gets.
     static QString generatedName(const QDateTime& time);
     static Output standardOutput();
 
+    const camera::PictureStore& store() const { return m_store; }
+
 private:
+    // False when the document can no longer be finished.
+    bool addPicture(PdfWriter& pdf, int n, int* leftOut) const;
+    QString readFailure(int n, const PdfWriter& pdf) const;
+
     const camera::PictureStore& m_store;
     Output m_output;
     Clock m_now;

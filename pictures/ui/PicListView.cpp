@@ -59,7 +59,12 @@ void CPicListView::tellKeptPictures() {
     if (!m_host.pictureStore().keptPictures().empty()) tell(text::kLessonBack);
 }
 
-CPicListView::~CPicListView() = default;
+CPicListView::~CPicListView() {
+    // The program ends under an export (its window system or session went): the export is let
+    // finish, and if it failed the pictures wait for the next start as after an exit's failure.
+    const std::optional<pictures::ExportRunner::Result> untold = m_exports.stop();
+    if (untold && !untold->saved) m_export.store().holdRun();
+}
 
 void CPicListView::buildControls() {
     m_list = new QListWidget(this);
@@ -243,23 +248,54 @@ QString CPicListView::askSavePath(const QString& proposedName) const {
 }
 
 void CPicListView::OnExport() {
-    const std::vector<int> numbers = checkedPictures();
+    if (m_exports.running()) return;
+    std::vector<int> numbers = checkedPictures();
     if (numbers.empty()) return;
     const QString path = askSavePath(pictures::PdfExport::generatedName(
         m_options.now ? m_options.now() : QDateTime::currentDateTime()));
     if (path.isEmpty()) return;
     const qsizetype cut = path.lastIndexOf('/') + 1;
-    QString folder = path.left(cut);
-    QString name = path.mid(cut);
-    int leftOut = 0;
-    const bool saved = m_export.ExportPdf(folder, name, numbers, &leftOut);
+    startExport(path.left(cut), path.mid(cut), std::move(numbers));
+}
+
+void CPicListView::startExport(QString folder, QString name, std::vector<int> numbers) {
+    const int total = static_cast<int>(numbers.size());
+    // The worker has its own copy of everything it changes; the export and the store it reads
+    // stay until the runner has stopped.
+    const pictures::PdfExport* exporter = &m_export;
+    auto work = [exporter, folder = std::move(folder), name = std::move(name),
+                 numbers =
+                     std::move(numbers)](const pictures::PdfExport::Progress& progress) mutable {
+        pictures::ExportRunner::Result result;
+        result.saved = exporter->ExportPdf(folder, name, numbers, &result.leftOut, progress);
+        return result;
+    };
+    if (!m_exports.start(
+            std::move(work), [this](int done, int) { exportProgress(done); },
+            [this](const pictures::ExportRunner::Result& r) { exportFinished(r); }))
+        return;
+    // Pictures deleted under the export would go missing from it.
+    m_exportButton->setEnabled(false);
+    m_delete->setEnabled(false);
+    m_progress = std::make_unique<pictures::ExportProgress>(m_host.text(text::kExporting), total,
+                                                            m_options.progressAfterMs);
+}
+
+void CPicListView::exportProgress(int done) {
+    if (m_progress) m_progress->advance(done);
+}
+
+void CPicListView::exportFinished(const pictures::ExportRunner::Result& result) {
+    m_progress.reset();
+    m_exportButton->setEnabled(true);
+    m_delete->setEnabled(true);
     hide();
-    if (!saved) {
+    if (!result.saved) {
         // Also at exit: the pictures wait for the next start instead of being lost.
         m_host.pictureStore().holdRun();
         tell(text::kExportFailed);
-    } else if (leftOut > 0) {
-        tellLeftOut(leftOut);
+    } else if (result.leftOut > 0) {
+        tellLeftOut(result.leftOut);
     }
 }
 

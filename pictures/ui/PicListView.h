@@ -3,12 +3,15 @@
 // commands on the checked ones (export to PDF, delete, hand to the whiteboard). Rows, images and
 // picture numbers always belong together, row for row.
 #include "pictures/BoardHandOff.h"
+#include "pictures/ExportRunner.h"
 #include "pictures/PdfExport.h"
 #include "pictures/PicListHost.h"
+#include "pictures/ui/ExportProgress.h"
 
 #include <QDialog>
 #include <QPixmap>
 
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -23,6 +26,8 @@ namespace pictures {
 struct PicListOptions {
     PdfExport::Output output = PdfExport::standardOutput();
     PdfExport::Clock now = &QDateTime::currentDateTime;
+    // How long an export runs before its progress is shown.
+    int progressAfterMs = ExportProgress::kShowAfterMs;
 };
 }  // namespace pictures
 
@@ -49,8 +54,14 @@ public:
     // Checks or unchecks every row and the Select all box.
     void SetAllChecks(bool checked);
     void OnSelectAll();
-    // Asks where to save the checked pictures and exports them; nothing checked does nothing.
+    // Asks where to save the checked pictures and starts exporting them; nothing checked, or an
+    // export still running, does nothing. The export runs on a worker: the list steps aside
+    // and the teacher is told of a failure once it is over.
     void OnExport();
+    bool exportRunning() const { return m_exports.running(); }
+    // Returns once a running export is over and its outcome told; windows redraw meanwhile.
+    // The program's end waits here for its last export.
+    void waitForExport() { m_exports.wait(); }
     // Deletes the checked rows with the pictures' files.
     void OnDelete();
     // Hands the checked pictures to the whiteboard program, in list order.
@@ -99,6 +110,9 @@ private:
     void onRowCheckChanged(QListWidgetItem* item);
     std::vector<int> checkedPictures() const;
     QString askSavePath(const QString& proposedName) const;
+    void startExport(QString folder, QString name, std::vector<int> numbers);
+    void exportProgress(int done);
+    void exportFinished(const pictures::ExportRunner::Result& result);
     void tell(int textId, const QString& extra = {});
     void tellLeftOut(int count);
     static QString desktopFolder();
@@ -123,4 +137,8 @@ private:
     QListWidgetItem* m_pressedItem = nullptr;
     Qt::CheckState m_pressedState = Qt::Unchecked;
     bool m_settingChecks = false;
+
+    std::unique_ptr<pictures::ExportProgress> m_progress;
+    // Last: stopped first, while the export and the store it reaches are still there.
+    pictures::ExportRunner m_exports;
 };

@@ -419,8 +419,12 @@ void CQuilletDlg::hidePictureList() {
 
 void CQuilletDlg::exportAllPictures() {
     if (!m_picList) return;
+    // The exit's export runs after one the teacher started, and the program ends only once it
+    // is over and its outcome told.
+    m_picList->waitForExport();
     m_picList->SetAllChecks(true);
     m_picList->OnExport();
+    m_picList->waitForExport();
 }
 
 void CQuilletDlg::handOff(int pictureId) {

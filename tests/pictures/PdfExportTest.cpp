@@ -5,6 +5,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QImageWriter>
+
+#include <sys/stat.h>
 
 #include <cstdlib>
 
@@ -222,8 +225,8 @@ TEST_F(PdfExportTest, AFailedExportLeavesOneLineWithTheFileAndTheCause) {
     EXPECT_EQ(log.lines().size(), 3) << log.lines().join('\n').toStdString();
 }
 
-// The disk fills at any point of the save, the very last bytes too (libharu does not check its
-// final flush): the export fails, and the earlier file stays, with nothing beside it.
+// The disk fills at any point of the save, the very last bytes too: the export fails, and the
+// earlier file stays, with nothing beside it.
 TEST_F(PdfExportTest, AFullDiskAnywhereInTheSaveLeavesTheEarlierFile) {
     writePicture(1, {640, 480});
     writePicture(2, {640, 480});
@@ -254,4 +257,157 @@ TEST_F(PdfExportTest, ANewFileIsReadableByOthersAndAReplacedOneKeepsItsPermissio
     const QFileDevice::Permissions kept = QFile::permissions(outFolder() + "new.pdf");
     EXPECT_TRUE(kept & QFileDevice::ReadOwner);
     EXPECT_FALSE(kept & (QFileDevice::ReadGroup | QFileDevice::ReadOther));
+}
+
+namespace {
+
+// The bytes of a PDF literal string as a reader takes them: its escapes undone.
+QByteArray unescapeLiteral(const QByteArray& s) {
+    QByteArray out;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        if (s[i] != '\\' || i + 1 >= s.size()) {
+            out += s[i];
+            continue;
+        }
+        const char c = s[++i];
+        if (c >= '0' && c <= '7') {
+            int value = 0;
+            for (int k = 0; k < 3 && i < s.size() && s[i] >= '0' && s[i] <= '7'; ++k, ++i)
+                value = value * 8 + (s[i] - '0');
+            --i;
+            out += static_cast<char>(value);
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// The strings shown with ' in a content stream, in order.
+QList<QByteArray> shownTexts(const QByteArray& content) {
+    QList<QByteArray> texts;
+    qsizetype at = 0;
+    while ((at = content.indexOf('(', at)) >= 0) {
+        qsizetype end = at + 1;
+        int depth = 1;
+        for (; end < content.size() && depth > 0; ++end) {
+            if (content[end] == '\\') {
+                ++end;
+                continue;
+            }
+            depth += content[end] == '(' ? 1 : content[end] == ')' ? -1 : 0;
+        }
+        texts << unescapeLiteral(content.mid(at + 1, end - at - 2));
+        at = end;
+    }
+    return texts;
+}
+
+QString objectOf(const QString& dict, const QString& key) {
+    return QRegularExpression("/" + key + " (\\d+) 0 R").match(dict).captured(1);
+}
+
+}  // namespace
+
+// Any byte may be in a folder's or a file's name: the file lands where asked and the page's text
+// is the picture's path, byte for byte.
+TEST_F(PdfExportTest, PathsWithAnyCharactersGoInAsTheyAre) {
+    testsupport::TempDir odd;
+    const QString tempFolder = odd.path() + QStringLiteral("/Урок (2) a\\b) 数学 é");
+    ASSERT_TRUE(QDir().mkpath(tempFolder));
+    camera::PictureStore oddStore(tempFolder);
+    oddStore.prepare();
+    ASSERT_TRUE(picturetest::testPicture({400, 300}, 1).save(oddStore.picturePath(1), "JPG"));
+    const QString outDir = odd.path() + QStringLiteral("/Вихід ü/");
+    ASSERT_TRUE(QDir().mkpath(outDir));
+    QString folder = outDir, name = QStringLiteral("Стіна (1) 黑板.pdf");
+    const PdfExport oddExport(oddStore,
+                              [this](const QByteArray& t) { messages += QString::fromUtf8(t); });
+    ASSERT_TRUE(oddExport.ExportPdf(folder, name, {1})) << messages.toStdString();
+    const QString pdf = outDir + name;
+    EXPECT_TRUE(qpdfAccepts(pdf));
+    EXPECT_EQ(pageSizes(pdf), QStringList({"400x300"}));
+    EXPECT_EQ(QDir(outDir).entryList(QDir::Files | QDir::Hidden), QStringList({name}));
+
+    const QStringList pages = pageObjects(pdf);
+    ASSERT_EQ(pages.size(), 1);
+    const QString page =
+        picturetest::runTool("qpdf", {"--show-object=" + pages[0].section(' ', 0, 0), pdf}).out;
+    const QString content = objectOf(page, "Contents");
+    ASSERT_FALSE(content.isEmpty()) << page.toStdString();
+    EXPECT_TRUE(picturetest::runTool("qpdf", {"--show-object=" + content, pdf})
+                    .out.contains("/FlateDecode"))
+        << "the page's own stream is compressed";
+    QProcess qpdf;
+    qpdf.start("qpdf", {"--show-object=" + content, "--filtered-stream-data", pdf});
+    ASSERT_TRUE(qpdf.waitForFinished(60000));
+    const QByteArray stream = qpdf.readAllStandardOutput();
+    EXPECT_EQ(shownTexts(stream), QList<QByteArray>({QFile::encodeName(oddStore.picturePath(1))}))
+        << stream.toStdString();
+}
+
+// Grey pictures and progressive ones are JPEGs a reader shows as they are.
+TEST_F(PdfExportTest, GreyAndProgressivePicturesShowAsTheyAre) {
+    const QImage grey =
+        picturetest::testPicture({320, 240}, 3).convertToFormat(QImage::Format_Grayscale8);
+    ASSERT_TRUE(grey.save(store.picturePath(1), "JPG", 90));
+    QImageWriter progressive(store.picturePath(2), "jpeg");
+    progressive.setProgressiveScanWrite(true);
+    ASSERT_TRUE(progressive.write(picturetest::testPicture({320, 240}, 4)));
+    ASSERT_TRUE(exportTo("kinds.pdf", {1, 2})) << messages.toStdString();
+    const QString pdf = outFolder() + "kinds.pdf";
+    EXPECT_TRUE(qpdfAccepts(pdf));
+    for (int page : {1, 2}) {
+        const double diff = meanDifference(renderPage(pdf, page), QImage(store.picturePath(page)));
+        EXPECT_GE(diff, 0) << page;
+        EXPECT_LT(diff, 3.0) << page;
+    }
+}
+
+// A file a PDF cannot carry as it is counts as damaged; a FIFO in a picture's place is not
+// waited on.
+TEST_F(PdfExportTest, UnusableFramesAreLeftOutAndAFifoIsSkipped) {
+    for (int n = 1; n <= 3; ++n) writePicture(n, {320, 240});
+    QByteArray twelveBits = readFile(store.picturePath(2));
+    const qsizetype sof = twelveBits.indexOf("\xff\xc0");
+    ASSERT_GT(sof, 0);
+    twelveBits[sof + 4] = 12;
+    writeFile(store.picturePath(2), twelveBits);
+    QByteArray twoComponents = readFile(store.picturePath(3));
+    twoComponents[twoComponents.indexOf("\xff\xc0") + 9] = 2;
+    writeFile(store.picturePath(3), twoComponents);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(store.picturePath(4)).constData(), 0600), 0);
+    QString folder = outFolder(), name = "usable.pdf";
+    int leftOut = -1;
+    ASSERT_TRUE(exporter().ExportPdf(folder, name, {1, 2, 3, 4}, &leftOut));
+    EXPECT_EQ(leftOut, 2);
+    EXPECT_EQ(pageCount(outFolder() + "usable.pdf"), 1);
+    EXPECT_TRUE(qpdfAccepts(outFolder() + "usable.pdf"));
+}
+
+// Many pages: the cross-reference table and the page tree stay right, and progress is told after
+// every picture, missing ones included.
+TEST_F(PdfExportTest, ManyPagesWithProgressAfterEveryPicture) {
+    std::vector<int> numbers;
+    for (int n = 1; n <= 40; ++n) {
+        if (n % 10 != 0) writePicture(n, {64 + n, 48});
+        numbers.push_back(n);
+    }
+    std::vector<std::pair<int, int>> steps;
+    QString folder = outFolder(), name = "many.pdf";
+    ASSERT_TRUE(exporter().ExportPdf(folder, name, numbers, nullptr, [&](int done, int total) {
+        steps.emplace_back(done, total);
+    }));
+    ASSERT_EQ(steps.size(), 40u);
+    EXPECT_EQ(steps.front(), std::make_pair(1, 40));
+    EXPECT_EQ(steps.back(), std::make_pair(40, 40));
+    const QString pdf = outFolder() + "many.pdf";
+    EXPECT_TRUE(qpdfAccepts(pdf));
+    EXPECT_EQ(pageCount(pdf), 36);
+    const QStringList sizes = pageSizes(pdf);
+    ASSERT_EQ(sizes.size(), 36);
+    EXPECT_EQ(sizes.front(), "65x48");
+    EXPECT_EQ(sizes.back(), "103x48");
+    const QStringList pages = pageObjects(pdf);
+    EXPECT_EQ(openAction(pdf), "[ " + pages.back() + " /XYZ 0 48 1 ]");
 }

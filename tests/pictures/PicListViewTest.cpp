@@ -17,6 +17,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QStyleOptionViewItem>
 #include <QTest>
@@ -32,10 +33,14 @@ namespace {
 
 class PicListViewTest : public picturetest::PictureFixture {
 protected:
-    PicListViewTest() : host(store) {
+    PicListViewTest() : host(store) { makeView(); }
+
+    void makeView(int progressAfterMs = CPicListView::Options().progressAfterMs) {
+        view.reset();
         CPicListView::Options options;
         options.output = [this](const QByteArray& t) { messages += QString::fromUtf8(t); };
         options.now = [] { return QDateTime(QDate(2024, 3, 7), QTime(9, 41)); };
+        options.progressAfterMs = progressAfterMs;
         view = std::make_unique<CPicListView>(host, nullptr, options);
     }
 
@@ -260,6 +265,18 @@ protected:
         });
     }
 
+    void exportAndWait() {
+        view->OnExport();
+        view->waitForExport();
+    }
+
+    static QProgressDialog* progressWindow() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<QProgressDialog*>(w); p != nullptr && p->isVisible())
+                return p;
+        return nullptr;
+    }
+
     QByteArray oldHome, oldConfig;
     QString seenDirectory;
     QStringList seenFiles, seenFilters;
@@ -279,7 +296,7 @@ TEST_F(PicListExportTest, TheCheckedPicturesGoWhereTheUserSaysAskingBeforeOverwr
     check(0);
     check(2);
     answerSaveDialog(desktop() + "/lesson.pdf");
-    view->OnExport();
+    exportAndWait();
     EXPECT_EQ(seenDirectory, desktop());
     ASSERT_EQ(seenFiles.size(), 1);
     EXPECT_TRUE(seenFiles[0].endsWith("/2024030709.pdf")) << seenFiles[0].toStdString();
@@ -292,7 +309,7 @@ TEST_F(PicListExportTest, TheCheckedPicturesGoWhereTheUserSaysAskingBeforeOverwr
 
     check(1);
     answerSaveDialog(pdf);
-    view->OnExport();
+    exportAndWait();
     EXPECT_EQ(overwriteQuestions, 1);
     EXPECT_EQ(pageCount(pdf), 3);
     EXPECT_TRUE(qpdfAccepts(pdf));
@@ -303,7 +320,7 @@ TEST_F(PicListExportTest, WithoutADesktopFolderTheDialogOpensAtHome) {
     take({1});
     check(0);
     answerSaveDialog(tmp.file("home/at-home.pdf"));
-    view->OnExport();
+    exportAndWait();
     EXPECT_EQ(seenDirectory, tmp.file("home"));
     EXPECT_TRUE(qpdfAccepts(tmp.file("home/at-home.pdf")));
 }
@@ -325,7 +342,7 @@ TEST_F(PicListExportTest, AnExportOntoAFullDiskSaysSoAndKeepsTheLesson) {
     answerSaveDialog(desktop() + "/full.pdf");
     {
         const testsupport::FileSizeLimit fullDisk(4096);
-        view->OnExport();
+        exportAndWait();
     }
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].text, QStringLiteral("#%1").arg(text::kExportFailed));
@@ -344,7 +361,7 @@ TEST_F(PicListExportTest, ASuccessfulExportTellsNothingAndHoldsNothing) {
     take({1});
     check(0);
     answerSaveDialog(desktop() + "/fine.pdf");
-    view->OnExport();
+    exportAndWait();
     EXPECT_TRUE(host.boxes.empty());
     EXPECT_FALSE(store.runHeld());
 }
@@ -355,7 +372,7 @@ TEST_F(PicListExportTest, ADamagedPictureIsLeftOutAndTheTeacherToldHowMany) {
     writeFile(store.picturePath(4), whole.left(whole.size() / 2));
     view->SetAllChecks(true);
     answerSaveDialog(desktop() + "/five.pdf");
-    view->OnExport();
+    exportAndWait();
     EXPECT_EQ(pageCount(desktop() + "/five.pdf"), 5);
     EXPECT_TRUE(qpdfAccepts(desktop() + "/five.pdf"));
     ASSERT_EQ(host.boxes.size(), 1u);
@@ -372,6 +389,64 @@ TEST_F(PicListExportTest, ADamagedPictureIsLeftOutAndTheTeacherToldHowMany) {
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].text, QStringLiteral("#%1 1").arg(text::kPicturesLeftOut));
     EXPECT_EQ(pageCount(folder + name), 5);
+}
+
+// An export takes as long as its pictures need: the window answers meanwhile and shows the
+// export's progress; the list starts no second export and deletes nothing being exported.
+TEST_F(PicListExportTest, TheExportRunsBesideTheWindowWithItsProgressShown) {
+    makeView(0);
+    take({1, 2, 3, 4});
+    view->show();
+    view->SetAllChecks(true);
+    answerSaveDialog(desktop() + "/long.pdf");
+    view->OnExport();
+    ASSERT_TRUE(view->exportRunning());
+    EXPECT_FALSE(button(CPicListView::kExport)->isEnabled());
+    EXPECT_FALSE(button(CPicListView::kDelete)->isEnabled());
+    const QProgressDialog* progress = progressWindow();
+    ASSERT_NE(progress, nullptr);
+    EXPECT_EQ(progress->labelText(), QStringLiteral("#%1").arg(text::kExporting));
+    EXPECT_EQ(progress->maximum(), 4);
+    view->OnExport();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "no second save dialog";
+
+    view->waitForExport();
+    EXPECT_FALSE(view->exportRunning());
+    EXPECT_EQ(progressWindow(), nullptr);
+    EXPECT_TRUE(button(CPicListView::kExport)->isEnabled());
+    EXPECT_TRUE(button(CPicListView::kDelete)->isEnabled());
+    EXPECT_FALSE(view->isVisible());
+    EXPECT_TRUE(host.boxes.empty());
+    EXPECT_EQ(pageCount(desktop() + "/long.pdf"), 4);
+    EXPECT_TRUE(qpdfAccepts(desktop() + "/long.pdf"));
+}
+
+// The program ends under an export: the export is finished first, and a failed one keeps the
+// lesson for the next start, without a box from a window that is going away.
+TEST_F(PicListExportTest, AListGoingAwayFinishesItsExportAndKeepsAFailedOnesLesson) {
+    take({1, 2});
+    view->SetAllChecks(true);
+    answerSaveDialog(desktop() + "/end.pdf");
+    view->OnExport();
+    ASSERT_TRUE(view->exportRunning());
+    view.reset();
+    EXPECT_TRUE(qpdfAccepts(desktop() + "/end.pdf"));
+    EXPECT_EQ(pageCount(desktop() + "/end.pdf"), 2);
+    EXPECT_FALSE(store.runHeld());
+
+    makeView();
+    take({3, 4});
+    view->SetAllChecks(true);
+    answerSaveDialog(desktop() + "/full.pdf");
+    {
+        const testsupport::FileSizeLimit fullDisk(4096);
+        view->OnExport();
+        ASSERT_TRUE(view->exportRunning());
+        view.reset();
+    }
+    EXPECT_TRUE(store.runHeld());
+    EXPECT_TRUE(host.boxes.empty());
+    EXPECT_FALSE(QFile::exists(desktop() + "/full.pdf"));
 }
 
 // The list of a start after a crash shows the lesson that came back, and says so once asked.
