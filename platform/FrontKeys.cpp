@@ -31,7 +31,7 @@ FrontKeys::FrontKeys(Setup setup, Notice notice)
         });
     if (m_route == Route::Portal)
         m_portal = std::make_unique<PortalKeySender>(
-            setup.bus, RestoreTokenStore(setup.tokenPath),
+            setup.bus ? *setup.bus : QDBusConnection::sessionBus(), RestoreTokenStore(setup.tokenPath),
             [this](const QString& cause, int lost) { unreachable(cause, lost); });
 }
 

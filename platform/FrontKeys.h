@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace platform {
 
@@ -27,7 +28,9 @@ public:
 
     struct Setup {
         Route route = Route::None;
-        QDBusConnection bus = QDBusConnection::sessionBus();
+        // The bus of the portal; none takes the session bus, asked for only on the portal's route
+        // (asking may start a bus where there is none).
+        std::optional<QDBusConnection> bus;
         QString tokenPath;   // where the portal's restore token is kept
         QByteArray display;  // the X display for XTest; empty takes $DISPLAY
     };

@@ -1,5 +1,7 @@
 #include "platform/PortalKeySender.h"
 
+#include "platform/FrontKeys.h"
+
 #include "tests/platform/dbus/FakePortal.h"
 #include "tests/platform/dbus/PrivateBus.h"
 #include "tests/support/LogCapture.h"
@@ -66,13 +68,16 @@ protected:
         return p;
     }
     // The program's side: a connection of its own to the private bus.
-    PortalKeySender& sender() {
+    QDBusConnection connection() {
         if (m_connection.isEmpty()) {
             m_connection = "client-" + QUuid::createUuid().toString(QUuid::Id128);
             QDBusConnection::connectToBus(m_bus.address(), m_connection);
         }
+        return QDBusConnection(m_connection);
+    }
+    PortalKeySender& sender() {
         m_sender = std::make_unique<PortalKeySender>(
-            QDBusConnection(m_connection), RestoreTokenStore(tokenPath()),
+            connection(), RestoreTokenStore(tokenPath()),
             [this](const QString& cause, int lost) { m_failures.push_back({cause, lost}); });
         return *m_sender;
     }
@@ -308,6 +313,25 @@ TEST_F(PortalKeys, APortalThatChoosesItsOwnRequestPathsIsFollowedThere) {
     keys.send(kPageDown);
     ASSERT_TRUE(ready());
     EXPECT_TRUE(waitFor([&] { return fake->calls().contains("Key ff56 0"); }));
+}
+
+TEST_F(PortalKeys, OnNativeWaylandTheBoardKeysTypeThroughThePortalWithoutANotice) {
+    auto fake = portal();
+    int told = 0;
+    platform::FrontKeys::Setup setup;
+    setup.route = platform::FrontKeys::routeFor("wayland");
+    setup.bus = connection();
+    setup.tokenPath = tokenPath();
+    platform::FrontKeys keys(setup, [&] { ++told; });
+    keys.prepare();
+    ASSERT_TRUE(waitFor([&] { return keys.portal()->state() == State::Ready; }))
+        << "the session is asked for at start, before any key";
+    keys.send(platform::KeySender::Key::KeypadPlus);
+    keys.send(platform::KeySender::Key::KeypadMinus);
+    ASSERT_TRUE(waitFor([&] { return fake->calls().size() == 7; }));
+    EXPECT_EQ(fake->calls().mid(3),
+              QStringList({"Key ffab 1", "Key ffab 0", "Key ffad 1", "Key ffad 0"}));
+    EXPECT_EQ(told, 0);
 }
 
 TEST(PortalRequestPath, NamesTheSenderAsThePortalDoes) {
