@@ -21,13 +21,6 @@ TEST(FrontKeys, TheRouteFollowsTheWindowSystemTheProgramRunsOn) {
     EXPECT_EQ(FrontKeys::routeFor(""), Route::None);
 }
 
-TEST(FrontKeys, TheKeysymsAreThoseOfTheFourKeys) {
-    EXPECT_EQ(FrontKeys::keysymOf(KeySender::Key::PageDown), 0xff56u);
-    EXPECT_EQ(FrontKeys::keysymOf(KeySender::Key::PageUp), 0xff55u);
-    EXPECT_EQ(FrontKeys::keysymOf(KeySender::Key::KeypadMinus), 0xffadu);
-    EXPECT_EQ(FrontKeys::keysymOf(KeySender::Key::KeypadPlus), 0xffabu);
-}
-
 TEST(FrontKeys, WhereNoKeyCanGoTheTeacherIsToldOnceAtTheFirstKeyAndTheCauseIsLogged) {
     testsupport::LogCapture log;
     int told = 0;
