@@ -7,11 +7,14 @@
 #include "platform/Clock.h"
 #include "platform/ExitGuard.h"
 #include "platform/InstanceChannel.h"
-#include "platform/KeySender.h"
+#include "lang/TextIds.h"
+#include "platform/FrontKeys.h"
+#include "platform/RestoreTokenStore.h"
 #include "platform/Termination.h"
 #include "platform/ui/MessageBox.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QSystemTrayIcon>
 
 int WidgetAppUi::messageBox(const QString& text, const QString& caption, unsigned type,
@@ -29,7 +32,13 @@ void WidgetAppUi::runMainDialog(CQuilletApp& app) {
     services.trayProbe = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     services.ending = [this] { return m_ending; };
     services.icon = [](int id) { return art::icon(id); };
-    platform::KeySender keys;
+    CQuilletDlg* window = nullptr;
+    platform::FrontKeys::Setup keySetup;
+    keySetup.route = platform::FrontKeys::routeFor(QGuiApplication::platformName());
+    keySetup.tokenPath = platform::RestoreTokenStore::defaultPath();
+    platform::FrontKeys keys(keySetup, [&window] {
+        if (window != nullptr) window->showNotice(text::kKeysUnreachable);
+    });
     services.sendKey = [&keys](int keyType) {
         using Key = platform::KeySender::Key;
         static constexpr Key kKeys[] = {Key::PageDown, Key::PageUp, Key::KeypadMinus,
@@ -38,6 +47,7 @@ void WidgetAppUi::runMainDialog(CQuilletApp& app) {
     };
     CQuilletDlg dialog(app, std::move(services));
     m_dialog = &dialog;
+    window = &dialog;
     // The window opens devices from here on: the end of the session closes them in order.
     platform::quitInOrderFromNow();
     // So does the end of the window system's connection, which Qt answers with exit().
@@ -50,13 +60,17 @@ void WidgetAppUi::runMainDialog(CQuilletApp& app) {
     if (!started || m_ending) {
         // The session ended during start-up: close what opened, never run half-started.
         dialog.OnQueryEndSession();
+        window = nullptr;
         m_dialog = nullptr;
         return;
     }
+    // The desktop may ask the teacher to allow the keys: better now than at the first page turn.
+    keys.prepare();
     // The window hides to the tray and comes back: only the exit command or the end of the
     // session ends the loop.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::exec();
+    window = nullptr;
     m_dialog = nullptr;
 }
 

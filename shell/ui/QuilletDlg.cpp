@@ -35,6 +35,8 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <QStyleHints>
 
@@ -114,6 +116,19 @@ bool CQuilletDlg::sharingEnabled() const {
 
 int CQuilletDlg::message(int textId, unsigned type) {
     return m_app.ShowMessage(text(textId), text(text::kCaption), type);
+}
+
+void CQuilletDlg::showNotice(int textId) {
+    if (m_tray->icon() != nullptr && m_tray->icon()->notice(text(textId))) return;
+    if (m_noticeBox) m_noticeBox->close();
+    auto* box = new QMessageBox(QMessageBox::Information, text(text::kCaption), text(textId),
+                                QMessageBox::Ok);
+    box->button(QMessageBox::Ok)->setText(text(text::kOk));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowFlag(Qt::WindowStaysOnTopHint);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+    m_noticeBox = box;
 }
 
 // ---------------------------------------------------------------------------------------------

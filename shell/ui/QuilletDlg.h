@@ -73,6 +73,11 @@ public:
     // The session ends (log-off, a signal): close everything as at exit, without asking.
     void OnQueryEndSession();
 
+    // Tells the teacher something that needs no answer: a tray balloon, or where no tray can show
+    // one, a box that does not hold up the program.
+    void showNotice(int textId);
+    QWidget* noticeBox() const { return m_noticeBox; }
+
     shell::ShellController& shell() { return m_shell; }
     const shell::ShellState& state() const { return m_shell.state(); }
 
@@ -194,5 +199,6 @@ private:
     std::unique_ptr<cloud::ShareController> m_share;
     std::unique_ptr<DeviceManager> m_devices;
     shell::TrayPart* m_tray = nullptr;
+    QPointer<QWidget> m_noticeBox;
     bool m_shutDown = false;
 };

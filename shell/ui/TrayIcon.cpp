@@ -69,6 +69,17 @@ void TrayIcon::UpdateTrayIcon(int state) {
         m_tray->showMessage(m_lastBalloonTitle, m_lastBalloon, QSystemTrayIcon::NoIcon, kBalloonMs);
 }
 
+bool TrayIcon::notice(const QString& text) {
+    if (m_tray == nullptr || !QSystemTrayIcon::isSystemTrayAvailable() ||
+        !QSystemTrayIcon::supportsMessages())
+        return false;
+    m_lastBalloon = text;
+    m_lastBalloonTitle = m_text(text::kAppName);
+    ++m_balloons;
+    m_tray->showMessage(m_lastBalloonTitle, m_lastBalloon, QSystemTrayIcon::Information, kBalloonMs);
+    return true;
+}
+
 void TrayIcon::remove() {
     if (m_tray == nullptr) return;
     m_tray->hide();

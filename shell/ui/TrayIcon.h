@@ -21,6 +21,8 @@ public:
     // State 1: a board is connected; 2: the last one left. With a balloon.
     void UpdateTrayIcon(int state);
     void remove();
+    // A notice for the teacher as a balloon; false where no tray is there to show one.
+    bool notice(const QString& text);
     // The menu the tray opens itself on a right click: a StatusNotifier host shows it, on an
     // XEmbed tray Qt pops it up. Right clicks are then not reported.
     void setContextMenu(QMenu* menu);

@@ -163,7 +163,8 @@ TEST_F(StartupTest, EveryPackTellsOfFailedExportsAndLeftOutPictures) {
     makeApp();
     for (const char* code : {"en_US", "zh_CN", "uk_UA", "ar"}) {
         ASSERT_TRUE(app->LoadLanguage(code));
-        for (int id : {text::kExportFailed, text::kPicturesLeftOut, text::kLessonBack}) {
+        for (int id : {text::kExportFailed, text::kPicturesLeftOut, text::kLessonBack,
+                       text::kKeysUnreachable}) {
             const QString t = app->SetText(id);
             EXPECT_FALSE(t.isEmpty()) << code << ' ' << id;
             EXPECT_LT(t.size(), 127) << code << ' ' << id;

@@ -10,8 +10,12 @@
 #include "platform/MessageIds.h"
 #include "tests/support/MessageRecorder.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
 #include <QPointingDevice>
 #include <QTest>
 #include <QThread>
@@ -235,4 +239,24 @@ TEST_F(ShellTest, TwoFingersZoomAShownPicture) {
     QTest::touchEvent(surface, touch).move(0, c - 100 * x).move(1, c + 100 * x);
     QTest::touchEvent(surface, touch).release(0, c - 100 * x).release(1, c + 100 * x);
     EXPECT_NEAR(dlg().viewer()->zoom(), 1.0, 1e-9) << "200 px closer, limited to one step back";
+}
+
+TEST_F(ShellTest, ANoticeWithoutATrayToShowItIsABoxThatHoldsNothingUp) {
+    start();
+    dlg().showNotice(text::kKeysUnreachable);
+    auto* box = qobject_cast<QMessageBox*>(dlg().noticeBox());
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(box->windowModality(), Qt::NonModal) << "keys and captures go on while it shows";
+    EXPECT_EQ(box->text(), text(text::kKeysUnreachable));
+    EXPECT_EQ(box->button(QMessageBox::Ok)->text(), text(text::kOk));
+    QPointer<QMessageBox> first = box;
+    dlg().showNotice(text::kKeysUnreachable);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    int shown = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<QMessageBox*>(w) != nullptr && w->isVisible()) ++shown;
+    EXPECT_EQ(shown, 1) << "a notice again replaces the one shown";
+    EXPECT_TRUE(first.isNull());
+    dlg().noticeBox()->close();
 }
