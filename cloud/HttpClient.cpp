@@ -25,6 +25,7 @@ CHttpClient::~CHttpClient() = default;
 int CHttpClient::ExecuteRequest(const QString& verb, const QString& url, const QString* body,
                                 QString& response) {
     response.clear();
+    m_reachedPeer = false;
     if (!isHttpUrl(url)) return 1;
     HttpExchange ex;
     ex.verb = verb.toStdString();
@@ -41,6 +42,7 @@ int CHttpClient::ExecuteRequest(const QString& verb, const QString& url, const Q
     }
     const HttpReply reply = m_session.perform(ex);
     if (reply.outcome != 0) return reply.outcome;
+    m_reachedPeer = true;
     response = decodeAnswer(joinAnswerPieces(reply.body), m_charset);
     return 0;
 }

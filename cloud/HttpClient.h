@@ -21,12 +21,16 @@ public:
     void setLimits(const HttpLimits& limits) { m_session.setLimits(limits); }
     void setAbortFlag(const std::atomic<bool>* abort) { m_session.setAbortFlag(abort); }
     const QString& charset() const { return m_charset; }
+    // Whether the last request got an answer from its peer (of any status): false when the
+    // network or the host could not be reached.
+    bool reachedPeer() const { return m_reachedPeer; }
 
     static const char* userAgent();
 
 private:
     CurlSession m_session;
     QString m_charset;
+    bool m_reachedPeer = false;
 };
 
 }  // namespace cloud

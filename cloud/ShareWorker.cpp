@@ -52,6 +52,12 @@ int ShareWorker::messageFor(int result) {
     }
 }
 
+// The likely cause of a failed step with the cloud's API, as the teacher can act on it.
+int ShareWorker::hintFor(int result, const CHttpClient& client) {
+    if (result != kNoToken && result != kFileInfoRefused && result != kBadTokenAnswer) return 0;
+    return client.reachedPeer() ? text::kShareHintRefused : text::kShareHintNoNetwork;
+}
+
 int ShareWorker::ShareThread() {
     QString folder;
     QString fileName;
@@ -72,7 +78,7 @@ int ShareWorker::ShareThread() {
     if (result == kUploaded)
         showQrCode(link);
     else
-        reportFailure(result);
+        reportFailure(result, hintFor(result, client));
     return result;
 }
 
@@ -94,11 +100,13 @@ void ShareWorker::showQrCode(const QString& link) {
     });
 }
 
-void ShareWorker::reportFailure(int result) {
+void ShareWorker::reportFailure(int result, int hint) {
     const int id = messageFor(result);
     if (id == 0) return;
-    m_ui.call([this, id] {
-        m_host.showMessage(m_host.text(id), m_host.text(text::kCaption));
+    m_ui.call([this, id, hint] {
+        QString message = m_host.text(id);
+        if (hint != 0) message += '\n' + m_host.text(hint);
+        m_host.showMessage(message, m_host.text(text::kCaption));
         m_host.qrView().hideView();
     });
 }

@@ -14,6 +14,8 @@ class CallSink;
 
 namespace cloud {
 
+class CHttpClient;
+
 class ShareHost;
 
 class ShareWorker {
@@ -34,7 +36,9 @@ public:
     static int messageFor(int result);
 
 private:
-    void reportFailure(int result);
+    // hint: a text saying what to do next, shown under the failure's own; 0 for none.
+    void reportFailure(int result, int hint = 0);
+    static int hintFor(int result, const CHttpClient& client);
     void showQrCode(const QString& link);
 
     ShareHost& m_host;

@@ -254,6 +254,9 @@ TEST_F(PropertyPageTest, EveryPacksTextsShowWholeAndShortOnesKeepTheTemplate) {
         EXPECT_EQ(testsupport::cutTexts(*page).join(u'\n').toStdString(), "") << code.toStdString();
         testsupport::saveShot(*page, "property-page-" + code);
     }
+    // A screen reader names each slider by its row, in the pack's words.
+    for (int row = 0; row < 7; ++row)
+        EXPECT_EQ(page->trackbar(row)->accessibleName(), page->label(row)->text()) << row;
     // Ukrainian "saturation" is longer than the template's label column: the column and the
     // window grow, the trackbars move along and keep their width.
     pack = testsupport::readPack("uk_UA");

@@ -147,10 +147,29 @@ TEST_F(Share, EachFailureShowsItsMessageThenHidesTheView) {
         ASSERT_TRUE(c.start());
         ASSERT_TRUE(waitForEnd(c)) << fault;
         ASSERT_EQ(host.messages.size(), 1u) << fault;
-        EXPECT_EQ(host.messages[0], QString("text %1 / text %2").arg(id).arg(text::kCaption));
+        // The cloud answered: a refusal, told with what to do next; the storage step has no hint.
+        const QString hint = id == text::kUploadFailed
+                                 ? QString()
+                                 : QString("\ntext %1").arg(text::kShareHintRefused);
+        EXPECT_EQ(host.messages[0],
+                  QString("text %1%2 / text %3").arg(id).arg(hint).arg(text::kCaption))
+            << fault;
         EXPECT_EQ(host.view.calls.back(), "hide") << fault;
         EXPECT_FALSE(host.view.offThread);
     }
+}
+
+TEST_F(Share, NoNetworkIsToldWithWhatToDoNext) {
+    // A port nobody listens on: the request never reaches a peer.
+    const CloudConfig unreachable(QStringLiteral("127.0.0.1:1"), QStringLiteral("127.0.0.1:1"));
+    ShareController c(m_host, unreachable);
+    ASSERT_TRUE(c.start());
+    ASSERT_TRUE(waitForEnd(c));
+    ASSERT_EQ(m_host.messages.size(), 1u);
+    EXPECT_EQ(m_host.messages[0], QString("text %1\ntext %2 / text %3")
+                                      .arg(text::kTokenFailed)
+                                      .arg(text::kShareHintNoNetwork)
+                                      .arg(text::kCaption));
 }
 
 TEST_F(Share, AFailedExportLeavesTheViewOpenAndBlank) {

@@ -300,7 +300,8 @@ TEST_F(PicListExportTest, TheCheckedPicturesGoWhereTheUserSaysAskingBeforeOverwr
     EXPECT_EQ(seenDirectory, desktop());
     ASSERT_EQ(seenFiles.size(), 1);
     EXPECT_TRUE(seenFiles[0].endsWith("/2024030709.pdf")) << seenFiles[0].toStdString();
-    EXPECT_EQ(seenFilters, QStringList({"文件 (*.pdf *.PDF)"}));
+    // The filter's label is the pack's text for it.
+    EXPECT_EQ(seenFilters, QStringList({QStringLiteral("#%1").arg(text::kPdfFilter)}));
     const QString pdf = desktop() + "/lesson.pdf";
     EXPECT_TRUE(qpdfAccepts(pdf));
     EXPECT_EQ(pageSizes(pdf), QStringList({"336x240", "368x240"}));
