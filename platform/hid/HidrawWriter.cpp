@@ -26,14 +26,15 @@ HidrawWriter::~HidrawWriter() {
 
 HidrawWriter::Result HidrawWriter::write(const uint8_t* buf, size_t len, int timeoutMs) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    if (m_busy) return {};
+    const auto until =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    // A write that hung may be just finishing: wait for it as long as this one may wait in all.
+    if (!m_changed.wait_until(lock, until, [this] { return !m_busy; })) return {};
     m_report.assign(buf, buf + len);
     m_requested = true;
     m_busy = true;
     m_changed.notify_all();
-    if (!m_changed.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)),
-                            [this] { return !m_busy; }))
-        return {};
+    if (!m_changed.wait_until(lock, until, [this] { return !m_busy; })) return {};
     Result r = m_last;
     r.done = true;
     return r;
