@@ -764,6 +764,17 @@ TEST_F(ShellControllerTest, DisplayChangeEndsCalibration) {
     EXPECT_FALSE(shell.state().calibration);
 }
 
+// A screen unplugged while a stored picture is shown: the window refits, the picture stays shown
+// and its keys keep working, nothing starts the cameras behind it.
+TEST_F(ShellControllerTest, DisplayChangeWhileAPictureIsShownKeepsThePicture) {
+    enter(Face::Picture);
+    shell.onDisplayChange();
+    EXPECT_EQ(r.log, (QStringList{"placeCameras", "fitWorkArea", "relayout", "corner"}));
+    EXPECT_TRUE(shell.state().pictureShown);
+    EXPECT_TRUE(shell.state().viewShown);
+    EXPECT_EQ(keyAction(kKeyNext, Face::Picture), KeyAction::NextPicture);
+}
+
 TEST_F(ShellControllerTest, DisplayChangeWhileHiddenKeepsItHidden) {
     enter(Face::Hidden);
     shell.onDisplayChange();
