@@ -30,7 +30,8 @@ launch() {  # launch LOG [args...]: the program, started once its board is open
     local log=$1; shift
     "$bin/Ostrely" "$@" > "$work/$log" 2>&1 &
     pid=$!
-    wait_for 30 sh -c "grep -q '0 D' '$work/board.log' 2>/dev/null" || fail "the board was not opened"
+    # A loaded machine (a sanitizer build, tests beside it) can take long to start.
+    wait_for 60 sh -c "grep -q '0 D' '$work/board.log' 2>/dev/null" || fail "the board was not opened"
     sleep 1
 }
 
