@@ -14,6 +14,36 @@ start_xvfb() {  # a 1920x1080 X server for this script: sets xpid and DISPLAY (n
     export DISPLAY=:$(head -n 1 "$work/displayfd")
 }
 
+shot_as() {  # shot_as PREFIX NAME: the screen to $work/NAME.png, kept in $shots when set
+    import -window root "$work/$2.png"
+    [ -z "${shots:-}" ] || cp "$work/$2.png" "$shots/$1-$2.png"
+}
+
+press_in() {  # press_in TITLE KEY: a click on the window's corner gives it the keyboard, then KEY
+    local id; id=$(xdotool search --onlyvisible --name "^$1\$" | head -n 1)
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    xdotool mousemove $((X + 4)) $((Y + 4)) click 1
+    sleep 0.3
+    xdotool key "$2"
+}
+
+qr_link() {  # qr_link PREFIX TRIES PAUSE: the link of the QR code on the screen, once it shows
+    local link=""
+    for _ in $(seq "$2"); do
+        sleep "$3"
+        shot_as "$1" qr
+        link=$(zbarimg --raw -q "$work/qr.png" 2> /dev/null | head -n 1 || true)
+        [ -n "$link" ] && break
+    done
+    echo "$link"
+}
+
+pdf_ok() {  # pdf_ok FILE PAGES: qpdf accepts the file and it has that many pages
+    qpdf --check "$1" > /dev/null || fail "qpdf rejects $1"
+    local pages; pages=$(pdfinfo "$1" | sed -n 's/^Pages: *//p')
+    [ "$pages" = "$2" ] || fail "$1 has $pages pages, not $2"
+}
+
 # The panel's handle on a 1920x1080 screen (the smaller side / 15, cut to tens), where a right
 # click opens the program's menu (Xvfb has no tray).
 handle_x=$((1920 * 8 / 10 + 35))

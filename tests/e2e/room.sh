@@ -21,14 +21,7 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*"; cat "$work"/*.log 2> /dev/null; exit 1; }
 . "$(dirname "$0")/common.sh"
 board() { "$bin/ostrely-board" "$@"; }
-shot() { import -window root "$work/$1.png"; [ -z "$shots" ] || cp "$work/$1.png" "$shots/room-$1.png"; }
-press_in() {  # press_in TITLE KEY: a click on the window's corner gives it the keyboard, then KEY
-    local id; id=$(xdotool search --onlyvisible --name "^$1\$" | head -n 1)
-    eval "$(xdotool getwindowgeometry --shell "$id")"
-    xdotool mousemove $((X + 4)) $((Y + 4)) click 1
-    sleep 0.3
-    xdotool key "$2"
-}
+shot() { shot_as room "$1"; }
 
 # The phones' side: a namespace of its own behind a veth pair, routed to this computer.
 peer=()
@@ -73,19 +66,11 @@ for n in 1 2 3; do
 done
 
 board key 6
-link=""
-for _ in $(seq 40); do
-    sleep 0.5
-    shot qr
-    link=$(zbarimg --raw -q "$work/qr.png" 2> /dev/null | head -n 1 || true)
-    [ -n "$link" ] && break
-done
+link=$(qr_link room 40 0.5)
 [ -n "$link" ] || fail "no QR code on the screen"
 case "$link" in http://*:*/????????????????????????????????/*.pdf) ;; *) fail "odd link $link" ;; esac
 phone -f -o "$work/got.pdf" -D "$work/headers" "$link" || fail "the link $link does not download"
-qpdf --check "$work/got.pdf" > /dev/null || fail "qpdf rejects the shared PDF"
-pages=$(pdfinfo "$work/got.pdf" | sed -n 's/^Pages: *//p')
-[ "$pages" = 3 ] || fail "the shared PDF has $pages pages, not 3"
+pdf_ok "$work/got.pdf" 3
 grep -qi '^content-type: application/pdf' "$work/headers" || fail "not served as a PDF"
 grep -qi '^content-disposition: attachment; filename="[0-9]*\.pdf"' "$work/headers" ||
     fail "no download name"

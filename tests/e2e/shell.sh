@@ -20,7 +20,7 @@ start_xvfb
 
 fail() { echo "FAIL: $*"; cat "$work"/ostrely*.log 2> /dev/null; exit 1; }
 board() { "$bin/ostrely-board" "$@"; }
-shot() { import -window root "$work/$1.png"; [ -z "$shots" ] || cp "$work/$1.png" "$shots/shell-$1.png"; }
+shot() { shot_as shell "$1"; }
 differ() { [ "$(compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1 || true)" != 0 ]; }
 pixel() { convert "$work/$1.png" -format "%[pixel:p{$2,$3}]" info:; }
 

@@ -17,15 +17,8 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*"; cat "$work"/*.log 2> /dev/null; exit 1; }
 . "$(dirname "$0")/common.sh"
 board() { "$bin/ostrely-board" "$@"; }
-shot() { import -window root "$work/$1.png"; [ -z "$shots" ] || cp "$work/$1.png" "$shots/teacher-$1.png"; }
+shot() { shot_as teacher "$1"; }
 visible() { xdotool search --onlyvisible --name "^$1\$" > /dev/null 2>&1; }
-press_in() {  # press_in TITLE KEY: a click on the window's corner gives it the keyboard, then KEY
-    local id; id=$(xdotool search --onlyvisible --name "^$1\$" | head -n 1)
-    eval "$(xdotool getwindowgeometry --shell "$id")"
-    xdotool mousemove $((X + 4)) $((Y + 4)) click 1
-    sleep 0.3
-    xdotool key "$2"
-}
 
 start_xvfb
 unset QT_QPA_PLATFORM
@@ -55,18 +48,10 @@ wait_for 30 test -f "$store/thumb/0000000002.bmp" || fail "no second picture"
 
 # The share key: the QR code view comes up over the picture once the upload is done.
 board key 6
-link=""
-for _ in $(seq 40); do
-    sleep 1
-    shot qr
-    link=$(zbarimg --raw -q "$work/qr.png" 2> /dev/null | head -n 1 || true)
-    [ -n "$link" ] && break
-done
+link=$(qr_link teacher 40 1)
 [ -n "$link" ] || fail "no QR code on the screen"
 curl -sf -o "$work/got.pdf" "$link" || fail "the link $link does not download"
-qpdf --check "$work/got.pdf" > /dev/null || fail "qpdf rejects the shared PDF"
-pages=$(pdfinfo "$work/got.pdf" | sed -n 's/^Pages: *//p')
-[ "$pages" = 2 ] || fail "the shared PDF has $pages pages, not 2"
+pdf_ok "$work/got.pdf" 2
 press_in QRCode Escape
 wait_for 5 sh -c "! xdotool search --onlyvisible --name '^QRCode\$' > /dev/null 2>&1" ||
     fail "Esc did not hide the QR code view"
