@@ -56,7 +56,9 @@ ExitGuard::~ExitGuard() {
 }
 
 bool ExitGuard::isWindowSystemLoss(QtMsgType type, const QString& text) {
-    return type == QtWarningMsg && text.startsWith(QLatin1String("The X11 connection broke"));
+    // Qt's Wayland plugin ends the process at once after its word, without exit handlers.
+    return type == QtWarningMsg && (text.startsWith(QLatin1String("The X11 connection broke")) ||
+                                    text.startsWith(QLatin1String("The Wayland connection broke")));
 }
 
 bool ExitGuard::closeIfArmed() {

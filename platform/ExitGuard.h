@@ -1,11 +1,11 @@
 #pragma once
-// When the X server goes away (a log-out that sends no signal, a crashed display server), Qt ends
-// the process with exit(1) from inside its event handling: no window closes, no board hears that
-// we leave, and the static destructors then tear Qt down under live windows and threads. While
-// a guard lives, Qt's warning just before that exit (or else the exit itself) first closes in
-// order on the user-interface thread, then ends the process at once with status 0 (the session
-// is over; nothing failed). By the exit alone it may be late: static destructors registered after
-// the guard have already run.
+// When the X server or the Wayland compositor goes away (a log-out that sends no signal, a
+// crashed display server), Qt ends the process with exit(1) from inside its event handling: no
+// window closes, no board hears that we leave, and the static destructors then tear Qt down
+// under live windows and threads. While a guard lives, Qt's warning just before that exit (or
+// else the exit itself) first closes in order on the user-interface thread, then ends the
+// process at once with status 0 (the session is over; nothing failed). By the exit alone it may
+// be late: static destructors registered after the guard have already run.
 #include <QString>
 #include <QtGlobal>
 
@@ -22,7 +22,7 @@ public:
 
     // What the exit handler does; public for the tests, which must not end their process.
     bool closeIfArmed();
-    // Qt's last word before it ends the process for a lost X server.
+    // Qt's last word before it ends the process for a lost X server or compositor.
     static bool isWindowSystemLoss(QtMsgType type, const QString& text);
 
 private:
