@@ -10,8 +10,11 @@
 #include <QtGlobal>
 
 #include <functional>
+#include <memory>
 
 namespace platform {
+
+class CallSink;
 
 class ExitGuard {
 public:
@@ -20,13 +23,20 @@ public:
     ExitGuard(const ExitGuard&) = delete;
     ExitGuard& operator=(const ExitGuard&) = delete;
 
+    // How long a thread that found the loss waits for the user-interface thread to end the
+    // process.
+    static constexpr int kHandOverMs = 20000;
+
     // What the exit handler does; public for the tests, which must not end their process.
     bool closeIfArmed();
+    // From another thread: closeAndEnd queued for the user-interface thread.
+    bool handOver(void (*closeAndEnd)());
     // Qt's last word before it ends the process for a lost X server or compositor.
     static bool isWindowSystemLoss(QtMsgType type, const QString& text);
 
 private:
     std::function<void()> m_close;
+    std::unique_ptr<CallSink> m_sink;
 };
 
 }  // namespace platform
