@@ -14,7 +14,6 @@
 #include "platform/MessageBoxTypes.h"
 #include "platform/Process.h"
 #include "platform/SingleInstance.h"
-#include "platform/WorkArea.h"
 
 #include <QDir>
 #include <QFile>
@@ -106,7 +105,7 @@ bool CQuilletApp::WhiteboardRunning() {
 QRect CQuilletApp::workArea() const {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen == nullptr) return QRect(0, 0, 1920, 1080);
-    return platform::usableWorkArea(screen->availableGeometry(), screen->geometry());
+    return m_placement.area(screen->availableGeometry(), screen->geometry());
 }
 
 // Empty when no settings folder can be trusted: nothing is read or written then.

@@ -3,6 +3,7 @@
 #include "app/LanguagePack.h"
 #include "camera/Camera.h"
 #include "camera/CameraHost.h"
+#include "platform/WindowPlacement.h"
 
 #include <QString>
 
@@ -95,6 +96,8 @@ public:
     bool viewShown() const override;
     QObject* pictureReceiver() const override { return m_mainDialog; }
     QRect workArea() const override;
+    // How the main window is placed; the program sets it for its desktop before the window opens.
+    platform::WindowPlacement& placement() { return m_placement; }
 
 private:
     QString languageCodeFromConfig() const;
@@ -127,4 +130,5 @@ private:
     QString m_packName;  // the pack actually loaded
     QObject* m_mainDialog = nullptr;
     std::function<bool()> m_viewShown;
+    platform::WindowPlacement m_placement;
 };

@@ -1,9 +1,13 @@
 #include "ExitGuard.h"
 
+#include "platform/CallSink.h"
 #include "platform/Log.h"
 
 #include <QCoreApplication>
 #include <QThread>
+
+#include <chrono>
+#include <thread>
 
 #include <unistd.h>
 #include <cstdio>
@@ -34,12 +38,24 @@ void onMessage(QtMsgType type, const QMessageLogContext& context, const QString&
         std::fprintf(stderr, "%s: %s\n", context.category, qPrintable(text));
     else
         std::fprintf(stderr, "%s\n", qPrintable(text));
-    if (ExitGuard::isWindowSystemLoss(type, text)) closeAndEnd();
+    if (!ExitGuard::isWindowSystemLoss(type, text)) return;
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr || QThread::currentThread() == app->thread()) {
+        closeAndEnd();
+        return;
+    }
+    // Qt's Wayland plugin finds the loss on a thread of its own, and ends the process from
+    // there as soon as this returns: that thread waits while the user-interface thread closes in
+    // order and ends the process; only a user-interface thread that never gets to it lets Qt end
+    // it as it would have.
+    if (g_guard == nullptr || !g_guard->handOver(closeAndEnd)) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(ExitGuard::kHandOverMs));
 }
 
 }  // namespace
 
-ExitGuard::ExitGuard(std::function<void()> closeInOrder) : m_close(std::move(closeInOrder)) {
+ExitGuard::ExitGuard(std::function<void()> closeInOrder)
+    : m_close(std::move(closeInOrder)), m_sink(std::make_unique<CallSink>()) {
     g_guard = this;
     if (!g_registered) g_registered = std::atexit(closeAndEnd) == 0;
     if (!g_registered)
@@ -56,7 +72,15 @@ ExitGuard::~ExitGuard() {
 }
 
 bool ExitGuard::isWindowSystemLoss(QtMsgType type, const QString& text) {
-    return type == QtWarningMsg && text.startsWith(QLatin1String("The X11 connection broke"));
+    // Qt's Wayland plugin ends the process at once after its word, without exit handlers.
+    return type == QtWarningMsg && (text.startsWith(QLatin1String("The X11 connection broke")) ||
+                                    text.startsWith(QLatin1String("The Wayland connection broke")));
+}
+
+bool ExitGuard::handOver(void (*closeAndEnd)()) {
+    // Whether the guard is still armed is the user-interface thread's to tell.
+    m_sink->post(closeAndEnd);
+    return true;
 }
 
 bool ExitGuard::closeIfArmed() {

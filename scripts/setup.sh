@@ -7,7 +7,7 @@ packages=(
   libhpdf-dev libqrencode-dev libjsoncpp-dev libcurl4-openssl-dev
   libudev-dev libturbojpeg0-dev libxtst-dev libx11-dev libcpp-httplib-dev libssl-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev libxml2-dev
-  xvfb xauth xdotool x11-utils trayer wmctrl openbox xfwm4 xfce4-panel metacity weston sway xwayland qt6-wayland zbar-tools qpdf poppler-utils imagemagick img2pdf curl
+  xvfb xauth xdotool x11-utils trayer wmctrl openbox xfwm4 xfce4-panel metacity weston sway xwayland qt6-wayland grim jq x11-xserver-utils zbar-tools qpdf poppler-utils imagemagick img2pdf curl
   dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin
   fonts-dejavu-core fonts-wqy-microhei
   at-spi2-core python3-pyatspi

@@ -7,6 +7,7 @@
 #include "platform/Clock.h"
 #include "platform/ExitGuard.h"
 #include "platform/InstanceChannel.h"
+#include "platform/Log.h"
 #include "lang/TextIds.h"
 #include "platform/FrontKeys.h"
 #include "platform/RestoreTokenStore.h"
@@ -32,6 +33,10 @@ void WidgetAppUi::runMainDialog(CQuilletApp& app) {
     services.trayProbe = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     services.ending = [this] { return m_ending; };
     services.icon = [](int id) { return art::icon(id); };
+    app.placement() = platform::WindowPlacement(platform::WindowPlacement::fullScreenFor(
+        QGuiApplication::platformName(), !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")));
+    qCInfo(platform::log::shell) << "window system" << QGuiApplication::platformName()
+                                 << (app.placement().fullScreen() ? "full-screen" : "work area");
     CQuilletDlg* window = nullptr;
     platform::FrontKeys::Setup keySetup;
     keySetup.route = platform::FrontKeys::routeFor(QGuiApplication::platformName());

@@ -228,7 +228,9 @@ void CQuilletDlg::shutDownDialog() {
 
 bool CQuilletDlg::event(QEvent* e) {
     if (const Message* m = asMessage(e); m != nullptr && m_shell.onMessage(*m)) return true;
-    return QWidget::event(e);
+    const bool handled = QWidget::event(e);
+    if (e->type() == QEvent::Resize || e->type() == QEvent::Move) followGrantedGeometry();
+    return handled;
 }
 
 bool CQuilletDlg::eventFilter(QObject* watched, QEvent* e) {
@@ -271,9 +273,28 @@ bool CQuilletDlg::viewerInput(QEvent* e) {
 // The window and its layers
 
 // The window covers the work area where it lies: a panel at the top or left pushes its origin.
-void CQuilletDlg::fitWorkArea() {
+// Full-screen, the compositor places it; a geometry set on a full-screen window would end that.
+void CQuilletDlg::placeWindow() {
+    if (!m_app.placement().fullScreen()) {
+        setGeometry(workArea());
+        return;
+    }
+    if (windowState() & Qt::WindowFullScreen) return;
     setGeometry(workArea());
+    setWindowState(windowState() | Qt::WindowFullScreen);
+}
+
+void CQuilletDlg::fitWorkArea() {
+    placeWindow();
     m_pictures->fit(geometry(), viewRect());
+}
+
+// What the compositor gave the full-screen window is what the view is laid out for.
+void CQuilletDlg::followGrantedGeometry() {
+    if (m_shutDown || !isVisible() || !(windowState() & Qt::WindowFullScreen)) return;
+    if (!m_app.placement().grant(geometry())) return;
+    qCInfo(platform::log::shell) << "window given" << geometry();
+    onDisplayChange();
 }
 
 void CQuilletDlg::showWindow() {
@@ -297,7 +318,7 @@ void CQuilletDlg::showPictureLayer(bool show) {
 }
 
 void CQuilletDlg::createViewer() {
-    setGeometry(workArea());
+    placeWindow();
     m_pictures->start(geometry(), viewRect());
     qApp->installEventFilter(this);
 }

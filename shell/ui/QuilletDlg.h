@@ -173,6 +173,8 @@ private:
     void onTrayProbed(bool present);
     int boardCount() const;
     void onDisplayChange();
+    void placeWindow();
+    void followGrantedGeometry();
     void startBoards();
     void createOverlay();
     void createChildDialogs();

@@ -36,9 +36,14 @@ TEST(ExitGuard, NeverClosesFromAnotherThread) {
     EXPECT_TRUE(guard.closeIfArmed());
 }
 
-TEST(ExitGuard, KnowsQtsWordForALostXServer) {
+TEST(ExitGuard, KnowsQtsWordForALostXServerOrCompositor) {
     EXPECT_TRUE(ExitGuard::isWindowSystemLoss(
         QtWarningMsg, "The X11 connection broke (error 1). Did the X11 server die?"));
+    EXPECT_TRUE(ExitGuard::isWindowSystemLoss(
+        QtWarningMsg, "The Wayland connection broke. Did the Wayland compositor die?"));
+    EXPECT_FALSE(ExitGuard::isWindowSystemLoss(
+        QtWarningMsg, "The Wayland connection experienced a fatal error: Protocol error"))
+        << "a protocol error is ours, not the end of the session";
     EXPECT_FALSE(ExitGuard::isWindowSystemLoss(QtInfoMsg, "The X11 connection broke (error 1)."))
         << "only Qt's warning";
     EXPECT_FALSE(ExitGuard::isWindowSystemLoss(QtWarningMsg, "camera: The X11 connection broke"))

@@ -1,7 +1,10 @@
 // The main window on the simulated camera: keys, captures, calibration, the tray and exit.
 #include "ShellFixture.h"
 
+#include "shell/PanelLayout.h"
 #include "shell/PictureViewer.h"
+#include "shell/ui/MoveDlg.h"
+#include "shell/ui/TopDlg.h"
 #include "shell/ui/TrayIcon.h"
 #include "camera/Camera.h"
 #include "camera/ui/VideoWindow.h"
@@ -16,9 +19,11 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QPointingDevice>
 #include <QTest>
 #include <QThread>
+#include <QWindow>
 
 #include <memory>
 
@@ -259,4 +264,28 @@ TEST_F(ShellTest, ANoticeWithoutATrayToShowItIsABoxThatHoldsNothingUp) {
     EXPECT_EQ(shown, 1) << "a notice again replaces the one shown";
     EXPECT_TRUE(first.isNull());
     dlg().noticeBox()->close();
+}
+
+// In a Wayland session the window is full-screen, and the compositor decides its size: the
+// view, the overlay and the toolbar panel are laid out for what the window is given, here the
+// whole screen after a smaller answer before.
+TEST_F(ShellTest, FullScreenIsLaidOutForTheSizeTheWindowIsGiven) {
+    placement = platform::WindowPlacement(true);
+    ASSERT_TRUE(placement.grant(QRect(0, 0, 640, 480)));
+    start();
+    settle();
+    ASSERT_TRUE(dlg().isVisible());
+    EXPECT_TRUE(dlg().windowState() & Qt::WindowFullScreen);
+    const QRect screen = dlg().screen()->geometry();
+    ASSERT_NE(screen.size(), QSize(640, 480));
+    ASSERT_EQ(dlg().geometry(), screen);
+    EXPECT_EQ(app().workArea(), screen);
+    EXPECT_EQ(dlg().overlay()->size(), screen.size());
+    const QRect inside(QPoint(0, 0), screen.size());
+    EXPECT_EQ(dlg().videoWindow(0)->geometry(), dlg().viewRect().toQRect());
+    EXPECT_EQ(dlg().viewRect().toQRect(), inside.intersected(dlg().viewRect().toQRect()))
+        << "the live picture is seen whole";
+    EXPECT_GT(dlg().viewRect().width, 640) << "laid out for the screen, not the answer before";
+    EXPECT_EQ(dlg().overlay()->panel()->pos(), panel::startPosition(inside))
+        << "the panel's handle where the teacher finds it";
 }

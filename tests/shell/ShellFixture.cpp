@@ -44,6 +44,7 @@ void ShellTest::start(const char* cameras, const QStringList& args) {
     m_app->setExecutablePath(root.file("program/Ostrely"));
     QFile::remove(root.file("run/Ostrely.exe.lock"));
     m_app->InitInstance(args);
+    m_app->placement() = placement;
     CQuilletDlg::Services services{platform::hid::HidBackend{}};
     if (otherBoards) {
         services.hid.transport = std::move(otherBoards);

@@ -51,6 +51,8 @@ protected:
     // When set before start(), the window gets these boards on this clock instead.
     std::unique_ptr<platform::hid::HidTransport> otherBoards;
     platform::Clock* otherBoardClock = nullptr;
+    // How the window is placed; set before start() for a Wayland session.
+    platform::WindowPlacement placement;
     BoxRecorder ui;
 
 private:
