@@ -33,7 +33,9 @@ Ink inkOf(const QImage& image) {
     QRgb background = 0;
     int most = -1;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
-        if (it.value() > most) most = it.value(), background = it.key();
+        if (it.value() <= most) continue;
+        most = it.value();
+        background = it.key();
     }
     Ink ink;
     for (int x = 0; x < image.width(); ++x) {
