@@ -4,6 +4,7 @@
 #include "platform/DialogUnits.h"
 #include "platform/Mirror.h"
 #include "platform/RowFit.h"
+#include "platform/ui/LeadingLabel.h"
 #include "platform/ui/TextNeed.h"
 
 #include <QCheckBox>
@@ -57,13 +58,13 @@ void CPageProperty::build() {
     m_group->setObjectName(QString::number(kGroupBoxId));
     for (int i = 0; i < VideoProperties::kRowCount; ++i) {
         const VideoProperties::Row& row = VideoProperties::rows()[i];
-        m_labels[i] = new QLabel(this);
+        m_labels[i] = new platform::LeadingLabel(this);
         m_labels[i]->setObjectName(QString::number(row.labelId));
         QSlider* bar = new QSlider(Qt::Horizontal, this);
         bar->setObjectName(QString::number(row.trackbarId));
         bar->setTickPosition(QSlider::NoTicks);
         m_trackbars[i] = bar;
-        m_values[i] = new QLabel(this);
+        m_values[i] = new platform::LeadingLabel(this);
         m_values[i]->setObjectName(QString::number(row.valueId));
         // The position after the action, before the slider takes it as its value.
         connect(bar, &QAbstractSlider::actionTriggered, this, [this, i, bar](int action) {

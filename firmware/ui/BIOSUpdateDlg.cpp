@@ -6,6 +6,7 @@
 #include "platform/DialogUnits.h"
 #include "platform/Mirror.h"
 #include "platform/RowFit.h"
+#include "platform/ui/LeadingLabel.h"
 #include "platform/ui/TextNeed.h"
 
 #include <QEvent>
@@ -29,7 +30,7 @@ CBIOSUpdateDlg::~CBIOSUpdateDlg() = default;
 void CBIOSUpdateDlg::build() {
     const FirmwareHost& host = m_update.host();
     setWindowTitle(host.text(text::kMenuFirmware));
-    m_prompt = new QLabel(host.text(text::kEnterPassword), this);
+    m_prompt = new platform::LeadingLabel(host.text(text::kEnterPassword), this);
     m_prompt->setObjectName(QString::number(kPromptId));
     m_password = new QLineEdit(this);
     m_password->setObjectName(QString::number(kPasswordBoxId));

@@ -4,6 +4,7 @@
 #include "shell/KeyTable.h"
 #include "lang/TextIds.h"
 #include "platform/FontFallback.h"
+#include "platform/ui/LeadingLabel.h"
 #include "shell/ShellHost.h"
 
 #include <QCloseEvent>
@@ -58,7 +59,7 @@ CAboutDlg::CAboutDlg(ShellHost& host, const PixmapSource& pixmaps, QWidget* pare
 
 // A teacher without the board finds here what the keyboard and a presenter remote do.
 void CAboutDlg::addKeyList(QVBoxLayout* column) {
-    m_keysHeading = new QLabel(this);
+    m_keysHeading = new platform::LeadingLabel(this);
     QFont bold = m_keysHeading->font();
     bold.setBold(true);
     m_keysHeading->setFont(bold);
@@ -68,8 +69,9 @@ void CAboutDlg::addKeyList(QVBoxLayout* column) {
     for (const shell::KeyHelp& row : shell::keyHelp()) {
         QStringList names;
         for (int key : row.keys) names << QKeySequence(key).toString(QKeySequence::NativeText);
-        auto* keys = new QLabel(names.join(QStringLiteral(", ")), this);
-        auto* what = new QLabel(this);
+        // Key names read left-to-right even in a right-to-left window, yet keep to its column.
+        auto* keys = new platform::LeadingLabel(names.join(QStringLiteral(", ")), this);
+        auto* what = new platform::LeadingLabel(this);
         const int at = grid->rowCount();
         grid->addWidget(keys, at, 0);
         grid->addWidget(what, at, 1);

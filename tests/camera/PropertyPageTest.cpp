@@ -7,6 +7,7 @@
 #include "tests/support/FakeClock.h"
 #include "tests/support/PackTexts.h"
 #include "tests/support/QtPrinters.h"
+#include "tests/support/TextPlace.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -252,6 +253,9 @@ TEST_F(PropertyPageTest, EveryPacksTextsShowWholeAndShortOnesKeepTheTemplate) {
         make(1);
         if (code == "ar") page->setLayoutDirection(Qt::RightToLeft);
         EXPECT_EQ(testsupport::cutTexts(*page).join(u'\n').toStdString(), "") << code.toStdString();
+        // Names and values keep to the leading edge of their column, numbers too.
+        EXPECT_EQ(testsupport::misplacedTexts(*page).join(u'\n').toStdString(), "")
+            << code.toStdString();
         testsupport::saveShot(*page, "property-page-" + code);
     }
     // A screen reader names each slider by its row, in the pack's words.

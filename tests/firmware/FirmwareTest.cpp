@@ -3,6 +3,7 @@
 #include "firmware/BoardListFont.h"
 #include "firmware/ui/BIOSUpdateDlg.h"
 #include "firmware/ui/BIOSUpdateDlg_2.h"
+#include "lang/TextIds.h"
 #include "platform/MessageBoxTypes.h"
 #include "platform/hid/SimBoard.h"
 #include "platform/hid/SimBoardTransport.h"
@@ -10,10 +11,12 @@
 #include "tests/support/FakeClock.h"
 #include "tests/support/PackTexts.h"
 #include "tests/support/QtPrinters.h"
+#include "tests/support/TextPlace.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -240,6 +243,9 @@ TEST_F(FirmwareTest, EveryPacksTextsShowWholeInBothDialogs) {
             dlg->chooser()->setLayoutDirection(Qt::RightToLeft);
             dlg->chooser()->Fill();
         }
+        // The prompt and the warning keep to the window's leading edge, the right one in Arabic.
+        EXPECT_EQ(testsupport::misplacedTexts(*dlg).join(u'\n').toStdString(), "")
+            << code.toStdString();
         testsupport::saveShot(*dlg, "firmware-password-" + code);
         testsupport::saveShot(*dlg->chooser(), "firmware-chooser-" + code);
         dlg->chooser()->hide();
@@ -269,6 +275,24 @@ TEST_F(FirmwareTest, RightToLeftPutsOkRightOfCancelAndMirrorsTheChooser) {
     chooser.setLayoutDirection(Qt::RightToLeft);
     EXPECT_EQ(chooser.keyUpgradeButton()->geometry(), mirrored(key, cw));
     EXPECT_GT(chooser.keyUpgradeButton()->x(), chooser.cameraUpgradeButton()->x());
+}
+
+// As the program opens it in Arabic: the whole application right-to-left before the dialog is
+// built, the warning put in anew on showing, then the answer to a wrong password.
+TEST_F(FirmwareTest, ArabicWarningAndItsAnswerStandAtTheRightOfAWindowBuiltRightToLeft) {
+    dlg.reset();
+    host.pack = testsupport::readPack("ar");
+    QApplication::setLayoutDirection(Qt::RightToLeft);
+    dlg = std::make_unique<CBIOSUpdateDlg>(host, devices, clock);
+    dlg->ShowForUpgrade();
+    QApplication::processEvents();
+    EXPECT_EQ(testsupport::misplacedTexts(*dlg).join(u'\n').toStdString(), "");
+    testsupport::saveShot(*dlg, "firmware-warning-ar");
+    enter("wrong");
+    EXPECT_EQ(dlg->messageArea()->toPlainText(), host.pack[text::kWrongPassword]);
+    EXPECT_EQ(testsupport::misplacedTexts(*dlg).join(u'\n').toStdString(), "");
+    dlg->hide();
+    QApplication::setLayoutDirection(Qt::LeftToRight);
 }
 
 TEST(BoardListFont, TheSongFaceWhereInstalledElseACjkFaceAt18Points) {

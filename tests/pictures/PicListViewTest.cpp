@@ -8,6 +8,7 @@
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/PackTexts.h"
 #include "tests/support/QtPrinters.h"
+#include "tests/support/TextPlace.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -511,6 +512,7 @@ TEST_F(PicListViewLanguages, EveryPacksTextsShowWhole) {
             view->setLayoutDirection(Qt::RightToLeft);
             EXPECT_EQ(testsupport::cutTexts(*view).join(u'\n').toStdString(), "")
                 << "right-to-left";
+            EXPECT_EQ(testsupport::misplacedTexts(*view).join(u'\n').toStdString(), "");
         }
         testsupport::saveShot(*view, "picture-list-" + code);
     }

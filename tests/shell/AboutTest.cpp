@@ -5,6 +5,7 @@
 #include "tests/support/CutTexts.h"
 #include "tests/support/PackTexts.h"
 #include "tests/support/QtPrinters.h"
+#include "tests/support/TextPlace.h"
 
 #include <gtest/gtest.h>
 
@@ -68,6 +69,9 @@ TEST(About, EveryPacksTextsShowWhole) {
         about.show();
         QApplication::processEvents();  // the texts set on showing are laid out
         EXPECT_EQ(testsupport::cutTexts(about).join(u'\n').toStdString(), "") << code.toStdString();
+        // Key names read left-to-right in every language, yet keep to the column's leading edge.
+        EXPECT_EQ(testsupport::misplacedTexts(about).join(u'\n').toStdString(), "")
+            << code.toStdString();
         testsupport::saveShot(about, "about-" + code);
         EXPECT_EQ(about.lines()[0], host.pack[20032]);
         about.close();

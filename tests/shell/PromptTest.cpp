@@ -5,6 +5,7 @@
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/PackTexts.h"
 #include "tests/support/QtPrinters.h"
+#include "tests/support/TextPlace.h"
 
 #include <QPushButton>
 
@@ -98,6 +99,8 @@ TEST(PromptLanguages, EveryPacksTextsShowWholeAndRightToLeftPutsOkAtTheRight) {
         if (code == "ar") prompt.setLayoutDirection(Qt::RightToLeft);
         prompt.ShowPrompt();
         EXPECT_EQ(testsupport::cutTexts(prompt).join(u'\n').toStdString(), "")
+            << code.toStdString();
+        EXPECT_EQ(testsupport::misplacedTexts(prompt).join(u'\n').toStdString(), "")
             << code.toStdString();
         testsupport::saveShot(prompt, "prompt-" + code);
         const auto* ok = prompt.findChildren<QPushButton*>().at(0);
