@@ -4,8 +4,10 @@
 
 namespace platform {
 
-bool WindowPlacement::fullScreenFor(const QString& platformName, bool waylandDisplay) {
-    return platformName.startsWith(QLatin1String("wayland")) || waylandDisplay;
+bool WindowPlacement::fullScreenFor(const QString& platformName, bool waylandDisplay,
+                                    bool panelsAnnounced) {
+    if (platformName.startsWith(QLatin1String("wayland"))) return true;
+    return waylandDisplay && !panelsAnnounced;
 }
 
 QRect WindowPlacement::area(const QRect& available, const QRect& screen) const {

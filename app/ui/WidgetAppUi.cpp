@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QSystemTrayIcon>
 
 int WidgetAppUi::messageBox(const QString& text, const QString& caption, unsigned type,
@@ -33,8 +34,10 @@ void WidgetAppUi::runMainDialog(CQuilletApp& app) {
     services.trayProbe = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     services.ending = [this] { return m_ending; };
     services.icon = [](int id) { return art::icon(id); };
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const bool panels = screen != nullptr && screen->availableGeometry() != screen->geometry();
     app.placement() = platform::WindowPlacement(platform::WindowPlacement::fullScreenFor(
-        QGuiApplication::platformName(), !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")));
+        QGuiApplication::platformName(), !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"), panels));
     qCInfo(platform::log::shell) << "window system" << QGuiApplication::platformName()
                                  << (app.placement().fullScreen() ? "full-screen" : "work area");
     CQuilletDlg* window = nullptr;

@@ -12,12 +12,19 @@ const QRect kBelowPanel(0, 32, 1920, 1048);
 }  // namespace
 
 TEST(WindowPlacement, FullScreenInAWaylandSessionEvenThroughXWayland) {
-    EXPECT_TRUE(WindowPlacement::fullScreenFor("wayland", true));
-    EXPECT_TRUE(WindowPlacement::fullScreenFor("wayland-egl", false)) << "a named Wayland plugin";
-    EXPECT_TRUE(WindowPlacement::fullScreenFor("xcb", true))
-        << "XWayland: its window manager announces no panels, a tiler tiles";
-    EXPECT_FALSE(WindowPlacement::fullScreenFor("xcb", false)) << "an X desktop keeps its panels";
-    EXPECT_FALSE(WindowPlacement::fullScreenFor("offscreen", false));
+    EXPECT_TRUE(WindowPlacement::fullScreenFor("wayland", true, false));
+    EXPECT_TRUE(WindowPlacement::fullScreenFor("wayland", true, true))
+        << "natively no panel is ever announced to the program";
+    EXPECT_TRUE(WindowPlacement::fullScreenFor("wayland-egl", false, false))
+        << "a named Wayland plugin";
+    EXPECT_TRUE(WindowPlacement::fullScreenFor("xcb", true, false))
+        << "XWayland under sway or weston: no panels announced, a tiler tiles";
+    EXPECT_FALSE(WindowPlacement::fullScreenFor("xcb", true, true))
+        << "XWayland under GNOME or KDE: their window manager announces the top bar";
+    EXPECT_FALSE(WindowPlacement::fullScreenFor("xcb", false, false))
+        << "an X desktop without panels";
+    EXPECT_FALSE(WindowPlacement::fullScreenFor("xcb", false, true)) << "an X desktop's panels";
+    EXPECT_FALSE(WindowPlacement::fullScreenFor("offscreen", false, false));
 }
 
 TEST(WindowPlacement, OnXTheWorkAreaAndNothingGranted) {

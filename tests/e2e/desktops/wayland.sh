@@ -18,6 +18,16 @@ shown || fail "QT_QPA_PLATFORM=wayland without a usable plugin did not fall back
 main_at 0 0 1920 1080 || fail "not placed on the work area: $(main_window)"
 shot xwayland
 stop
+# A desktop whose window manager announces its top bar to XWayland (GNOME and KDE do): the
+# window keeps to the work area as on X, not full-screen over the bar.
+workarea 0 27 1920 1053
+folders
+launch ostrely.log
+wait_for $((10 * ${OSTRELY_E2E_SLOW:-1})) main_at 0 27 1920 1053 ||
+    fail "not on the announced work area: $(main_window)"
+xprop -id "$(main_window | cut -d' ' -f1)" _NET_WM_STATE | grep -q FULLSCREEN &&
+    fail "full-screen over the announced top bar"
+stop
 
 command -v weston > /dev/null || exit 0
 # weston's desktop shell, headless, with its panel at the top and XWayland.
