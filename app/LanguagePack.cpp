@@ -125,8 +125,8 @@ bool LanguagePack::load(const QString& path, int& error) {
     }
     // The file checked is the file loaded, whatever appears at the path meanwhile.
     const QByteArray viaFd = "/proc/self/fd/" + QByteArray::number(fd);
+    platform::UniqueFd file(fd);
     void* handle = ::dlopen(viaFd.constData(), RTLD_NOW | RTLD_LOCAL);
-    ::close(fd);
     if (handle == nullptr) {
         error = ENOEXEC;
         platform::log::failure(platform::log::settings(), "language pack " + path + " not loaded",
@@ -144,6 +144,7 @@ bool LanguagePack::load(const QString& path, int& error) {
     }
     m_handle = handle;
     m_table = table;
+    m_file = std::move(file);
     return true;
 }
 
@@ -151,6 +152,7 @@ void LanguagePack::unload() {
     m_table = nullptr;
     if (m_handle != nullptr) ::dlclose(m_handle);
     m_handle = nullptr;
+    m_file.reset();
 }
 
 QString LanguagePack::text(int id, int maxUnits) const {

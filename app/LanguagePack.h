@@ -1,5 +1,7 @@
 #pragma once
 // One loaded language pack: a shared library that holds only a string table.
+#include "platform/UniqueFd.h"
+
 #include <QString>
 
 struct OstrelyStringTable;
@@ -26,4 +28,8 @@ public:
 private:
     void* m_handle = nullptr;
     const OstrelyStringTable* m_table = nullptr;
+    // The pack is loaded under the name /proc/self/fd/N: N stays this pack's while it is loaded,
+    // or whatever opens the module by its name later (a debugger, a sanitizer's symbolizer, a
+    // crash tool) reads the file that took the number instead.
+    platform::UniqueFd m_file;
 };

@@ -38,13 +38,10 @@ void CVideoWindow::present(const QImage& frame, const sdk::CornerOverlay& overla
     }
     // One repaint in the queue at a time: frames arriving faster than paints replace each other.
     if (!m_repaintQueued.exchange(true)) {
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                m_repaintQueued = false;
-                update();
-            },
-            Qt::QueuedConnection);
+        m_repaints.post([this] {
+            m_repaintQueued = false;
+            update();
+        });
     }
 }
 

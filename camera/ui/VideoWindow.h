@@ -2,6 +2,7 @@
 // The video window of one camera: shows the corrected live picture at the size the controller
 // sets, or while the corners are edited the raw frame with four draggable corner handles.
 #include "camera/ViewWindow.h"
+#include "platform/CallSink.h"
 
 #include <QImage>
 #include <QWidget>
@@ -47,6 +48,7 @@ private:
     std::function<void(int, QPointF)> m_mover;
     std::atomic<bool> m_repaintQueued{false};
     int m_dragging = -1;
+    platform::CallSink m_repaints;  // last: closed first, before what its calls touch goes
 };
 
 }  // namespace camera
