@@ -21,6 +21,8 @@ namespace {
 // An exit handler takes no argument: the one living guard is where it finds its work.
 ExitGuard* g_guard = nullptr;
 bool g_registered = false;
+// The orderly close runs on the user-interface thread; set there, read there.
+bool g_closing = false;
 // Like the exit handler, the message hook stays for the process; without a guard it only passes on.
 bool g_hooked = false;
 QtMessageHandler g_previous = nullptr;
@@ -41,6 +43,12 @@ void onMessage(QtMsgType type, const QMessageLogContext& context, const QString&
     if (!ExitGuard::isWindowSystemLoss(type, text)) return;
     const QCoreApplication* app = QCoreApplication::instance();
     if (app == nullptr || QThread::currentThread() == app->thread()) {
+        // Found again by a window the close itself tears down: the boards, captures and
+        // cameras went first; what is left are windows of a display that is gone.
+        if (g_closing) {
+            std::fflush(nullptr);
+            ::_exit(0);
+        }
         closeAndEnd();
         return;
     }
@@ -89,6 +97,7 @@ bool ExitGuard::closeIfArmed() {
     const QCoreApplication* app = QCoreApplication::instance();
     if (app == nullptr || QThread::currentThread() != app->thread()) return false;
     g_guard = nullptr;
+    g_closing = true;
     log::failure(log::shell(), "the window system went away", "closing in order");
     const auto close = std::move(m_close);
     m_close = nullptr;

@@ -209,8 +209,8 @@ void CQuilletDlg::shutDownDialog() {
     if (m_shutDown) return;
     m_shutDown = true;
     m_shell.markShutDown();
-    m_tray->stop();
-    shutDownOverlay();
+    // Boards, captures and cameras before any window: with the display server gone, the first
+    // window torn down may be the last thing this process does.
     if (m_devices) {
         m_world.setDevices(nullptr);
         m_devices->Shutdown();
@@ -219,6 +219,8 @@ void CQuilletDlg::shutDownDialog() {
     // Captures and streams draw into this window: they end before it goes.
     m_app.camera().waitForCaptures();
     m_app.camera().CloseCameras();
+    m_tray->stop();
+    shutDownOverlay();
     hide();
     QCoreApplication::exit(0);
 }
