@@ -82,4 +82,15 @@ gone_in_order() {  # gone_in_order STATUS HOW
     [ "$1" = 1 ] && [ "$2" = native ] || return 1
     echo "NOTE: native Wayland: Qt ended the process before the orderly close (board log: $(tr '\n' ' ' < "$work/board.log"))"
 }
+# The compositor killed under the running program: no crash report, the end in order.
+kill_compositor() {  # kill_compositor PID HOW
+    kill -KILL "$1"
+    wait_for $((20 * ${OSTRELY_E2E_SLOW:-1})) sh -c "! kill -0 $pid 2>/dev/null" ||
+        fail "the program outlived its compositor ($2)"
+    local status=0
+    wait "$pid" || status=$?
+    pid=""
+    [ ! -e "$OSTRELY_COMMON_APPDATA/Kestrane/test.dmp" ] || fail "a crash report ($2)"
+    gone_in_order "$status" "$2" || fail "exit status $status when the compositor went away ($2)"
+}
 step_in_ini() { sed -n 's/^step=//p' "$OSTRELY_COMMON_APPDATA/Kestrane/usefile.ini" 2> /dev/null | tr -d '\r'; }

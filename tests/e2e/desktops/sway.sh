@@ -70,15 +70,8 @@ laid_out_full() {
     corner=$(convert "$work/$1.png" -format '%[pixel:p{100,1}]' info:)
     [ "$corner" = "srgb(0,0,0)" ] && [ "$top" != "srgb(0,0,0)" ] && [ "$bottom" != "srgb(0,0,0)" ]
 }
-# sway killed under the running program: no crash report, the end in order (gone_in_order).
 kill_sway() {
-    kill -KILL "$swaypid"
-    wait_for $((20 * slow)) sh -c "! kill -0 $pid 2>/dev/null" || fail "the program outlived sway"
-    local status=0
-    wait "$pid" || status=$?
-    pid=""
-    [ ! -e "$OSTRELY_COMMON_APPDATA/Kestrane/test.dmp" ] || fail "a crash report ($1)"
-    gone_in_order "$status" "$1" || fail "exit status $status when the compositor went away ($1)"
+    kill_compositor "$swaypid" "$1"
     kill "${helpers[@]}" 2> /dev/null || true
     helpers=()
 }

@@ -60,16 +60,7 @@ laid_out_full() {
     [ "$(pixel "$1" 100 10)" = "srgb(0,0,0)" ] && [ "$(pixel "$1" 960 1)" != "srgb(0,0,0)" ] &&
         [ "$(pixel "$1" 960 1078)" != "srgb(0,0,0)" ]
 }
-# weston killed under the running program: no crash report, the end in order (gone_in_order).
-kill_weston() {
-    kill -KILL "$westonpid"
-    wait_for $((20 * slow)) sh -c "! kill -0 $pid 2>/dev/null" || fail "the program outlived weston"
-    local status=0
-    wait "$pid" || status=$?
-    pid=""
-    [ ! -e "$OSTRELY_COMMON_APPDATA/Kestrane/test.dmp" ] || fail "a crash report ($1)"
-    gone_in_order "$status" "$1" || fail "exit status $status when the compositor went away ($1)"
-}
+kill_weston() { kill_compositor "$westonpid" "$1"; }
 
 # Through weston's XWayland: full-screen over the whole output, panel and all.
 start_weston
