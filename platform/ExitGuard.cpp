@@ -56,7 +56,8 @@ void onMessage(QtMsgType type, const QMessageLogContext& context, const QString&
     // there as soon as this returns: that thread waits while the user-interface thread closes in
     // order and ends the process; only a user-interface thread that never gets to it lets Qt end
     // it as it would have.
-    if (g_guard == nullptr || !g_guard->handOver(closeAndEnd)) return;
+    if (g_guard == nullptr) return;
+    g_guard->handOver(closeAndEnd);
     std::this_thread::sleep_for(std::chrono::milliseconds(ExitGuard::kHandOverMs));
 }
 
@@ -85,10 +86,9 @@ bool ExitGuard::isWindowSystemLoss(QtMsgType type, const QString& text) {
                                     text.startsWith(QLatin1String("The Wayland connection broke")));
 }
 
-bool ExitGuard::handOver(void (*closeAndEnd)()) {
+void ExitGuard::handOver(void (*closeAndEnd)()) {
     // Whether the guard is still armed is the user-interface thread's to tell.
     m_sink->post(closeAndEnd);
-    return true;
 }
 
 bool ExitGuard::closeIfArmed() {

@@ -30,7 +30,7 @@ public:
     // What the exit handler does; public for the tests, which must not end their process.
     bool closeIfArmed();
     // From another thread: closeAndEnd queued for the user-interface thread.
-    bool handOver(void (*closeAndEnd)());
+    void handOver(void (*closeAndEnd)());
     // Qt's last word before it ends the process for a lost X server or compositor.
     static bool isWindowSystemLoss(QtMsgType type, const QString& text);
 
