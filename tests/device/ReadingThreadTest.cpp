@@ -170,16 +170,37 @@ TEST_F(ReadingThreadTest, APassTakesEveryQueuedReportSoJunkCannotHoldAKeyBack) {
     hid.plug(b);
     dm.EnumDevices();
     start({a, b});
+    // The reading thread is held in a read of b while the reports are queued, so all of them
+    // are there at once, however slowly this thread queues them.
+    std::mutex m;
+    std::condition_variable cv;
+    bool armed = true, parked = false, released = false;
     std::atomic<int64_t> keyRead{0};
     hid.setReadHook([&](const QString& path) {
         if (path == a && hid.pending(a) == 1) keyRead = clock.nowMs();  // key 8, queued last
+        if (path != b) return;
+        std::unique_lock l(m);
+        if (!armed) return;
+        armed = false;
+        parked = true;
+        cv.notify_all();
+        cv.wait(l, [&] { return released; });
     });
-    const int64_t queued = clock.nowMs();
+    {
+        std::unique_lock l(m);
+        ASSERT_TRUE(cv.wait_for(l, std::chrono::seconds(30), [&] { return parked; }));
+    }
     for (int i = 0; i < 60; ++i) hid.push(a, {0xF1, 0x22, 0x00, 0x04});
     hid.pressKey(a, 8);
     hid.pressKey(b, 2);
+    const int64_t queued = clock.nowMs();
+    {
+        std::lock_guard l(m);
+        released = true;
+    }
+    cv.notify_all();
     ASSERT_TRUE(waitForKeys(2));
-    // At most the rest of the pass under way and the next one; a report a pass would be 61.
+    // The rest of the pass under way and the next one; a report a pass would be 61 passes.
     EXPECT_LE(keyRead - queued, DeviceManager::kPassPauseMs + 2 * TouchDevice::kReadTimeoutMs);
     dm.Shutdown();
     ASSERT_EQ(keys().size(), 2u);
