@@ -1,11 +1,11 @@
-# ostrely_test(NAME SOURCES... LIBS libs... [LABELS labels...] [RESOURCE_LOCK locks...]
+# ostrely_test(NAME SOURCES... LIBS libs... [LABELS labels...] [RESOURCE_LOCK locks...] [RUN_SERIAL]
 #              [ENVIRONMENT VAR=value...])  (one variable for now: discovery sets one of each)
 # One GoogleTest binary with a shared main that holds a QApplication on the offscreen platform;
 # each case is registered with CTest. The label "threads" puts a binary in the thread-sanitizer run.
-# RESOURCE_LOCK keeps the cases from running beside others that hold the same lock (for what is
-# seen machine-wide, such as which programs run).
+# RESOURCE_LOCK keeps the cases from running beside others that hold the same lock; RUN_SERIAL
+# runs them beside no other test (for what they make seen machine-wide, such as a running program).
 function(ostrely_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;RESOURCE_LOCK;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(T "RUN_SERIAL" "" "SOURCES;LIBS;LABELS;RESOURCE_LOCK;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} ostrely_testsupport ostrely_testmain
     GTest::gmock GTest::gtest Threads::Threads)
@@ -24,6 +24,9 @@ function(ostrely_test name)
   endif()
   if(T_RESOURCE_LOCK)
     list(APPEND props RESOURCE_LOCK "${T_RESOURCE_LOCK}")
+  endif()
+  if(T_RUN_SERIAL)
+    list(APPEND props RUN_SERIAL TRUE)
   endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120 PROPERTIES ${props})
 endfunction()
