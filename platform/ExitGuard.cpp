@@ -6,8 +6,10 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <atomic>
 #include <chrono>
-#include <thread>
+#include <condition_variable>
+#include <mutex>
 
 #include <unistd.h>
 #include <cstdio>
@@ -18,17 +20,31 @@ namespace platform {
 
 namespace {
 
-// An exit handler takes no argument: the one living guard is where it finds its work.
-ExitGuard* g_guard = nullptr;
+// An exit handler takes no argument: the one living guard is where it finds its work. Read
+// also by Qt's Wayland thread.
+std::atomic<ExitGuard*> g_guard{nullptr};
 bool g_registered = false;
-// The orderly close runs on the user-interface thread; set there, read there.
-bool g_closing = false;
+// The orderly close runs on the user-interface thread; Qt's Wayland thread, finding the loss
+// again meanwhile, must wait for it instead of ending the process under it.
+std::atomic<bool> g_closing{false};
+std::mutex g_closeMutex;
+std::condition_variable g_closeEnded;
+bool g_released = false;  // under g_closeMutex
+
+// Holds a thread that found the loss while the user-interface thread closes in order and ends
+// the process, until the hand-over time is up or the guard that closed ends (only in tests).
+void holdForTheClose() {
+    std::unique_lock lock(g_closeMutex);
+    g_closeEnded.wait_for(lock, std::chrono::milliseconds(ExitGuard::kHandOverMs),
+                          [] { return g_released; });
+}
 // Like the exit handler, the message hook stays for the process; without a guard it only passes on.
 bool g_hooked = false;
 QtMessageHandler g_previous = nullptr;
 
 void closeAndEnd() {
-    if (g_guard == nullptr || !g_guard->closeIfArmed()) return;
+    ExitGuard* guard = g_guard.load();
+    if (guard == nullptr || !guard->closeIfArmed()) return;
     std::fflush(nullptr);
     ::_exit(0);
 }
@@ -56,15 +72,22 @@ void onMessage(QtMsgType type, const QMessageLogContext& context, const QString&
     // there as soon as this returns: that thread waits while the user-interface thread closes in
     // order and ends the process; only a user-interface thread that never gets to it lets Qt end
     // it as it would have.
-    if (g_guard == nullptr) return;
-    g_guard->handOver(closeAndEnd);
-    std::this_thread::sleep_for(std::chrono::milliseconds(ExitGuard::kHandOverMs));
+    // Found again on such a thread once the close has begun: it waits as well.
+    if (ExitGuard* guard = g_guard.load())
+        guard->handOver(closeAndEnd);
+    else if (!g_closing)
+        return;
+    holdForTheClose();
 }
 
 }  // namespace
 
 ExitGuard::ExitGuard(std::function<void()> closeInOrder)
     : m_close(std::move(closeInOrder)), m_sink(std::make_unique<CallSink>()) {
+    {
+        std::lock_guard lock(g_closeMutex);
+        g_released = false;
+    }
     g_guard = this;
     if (!g_registered) g_registered = std::atexit(closeAndEnd) == 0;
     if (!g_registered)
@@ -77,7 +100,15 @@ ExitGuard::ExitGuard(std::function<void()> closeInOrder)
 }
 
 ExitGuard::~ExitGuard() {
-    if (g_guard == this) g_guard = nullptr;
+    ExitGuard* self = this;
+    g_guard.compare_exchange_strong(self, nullptr);
+    if (!m_closedHere) return;
+    g_closing = false;
+    {
+        std::lock_guard lock(g_closeMutex);
+        g_released = true;
+    }
+    g_closeEnded.notify_all();
 }
 
 bool ExitGuard::isWindowSystemLoss(QtMsgType type, const QString& text) {
@@ -96,11 +127,13 @@ bool ExitGuard::closeIfArmed() {
     // Windows and devices belong to the user-interface thread; from another one, nothing is safe.
     const QCoreApplication* app = QCoreApplication::instance();
     if (app == nullptr || QThread::currentThread() != app->thread()) return false;
-    g_guard = nullptr;
+    // Closing before disarmed: a thread that finds no guard must still see the close coming.
     g_closing = true;
+    g_guard = nullptr;
     log::failure(log::shell(), "the window system went away", "closing in order");
     const auto close = std::move(m_close);
     m_close = nullptr;
+    m_closedHere = true;
     close();
     return true;
 }

@@ -37,6 +37,7 @@ public:
 private:
     std::function<void()> m_close;
     std::unique_ptr<CallSink> m_sink;
+    bool m_closedHere = false;
 };
 
 }  // namespace platform

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 
 using platform::ExitGuard;
@@ -34,6 +36,30 @@ TEST(ExitGuard, NeverClosesFromAnotherThread) {
     EXPECT_FALSE(acted) << "windows and devices belong to the user-interface thread";
     EXPECT_EQ(closed, 0);
     EXPECT_TRUE(guard.closeIfArmed());
+}
+
+TEST(ExitGuard, ALossFoundAgainOnQtsThreadWaitsForTheCloseUnderWay) {
+    // Qt's Wayland plugin may find the loss on a second thread once the close runs, and ends the
+    // process with status 1 when its warning returns: the warning must not return while the
+    // close runs, nor after it (the user-interface thread ends the process then), only when the
+    // guard ends.
+    std::atomic<bool> returned{false};
+    bool heldAfterTheClose = false;
+    std::thread qtThread;
+    {
+        ExitGuard guard([&] {
+            qtThread = std::thread([&] {
+                qWarning("The Wayland connection broke. Did the Wayland compositor die?");
+                returned = true;
+            });
+        });
+        EXPECT_TRUE(guard.closeIfArmed());
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        heldAfterTheClose = !returned;
+    }
+    qtThread.join();
+    EXPECT_TRUE(heldAfterTheClose) << "Qt's thread would have ended the process before us";
+    EXPECT_TRUE(returned) << "released when the guard ends";
 }
 
 TEST(ExitGuard, KnowsQtsWordForALostXServerOrCompositor) {
