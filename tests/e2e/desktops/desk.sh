@@ -71,16 +71,10 @@ workarea() {  # workarea X Y W H: what a panel would announce
     xprop -root -f _NET_SUPPORTED 32a -set _NET_SUPPORTED _NET_WORKAREA
     xprop -root -f _NET_WORKAREA 32c -set _NET_WORKAREA "$1, $2, $3, $4"
 }
-# The end after the display server went away: status 0 with the board told E. Natively on
-# Wayland, Qt's own event thread may end the process (status 1) while the window's thread waits
-# on it, before the orderly close could run: said, not failed.
+# The end after the display server went away: status 0 with the board told E.
 gone_in_order() {  # gone_in_order STATUS HOW
-    if [ "$1" = 0 ]; then
-        [ "$(tail -n 1 "$work/board.log")" = "0 E" ] || { echo "the board was not closed ($2)"; return 1; }
-        return 0
-    fi
-    [ "$1" = 1 ] && [ "$2" = native ] || return 1
-    echo "NOTE: native Wayland: Qt ended the process before the orderly close (board log: $(tr '\n' ' ' < "$work/board.log"))"
+    [ "$1" = 0 ] || return 1
+    [ "$(tail -n 1 "$work/board.log")" = "0 E" ] || { echo "the board was not closed ($2)"; return 1; }
 }
 # The compositor killed under the running program: no crash report, the end in order.
 kill_compositor() {  # kill_compositor PID HOW
