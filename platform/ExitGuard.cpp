@@ -31,6 +31,10 @@ std::mutex g_closeMutex;
 std::condition_variable g_closeEnded;
 bool g_released = false;  // under g_closeMutex
 
+// Like the exit handler, the message hook stays for the process; without a guard it only passes on.
+bool g_hooked = false;
+QtMessageHandler g_previous = nullptr;
+
 // Holds a thread that found the loss while the user-interface thread closes in order and ends
 // the process, until the hand-over time is up or the guard that closed ends (only in tests).
 void holdForTheClose() {
@@ -38,9 +42,6 @@ void holdForTheClose() {
     g_closeEnded.wait_for(lock, std::chrono::milliseconds(ExitGuard::kHandOverMs),
                           [] { return g_released; });
 }
-// Like the exit handler, the message hook stays for the process; without a guard it only passes on.
-bool g_hooked = false;
-QtMessageHandler g_previous = nullptr;
 
 void closeAndEnd() {
     ExitGuard* guard = g_guard.load();
@@ -68,11 +69,10 @@ void onMessage(QtMsgType type, const QMessageLogContext& context, const QString&
         closeAndEnd();
         return;
     }
-    // Qt's Wayland plugin finds the loss on a thread of its own, and ends the process from
-    // there as soon as this returns: that thread waits while the user-interface thread closes in
-    // order and ends the process; only a user-interface thread that never gets to it lets Qt end
-    // it as it would have.
-    // Found again on such a thread once the close has begun: it waits as well.
+    // Qt's Wayland plugin finds the loss on a thread of its own (or, once the close has begun,
+    // on another) and ends the process from there as soon as this returns: that thread waits
+    // while the user-interface thread closes in order and ends the process; only a
+    // user-interface thread that never gets to it lets Qt end it as it would have.
     if (ExitGuard* guard = g_guard.load())
         guard->handOver(closeAndEnd);
     else if (!g_closing)

@@ -277,13 +277,10 @@ bool CQuilletDlg::viewerInput(QEvent* e) {
 // The window covers the work area where it lies: a panel at the top or left pushes its origin.
 // Full-screen, the compositor places it; a geometry set on a full-screen window would end that.
 void CQuilletDlg::placeWindow() {
-    if (!m_app.placement().fullScreen()) {
-        setGeometry(workArea());
-        return;
-    }
-    if (windowState() & Qt::WindowFullScreen) return;
+    const bool fullScreen = m_app.placement().fullScreen();
+    if (fullScreen && (windowState() & Qt::WindowFullScreen)) return;
     setGeometry(workArea());
-    setWindowState(windowState() | Qt::WindowFullScreen);
+    if (fullScreen) setWindowState(windowState() | Qt::WindowFullScreen);
 }
 
 void CQuilletDlg::fitWorkArea() {

@@ -3,6 +3,7 @@
 #include "device/DeviceManager.h"
 #include "platform/MessageIds.h"
 #include "tests/support/FakeClock.h"
+#include "tests/support/HoldPoint.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/MessageRecorder.h"
 
@@ -12,10 +13,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <future>
 #include <map>
-#include <mutex>
 #include <stdexcept>
 #include <thread>
 
@@ -172,33 +171,18 @@ TEST_F(ReadingThreadTest, APassTakesEveryQueuedReportSoJunkCannotHoldAKeyBack) {
     start({a, b});
     // The reading thread is held in a read of b while the reports are queued, so all of them
     // are there at once, however slowly this thread queues them.
-    std::mutex m;
-    std::condition_variable cv;
-    bool armed = true, parked = false, released = false;
+    testsupport::HoldPoint readOfB;
     std::atomic<int64_t> keyRead{0};
     hid.setReadHook([&](const QString& path) {
         if (path == a && hid.pending(a) == 1) keyRead = clock.nowMs();  // key 8, queued last
-        if (path != b) return;
-        std::unique_lock l(m);
-        if (!armed) return;
-        armed = false;
-        parked = true;
-        cv.notify_all();
-        cv.wait(l, [&] { return released; });
+        if (path == b) readOfB.hold();
     });
-    {
-        std::unique_lock l(m);
-        ASSERT_TRUE(cv.wait_for(l, std::chrono::seconds(30), [&] { return parked; }));
-    }
+    ASSERT_TRUE(readOfB.waitHeld());
     for (int i = 0; i < 60; ++i) hid.push(a, {0xF1, 0x22, 0x00, 0x04});
     hid.pressKey(a, 8);
     hid.pressKey(b, 2);
     const int64_t queued = clock.nowMs();
-    {
-        std::lock_guard l(m);
-        released = true;
-    }
-    cv.notify_all();
+    readOfB.release();
     ASSERT_TRUE(waitForKeys(2));
     // The rest of the pass under way and the next one; a report a pass would be 61 passes.
     EXPECT_LE(keyRead - queued, DeviceManager::kPassPauseMs + 2 * TouchDevice::kReadTimeoutMs);
@@ -281,27 +265,9 @@ public:
     HeldPauseClock() : FakeClock(Pace::Paced) {}
     void sleepMs(int ms) override {
         if (ms != TouchDevice::kCommandPauseMs) return FakeClock::sleepMs(ms);
-        std::unique_lock lock(m_mutex);
-        m_holding = true;
-        m_changed.notify_all();
-        m_changed.wait(lock, [&] { return m_released; });
-        m_holding = false;
+        pause.hold();
     }
-    bool waitHolding() {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, std::chrono::seconds(10), [&] { return m_holding; });
-    }
-    void release() {
-        std::lock_guard lock(m_mutex);
-        m_released = true;
-        m_changed.notify_all();
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_holding = false;
-    bool m_released = false;
+    testsupport::HoldPoint pause;
 };
 
 TEST(BoardPauseTest, NoPauseHoldsTheListFromTheOwnersThread) {
@@ -314,7 +280,7 @@ TEST(BoardPauseTest, NoPauseHoldsTheListFromTheOwnersThread) {
     hid.pushIdentification(a, {1, 2, 3, 4});
     dm.EnumDevices();
     dm.StartReadingThread();  // opening: "A", then its pause
-    ASSERT_TRUE(clock.waitHolding());
+    ASSERT_TRUE(clock.pause.waitHeld());
     auto asked = std::async(std::launch::async, [&] {
         return QString("%1 %2 %3")
             .arg(dm.GetDeviceCount())
@@ -322,7 +288,7 @@ TEST(BoardPauseTest, NoPauseHoldsTheListFromTheOwnersThread) {
             .arg(dm.WriteCommand(0, TouchDevice::kCommandZ));
     });
     const bool answered = asked.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
-    clock.release();
+    clock.pause.release();
     ASSERT_TRUE(answered) << "the list was held through the pause";
     EXPECT_EQ(asked.get(), "1  0") << "still being opened: listed, no id, not written to";
     ASSERT_TRUE(MessageRecorder::waitUntil([&] { return hid.commands(a) == "ADD"; }));

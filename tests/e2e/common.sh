@@ -19,6 +19,8 @@ shot_as() {  # shot_as PREFIX NAME: the screen to $work/NAME.png, kept in $shots
     [ -z "${shots:-}" ] || cp "$work/$2.png" "$shots/$1-$2.png"
 }
 
+pixel() { convert "$work/$1.png" -format "%[pixel:p{$2,$3}]" info:; }  # pixel SHOT X Y
+
 press_in() {  # press_in TITLE KEY: a click on the window's corner gives it the keyboard, then KEY
     local id; id=$(xdotool search --onlyvisible --name "^$1\$" | head -n 1)
     eval "$(xdotool getwindowgeometry --shell "$id")"

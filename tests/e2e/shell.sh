@@ -22,7 +22,6 @@ fail() { echo "FAIL: $*"; cat "$work"/ostrely*.log 2> /dev/null; exit 1; }
 board() { "$bin/ostrely-board" "$@"; }
 shot() { shot_as shell "$1"; }
 differ() { [ "$(compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1 || true)" != 0 ]; }
-pixel() { convert "$work/$1.png" -format "%[pixel:p{$2,$3}]" info:; }
 
 start() {  # start LOG [args...]: a fresh program on fresh folders
     local log=$1; shift

@@ -71,6 +71,12 @@ workarea() {  # workarea X Y W H: what a panel would announce
     xprop -root -f _NET_SUPPORTED 32a -set _NET_SUPPORTED _NET_WORKAREA
     xprop -root -f _NET_WORKAREA 32c -set _NET_WORKAREA "$1, $2, $3, $4"
 }
+# The live picture fills the output's height: its frame is in the top and bottom rows, and the
+# black margin beside it reaches the top (no panel, bar or title over it).
+laid_out_full() {  # laid_out_full SHOT
+    [ "$(pixel "$1" 100 1)" = "srgb(0,0,0)" ] && [ "$(pixel "$1" 960 1)" != "srgb(0,0,0)" ] &&
+        [ "$(pixel "$1" 960 1078)" != "srgb(0,0,0)" ]
+}
 # The end after the display server went away: status 0 with the board told E.
 gone_in_order() {  # gone_in_order STATUS HOW
     [ "$1" = 0 ] || return 1

@@ -61,15 +61,6 @@ sway_shot() {
     XDG_RUNTIME_DIR=$work/sway WAYLAND_DISPLAY=$wl grim "$work/$1.png"
     [ -z "$shots" ] || cp "$work/$1.png" "$shots/$name-$1.png"
 }
-# The live picture fills the output's height: its grey frame is in the top and bottom rows, the
-# black margin beside it reaches the top (no bar, no title over it).
-laid_out_full() {
-    local top bottom corner
-    top=$(convert "$work/$1.png" -format '%[pixel:p{960,1}]' info:)
-    bottom=$(convert "$work/$1.png" -format '%[pixel:p{960,1078}]' info:)
-    corner=$(convert "$work/$1.png" -format '%[pixel:p{100,1}]' info:)
-    [ "$corner" = "srgb(0,0,0)" ] && [ "$top" != "srgb(0,0,0)" ] && [ "$bottom" != "srgb(0,0,0)" ]
-}
 kill_sway() {
     kill_compositor "$swaypid" "$1"
     kill "${helpers[@]}" 2> /dev/null || true

@@ -53,13 +53,6 @@ weston_shot() {  # a screenshot through weston's own tool; false when it gives n
     mv "$work"/wl/wayland-screenshot-*.png "$work/$1.png" || return 1
     [ -z "$shots" ] || cp "$work/$1.png" "$shots/$name-$1.png"
 }
-pixel() { convert "$work/$1.png" -format "%[pixel:p{$2,$3}]" info:; }
-# The panel is not drawn over the view: the black margin beside the live picture reaches the
-# top, the picture's frame reaches the top and the bottom row.
-laid_out_full() {
-    [ "$(pixel "$1" 100 10)" = "srgb(0,0,0)" ] && [ "$(pixel "$1" 960 1)" != "srgb(0,0,0)" ] &&
-        [ "$(pixel "$1" 960 1078)" != "srgb(0,0,0)" ]
-}
 kill_weston() { kill_compositor "$westonpid" "$1"; }
 
 # Through weston's XWayland: full-screen over the whole output, panel and all.

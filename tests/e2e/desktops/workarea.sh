@@ -22,7 +22,7 @@ wait_for 10 sh -c "[ \"\$(sed -n 's/^step=//p' '$OSTRELY_COMMON_APPDATA/Kestrane
     fail "usefile.ini did not follow: step $(step_in_ini)"
 shot moved
 # The picture fits the new area (932 wide, centred): the margin right of it is black.
-[ "$(convert "$work/moved.png" -format '%[pixel:p{1200,450}]' info:)" = "srgb(0,0,0)" ] ||
+[ "$(pixel moved 1200 450)" = "srgb(0,0,0)" ] ||
     fail "the live picture was not fitted to the new work area"
 
 workarea 0 0 0 0   # nonsense: the whole screen
