@@ -205,6 +205,9 @@ TEST_F(ReadingThreadTest, ABoardThatNeverStopsSendingCannotHoldThePass) {
         hid.push(a, {0xF1, 0x22});  // another one behind every report read
     });
     hid.push(a, {0xF1, 0x22});
+    // The key is pressed once a's flood has begun: a read of a already under way when the hook
+    // was set would not flood, and the key could then come before any flooded pass.
+    ASSERT_TRUE(MessageRecorder::waitUntil([&] { return readsOfA > 0; }));
     hid.pressKey(b, 6);
     ASSERT_TRUE(waitForKeys(1));
     dm.Shutdown();
